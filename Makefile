@@ -1,0 +1,41 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+BUILD ?= build
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+BUILD_TYPE ?= RelWithDebInfo
+WERROR ?= $(if $(CI),ON,OFF)
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test fuzz bench format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVANTARO_WERROR=$(WERROR) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/vantaro && ./vantaro
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_BUILD_TYPE=Debug -DVANTARO_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	bash fuzz/run-all $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: build
+	bash bench/run-all $(BUILD)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Preferences.h"
+
+#include "app/ProfileFile.h"
+#include "core/Constants.h"
+#include "jobs/RandomNames.h"
+
+#include <filesystem>
+
+namespace vantaro {
+namespace {
+const char* const Section = "Visual";
+const char* const FileNameKey = "destinationFileName";
+const char* const PathNameKey = "destinationPathName";
+} // namespace
+
+Preferences::Preferences(std::string programFolder) : m_programFolder(std::move(programFolder)) {
+    if (!m_programFolder.empty() && m_programFolder.back() != '/')
+        m_programFolder += '/';
+}
+
+std::string Preferences::path() const { return m_programFolder + PreferencesFileName; }
+
+bool Preferences::exists() const {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path(), ec);
+}
+
+void Preferences::load(PreferenceFields& fields) const {
+    if (!exists())
+        return;
+    const std::string fileName = readProfileString(path(), Section, FileNameKey);
+    const std::string pathName = readProfileString(path(), Section, PathNameKey);
+    const std::string defaultFolder = m_programFolder + DownloadsFolderName;
+    fields.edit3 = fileName.empty() ? RandomFileName() : fileName;
+    fields.edit2 = pathName.empty() ? defaultFolder : pathName;
+    fields.edit6 = pathName.empty() ? defaultFolder : pathName;
+    fields.edit7 = DefaultMp3Title;
+}
+
+void Preferences::storeSingleDownload(const std::string& fileName, const std::string& pathName) {
+    if (!exists())
+        return;
+    writeProfileString(path(), Section, FileNameKey, fileName);
+    writeProfileString(path(), Section, PathNameKey, pathName);
+}
+
+void Preferences::storeList(const std::string& pathName) {
+    if (!exists())
+        return;
+    writeProfileString(path(), Section, PathNameKey, pathName);
+}
+
+} // namespace vantaro

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "jobs/DownloadCommands.h"
+
+#include <string>
+
+namespace vantaro {
+
+// The fields that the preferences fill at start-up.
+struct PreferenceFields {
+    std::string edit3; // file name
+    std::string edit6; // single-download folder
+    std::string edit2; // list folder
+    std::string edit7; // MP3 title
+};
+
+// The optional settings file beside the executable. Every operation opens the file afresh and
+// does nothing when the file is absent; the program never creates it.
+class Preferences : public PreferencesStore {
+public:
+    // The file "applicationUserPreferences.ini" in the given folder (the program folder).
+    explicit Preferences(std::string programFolder);
+
+    std::string path() const;
+    bool exists() const;
+
+    // Fills the fields from the file, with the defaults for empty values; leaves them as they
+    // are when the file is absent.
+    void load(PreferenceFields& fields) const;
+
+    void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;
+    void storeList(const std::string& pathName) override;
+
+private:
+    std::string m_programFolder;
+};
+
+} // namespace vantaro
