@@ -19,7 +19,9 @@ Preferences::Preferences(std::string programFolder) : m_programFolder(std::move(
         m_programFolder += '/';
 }
 
-std::string Preferences::path() const { return m_programFolder + PreferencesFileName; }
+std::string Preferences::path() const {
+    return m_programFolder + PreferencesFileName;
+}
 
 bool Preferences::exists() const {
     std::error_code ec;

@@ -34,7 +34,8 @@ std::vector<Line> splitLines(std::string_view content) {
         std::size_t textEnd = end;
         if (textEnd > pos && content[textEnd - 1] == '\r')
             --textEnd;
-        lines.push_back({content.substr(pos, textEnd - pos), content.substr(textEnd, end + 1 - textEnd)});
+        lines.push_back(
+            {content.substr(pos, textEnd - pos), content.substr(textEnd, end + 1 - textEnd)});
         pos = end + 1;
     }
     return lines;
@@ -102,10 +103,9 @@ bool replaceFileContents(const std::string& path, const std::string& content) {
         const std::string temporary = path + ".tmp-write";
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd >= 0) {
-            const bool written =
-                ::write(fd, content.data(), content.size()) ==
-                    static_cast<ssize_t>(content.size()) &&
-                ::fchmod(fd, info.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+            const bool written = ::write(fd, content.data(), content.size()) ==
+                                     static_cast<ssize_t>(content.size()) &&
+                                 ::fchmod(fd, info.st_mode & 07777) == 0 && ::fsync(fd) == 0;
             const bool closed = ::close(fd) == 0;
             if (written && closed && std::rename(temporary.c_str(), path.c_str()) == 0)
                 return true;
@@ -199,8 +199,8 @@ std::string readProfileString(const std::string& path, const std::string& sectio
     return ok ? profileValue(content, section, key) : std::string();
 }
 
-void writeProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value) {
+void writeProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
     std::error_code ec;
     const std::string fullPath = std::filesystem::absolute(path, ec).string();
     bool ok = false;

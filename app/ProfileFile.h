@@ -21,8 +21,8 @@ public:
 // caller's decision.
 std::string readProfileString(const std::string& path, const std::string& section,
                               const std::string& key);
-void writeProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value);
+void writeProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value);
 
 // The same, on the text of a profile file held in memory.
 std::string profileValue(const std::string& content, const std::string& section,

@@ -5,7 +5,9 @@ namespace vantaro {
 
 std::string LanguageCode;
 
-bool isEnglish() { return LanguageCode == "EN"; }
+bool isEnglish() {
+    return LanguageCode == "EN";
+}
 
 const char* pickText(const char* french, const char* english) {
     return isEnglish() ? english : french;

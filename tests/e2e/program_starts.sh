@@ -8,7 +8,8 @@ check() {
     "$program" >/tmp/vantaro-e2e.$$.log 2>&1 &
     pid=$!
     title=""
-    for _ in $(seq 1 50); do
+    # The first start on a fresh machine builds font caches: allow it time.
+    for _ in $(seq 1 300); do
         title=$(xdotool search --all --pid "$pid" --name 'Vantaro' getwindowname 2>/dev/null | head -n 1 || true)
         [ -n "$title" ] && break
         sleep 0.1

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Preferences.h"
+#include "app/ProfileFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vantaro;
+namespace fs = std::filesystem;
+
+namespace {
+
+class PreferencesFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vantaro-prefs-XXXXXX";
+        m_folder = ::mkdtemp(pattern);
+        fs::permissions(m_folder, fs::perms::all);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    std::string iniPath() const { return m_folder + "/applicationUserPreferences.ini"; }
+    void writeIni(const std::string& content) const {
+        std::ofstream(iniPath(), std::ios::binary) << content;
+    }
+    std::string readIni() const {
+        std::ifstream in(iniPath(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::string m_folder;
+};
+
+} // namespace
+
+TEST_F(PreferencesFile, NoFileReadsNothingWritesNothingCreatesNothing) {
+    Preferences preferences(m_folder);
+    PreferenceFields fields;
+    preferences.load(fields);
+    EXPECT_EQ(fields.edit3, "");
+    EXPECT_EQ(fields.edit6, "");
+    EXPECT_EQ(fields.edit2, "");
+    EXPECT_EQ(fields.edit7, "");
+    preferences.storeSingleDownload("name", "/x");
+    preferences.storeList("/y");
+    EXPECT_FALSE(fs::exists(iniPath()));
+}
+
+TEST_F(PreferencesFile, EmptyFileGivesTheDefaultsAndStaysEmpty) {
+    writeIni("");
+    PreferenceFields fields;
+    Preferences(m_folder).load(fields);
+    EXPECT_TRUE(std::regex_match(fields.edit3, std::regex("[0-9]{6}")));
+    EXPECT_EQ(fields.edit6, m_folder + "/QrlMyDownloads");
+    EXPECT_EQ(fields.edit2, m_folder + "/QrlMyDownloads");
+    EXPECT_EQ(fields.edit7, "Quorlin");
+    EXPECT_EQ(readIni(), "");
+}
+
+TEST_F(PreferencesFile, BothKeysFillNameAndBothFolders) {
+    writeIni("[Visual]\ndestinationFileName=holiday\ndestinationPathName=/home/me/videos\n");
+    PreferenceFields fields;
+    Preferences(m_folder).load(fields);
+    EXPECT_EQ(fields.edit3, "holiday");
+    EXPECT_EQ(fields.edit6, "/home/me/videos");
+    EXPECT_EQ(fields.edit2, "/home/me/videos");
+}
+
+TEST_F(PreferencesFile, StoringKeepsEveryOtherLineByteForByte) {
+    const std::string before = "; my notes\r\n[Other]\r\ndestinationPathName=keep me\r\n"
+                               "\r\n[visual]\r\n  DestinationPathName = /old  \r\nodd line\r\n"
+                               "[Tail]\r\nx=1";
+    writeIni(before);
+    Preferences preferences(m_folder);
+    preferences.storeSingleDownload("", "/new folder");
+    EXPECT_EQ(readIni(), "; my notes\r\n[Other]\r\ndestinationPathName=keep me\r\n"
+                         "\r\n[visual]\r\ndestinationPathName=/new folder\r\nodd line\r\n"
+                         "destinationFileName=\r\n[Tail]\r\nx=1");
+    preferences.storeList("/list");
+    EXPECT_EQ(readProfileString(iniPath(), "Visual", "destinationPathName"), "/list");
+    EXPECT_EQ(readProfileString(iniPath(), "Other", "destinationPathName"), "keep me");
+    EXPECT_EQ(readProfileString(iniPath(), "Visual", "destinationFileName"), "");
+}
+
+TEST_F(PreferencesFile, MissingSectionIsAddedAtTheEnd) {
+    writeIni("[Other]\nkey=v");
+    Preferences(m_folder).storeList("/videos");
+    EXPECT_EQ(readIni(), "[Other]\nkey=v\n[Visual]\ndestinationPathName=/videos\n");
+}
+
+TEST(ProfileText, ValuesAreTrimmedUnquotedAndLimited) {
+    const std::string longValue(5000, 'a');
+    const std::string ini = "[S]\nquoted = \"a b\" \nlong=" + longValue + "\nempty=\n";
+    EXPECT_EQ(profileValue(ini, "s", "QUOTED"), "a b");
+    EXPECT_EQ(profileValue(ini, "S", "long").size(), 2047u);
+    EXPECT_EQ(profileValue(ini, "S", "empty"), "");
+    EXPECT_EQ(profileValue(ini, "S", "missing"), "");
+    EXPECT_EQ(profileValue(ini, "T", "quoted"), "");
+}
+
+TEST_F(PreferencesFile, UnwritableFileRaisesTheErrorWithItsFullPath) {
+    writeIni("[Visual]\ndestinationPathName=/old\n");
+    fs::permissions(iniPath(),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // Root writes anything: check as an unprivileged user in a child process.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        try {
+            Preferences(m_folder).storeSingleDownload("n", "/p");
+        } catch (const ProfileWriteError& error) {
+            const std::string expected = "Impossible d'écrire dans " + iniPath();
+            ::_exit(error.what() == expected ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error raised, 2: wrong text, 3: setuid failed";
+    EXPECT_EQ(readIni(), "[Visual]\ndestinationPathName=/old\n") << "the file is unchanged";
+}
