@@ -3,6 +3,7 @@
 
 // An ordered list with binary search, for small value items (addresses, handles).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,8 +27,11 @@ public:
             return m_items.size() - 1;
         }
         std::size_t index = 0;
-        if (!Locate(item, compare, index))
-            m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(index), item);
+        if (!Locate(item, compare, index)) {
+            m_items.push_back(item);
+            std::rotate(m_items.begin() + static_cast<std::ptrdiff_t>(index), m_items.end() - 1,
+                        m_items.end());
+        }
         return index;
     }
 

@@ -168,14 +168,24 @@ InterfaceOfAddress findInterface(std::uint32_t address) {
     return result;
 }
 
-// A socket filter that keeps the IPv4 datagrams of one IP protocol.
-bool keepOnlyProtocol(int fd, int protocol) {
-    std::array<sock_filter, 4> code{{
-        {BPF_LD | BPF_B | BPF_ABS, 0, 0, 9},
-        {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, static_cast<std::uint32_t>(protocol)},
-        {BPF_RET | BPF_K, 0, 0, 0x40000},
-        {BPF_RET | BPF_K, 0, 0, 0},
-    }};
+// A socket filter that keeps the IPv4 datagrams, of one IP protocol only when protocol is not 0.
+bool keepOnlyIpv4(int fd, int protocol) {
+    const auto k = [](int value) { return static_cast<std::uint32_t>(value); };
+    std::vector<sock_filter> code;
+    code.push_back({BPF_LD | BPF_H | BPF_ABS, 0, 0, k(SKF_AD_OFF + SKF_AD_PROTOCOL)});
+    code.push_back({BPF_JMP | BPF_JEQ | BPF_K, 0, 0, ETH_P_IP});
+    if (protocol != 0) {
+        code.push_back({BPF_LD | BPF_B | BPF_ABS, 0, 0, 9});
+        code.push_back({BPF_JMP | BPF_JEQ | BPF_K, 0, 0, k(protocol)});
+    }
+    code.push_back({BPF_RET | BPF_K, 0, 0, 0x40000});
+    code.push_back({BPF_RET | BPF_K, 0, 0, 0});
+    // Every test jumps to the final rejection when it fails.
+    const std::size_t reject = code.size() - 1;
+    for (std::size_t i = 0; i < reject; ++i) {
+        if (code[i].code == (BPF_JMP | BPF_JEQ | BPF_K))
+            code[i].jf = static_cast<std::uint8_t>(reject - i - 1);
+    }
     sock_fprog program{static_cast<unsigned short>(code.size()), code.data()};
     return setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) == 0;
 }
@@ -272,7 +282,9 @@ void TCustomWSocket::Listen() {
 }
 
 // Socket, bind and receive-all. The socket is created for no protocol, so that nothing reaches
-// it before it is bound to its interface; a failed bind or receive-all closes it again.
+// it before it is bound to its interface; a failed bind or receive-all closes it again. It is
+// bound for every protocol, because only such sockets see the datagrams the machine sends, and
+// a socket filter keeps the IPv4 ones.
 void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
     m_fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
@@ -282,7 +294,7 @@ void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
     const int bufferBytes = MonitorReceiveBufferBytes;
     if (setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &bufferBytes, sizeof bufferBytes) != 0)
         setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-    if (protocol != 0 && !keepOnlyProtocol(m_fd, protocol)) {
+    if (!keepOnlyIpv4(m_fd, protocol)) {
         const int error = errno;
         Close();
         fail(error, "setsockopt(SO_ATTACH_FILTER)");
@@ -291,7 +303,7 @@ void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
     const InterfaceOfAddress device = findInterface(address);
     sockaddr_ll local{};
     local.sll_family = AF_PACKET;
-    local.sll_protocol = htons(ETH_P_IP);
+    local.sll_protocol = htons(ETH_P_ALL);
     local.sll_ifindex = static_cast<int>(device.index);
     if (device.index == 0 ||
         bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
