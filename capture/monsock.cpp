@@ -273,7 +273,7 @@ void TCustomWSocket::Listen() {
 
     openAndBind(address, protocol);
 
-    m_state = State::Listening;
+    // Receiving from here on: listening and connected at once, as a raw socket is.
     m_state = State::Connected;
     if (!QAbstractEventDispatcher::instance(QThread::currentThread()))
         fail(EOPNOTSUPP, "QSocketNotifier");

@@ -67,7 +67,7 @@ struct TPacketInfo {
 // receive, close, the readiness loop and the list of local addresses.
 class TCustomWSocket : public QObject {
 public:
-    enum class State { Closed, Opened, Bound, Listening, Connected };
+    enum class State { Closed, Opened, Bound, Connected };
     enum SocketOption : unsigned { ReceiveAll = 1 };
     using TDataAvailable = std::function<void(TCustomWSocket& Sender, std::uint16_t ErrCode)>;
 
