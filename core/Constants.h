@@ -22,7 +22,8 @@ inline constexpr const char* ExampleYouTubeLinkEn = "http://www.youtube.com/watc
 inline constexpr const char* ExampleDailymotionLink = "http://www.dailymotion.com/video/x1a2b3c";
 
 inline constexpr const char* ApplicationTitle = "Vantaro";
-inline constexpr const char* DesignCaption = "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
+inline constexpr const char* DesignCaption =
+    "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
 
 inline constexpr const char* PreferencesFileName = "applicationUserPreferences.ini";
 inline constexpr const char* DownloadsFolderName = "QrlMyDownloads";
