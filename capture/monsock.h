@@ -5,8 +5,10 @@
 // one local address, decoded into a TPacketInfo and handed to the owner on the thread that owns
 // the monitor (its event loop delivers the socket's readiness).
 //
-// On Linux the monitor reads an AF_PACKET datagram socket for ETH_P_IP bound to that interface,
-// in promiscuous mode. Decoding is reachable without a socket through ReadDatagram.
+// On Linux the monitor reads an AF_PACKET datagram socket bound to that interface, in promiscuous
+// mode, whose socket filter keeps the IPv4 datagrams; on the loopback interface, where each
+// datagram is seen both sent and received, only the received copy. Decoding is reachable without
+// a socket through ReadDatagram.
 
 #include "capture/magclasses.h"
 
