@@ -36,4 +36,19 @@ inline constexpr const char* PspConverter = "QrlBin/ffmpeg";
 inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
                                                      "QrlBin/utilitymffx"};
 
+// Traffic capture.
+// Optional table of port names, looked up in the process's current directory.
+inline constexpr const char* PortNamesFileName = "ports.txt";
+// Ports 1 to PortNameTableSize - 1 can be named by that file.
+inline constexpr int PortNameTableSize = 10000;
+// The raw monitor reads each datagram into a buffer of this size; longer ones are cut.
+inline constexpr int MonitorBufferSize = 2001;
+// Added to the received length of a datagram to give its length on an Ethernet wire.
+inline constexpr int EthernetHeaderLength = 14;
+// Kernel receive buffer asked for the monitor's socket, so bursts wait instead of being dropped.
+inline constexpr int MonitorReceiveBufferBytes = 8 * 1024 * 1024;
+// Datagrams the monitor reads for one readiness notification before it lets the event loop run;
+// the rest are read at the next notification, which follows at once.
+inline constexpr int MonitorDatagramsPerNotification = 256;
+
 } // namespace vantaro

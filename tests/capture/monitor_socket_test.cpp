@@ -1,0 +1,456 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The monitor on a real packet socket of the loopback interface. Opening one needs CAP_NET_RAW
+// (root); those tests skip without it. Traffic is a real HTTP exchange between curl and a small
+// server of the test, both on 127.0.0.1.
+#include "capture/monsock.h"
+
+#include "capture/packhdrs.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <grp.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vantaro {
+namespace {
+
+QCoreApplication& application() {
+    static int argc = 1;
+    static char name[] = "monitor_socket_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return *app;
+}
+
+// Runs the event loop until done() holds or the time is up.
+bool spinUntil(const std::function<bool()>& done, int milliseconds) {
+    application();
+    QTimer wake;
+    wake.start(10);
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+void spinFor(int milliseconds) {
+    spinUntil([] { return false; }, milliseconds);
+}
+
+// Answers one HTTP request per connection with a fixed response, and keeps the requests.
+class TinyHttpServer {
+public:
+    TinyHttpServer() {
+        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(m_listener, 8);
+        socklen_t length = sizeof address;
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~TinyHttpServer() {
+        m_stop = true;
+        m_thread.join();
+        close(m_listener);
+    }
+    int port() const { return m_port; }
+    std::vector<std::string> requests() {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+    static constexpr const char* Response = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
+                                            "Content-Length: 6\r\nConnection: close\r\n\r\nhello\n";
+
+private:
+    void serve() {
+        while (!m_stop) {
+            pollfd ready{m_listener, POLLIN, 0};
+            if (poll(&ready, 1, 50) <= 0)
+                continue;
+            const int client = accept(m_listener, nullptr, nullptr);
+            if (client < 0)
+                continue;
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                request.append(buffer, static_cast<std::size_t>(got));
+            }
+            send(client, Response, std::strlen(Response), MSG_NOSIGNAL);
+            shutdown(client, SHUT_WR);
+            while (recv(client, buffer, sizeof buffer, 0) > 0) {
+            }
+            close(client);
+            std::lock_guard lock(m_mutex);
+            m_requests.push_back(request);
+        }
+    }
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<std::string> m_requests;
+    std::thread m_thread;
+};
+
+// Fetches a page with curl while the event loop runs.
+bool runCurl(int port, const std::string& path) {
+    QProcess curl;
+    curl.start("curl", {"-s", "-o", "/dev/null", "--noproxy", "*", "--max-time", "10",
+                        QString::fromStdString("http://127.0.0.1:" + std::to_string(port) + path)});
+    spinUntil([&] { return curl.state() == QProcess::NotRunning; }, 15000);
+    return curl.exitStatus() == QProcess::NormalExit && curl.exitCode() == 0;
+}
+
+bool canOpenPacketSocket() {
+    const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
+std::string startFailure(TMonitorSocket& monitor) {
+    try {
+        monitor.StartMonitoring();
+    } catch (const ESocketException& e) {
+        return e.what();
+    }
+    return "started";
+}
+
+// Packets of one TCP connection to the server port, as the monitor reported them.
+struct Exchange {
+    std::vector<TPacketInfo> packets;
+    int count(const std::function<bool(const TPacketInfo&)>& match) const {
+        return static_cast<int>(std::count_if(packets.begin(), packets.end(), match));
+    }
+};
+
+Exchange packetsOfPort(const std::vector<TPacketInfo>& seen, int port) {
+    Exchange exchange;
+    for (const TPacketInfo& p : seen) {
+        if (p.IpProto == 6 && (p.SrcPort == port || p.DstPort == port))
+            exchange.packets.push_back(p);
+    }
+    return exchange;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+// Both sides have sent their FIN.
+bool finished(const std::vector<TPacketInfo>& seen, int port) {
+    const Exchange e = packetsOfPort(seen, port);
+    return e.count([&](const TPacketInfo& p) { return p.SrcPort == port && (p.TcpCtrl & 1); }) &&
+           e.count([&](const TPacketInfo& p) { return p.DstPort == port && (p.TcpCtrl & 1); });
+}
+
+TEST(MonitorStart, WithoutAddressFailsBeforeAnySocket) {
+    TMonitorSocket monitor;
+    EXPECT_EQ(startFailure(monitor),
+              "Error 22 in function listen: address not assigned\r\nInvalid argument");
+    EXPECT_EQ(monitor.state(), TCustomWSocket::State::Closed);
+    EXPECT_EQ(monitor.Port(), "0");
+    EXPECT_EQ(monitor.Proto(), "raw_ip");
+}
+
+TEST(MonitorStart, InvalidDottedAddressFailsInResolution) {
+    TMonitorSocket monitor;
+    monitor.setAddr("  300.1.1.1 ");
+    EXPECT_EQ(monitor.Addr(), "300.1.1.1");
+    EXPECT_EQ(startFailure(monitor), "listen: WSocketResolveHost: '300.1.1.1' Invalid IP address.");
+    EXPECT_EQ(monitor.state(), TCustomWSocket::State::Closed);
+}
+
+TEST(MonitorStart, NonRawProtocolIsRefused) {
+    TCustomWSocket socket;
+    socket.setAddr("127.0.0.1");
+    socket.setPort("0");
+    socket.setProto("tcp");
+    try {
+        socket.Listen();
+        FAIL() << "listen succeeded";
+    } catch (const ESocketException& e) {
+        EXPECT_EQ(std::string(e.what()), "Error 93 in function listen\r\nProtocol not supported");
+        EXPECT_EQ(e.ErrorCode(), 93);
+    }
+    EXPECT_EQ(socket.state(), TCustomWSocket::State::Closed);
+}
+
+TEST(LocalAddresses, ListEveryUpInterfaceAddressInKernelOrder) {
+    const std::vector<std::string> listed = TCustomWSocket::LocalAddressList();
+    std::vector<std::string> expected;
+    FILE* ip = popen("ip -o -4 addr show up 2>/dev/null", "r");
+    ASSERT_NE(ip, nullptr);
+    char line[1024];
+    while (fgets(line, sizeof line, ip)) {
+        const std::string text = line;
+        const std::size_t inet = text.find(" inet ");
+        if (inet == std::string::npos)
+            continue;
+        const std::size_t start = inet + 6;
+        expected.push_back(text.substr(start, text.find('/', start) - start));
+    }
+    const int status = pclose(ip);
+    if (status != 0 || expected.empty())
+        GTEST_SKIP() << "the ip tool (package iproute2) is not available to compare with";
+    EXPECT_EQ(listed, expected);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), "127.0.0.1"), listed.end());
+}
+
+// A start by a user without the right to open packet sockets: the system's refusal in the
+// monitor's words, the monitor left closed, and the address free to change for another try.
+TEST(MonitorStart, UnprivilegedUserGetsPermissionErrorAndMonitorStaysClosed) {
+    auto attempt = [] {
+        TMonitorSocket monitor;
+        monitor.setAddr("127.0.0.1");
+        std::string out = startFailure(monitor);
+        out += monitor.state() == TCustomWSocket::State::Closed ? "|closed" : "|open";
+        try {
+            monitor.setAddr("127.0.0.2");
+            out += "|changed";
+        } catch (const std::exception& e) {
+            out += std::string("|") + e.what();
+        }
+        out += "|" + startFailure(monitor);
+        return out;
+    };
+    const std::string refused = "Error 1 in function socket\r\nOperation not permitted";
+    const std::string expected = refused + "|closed|changed|" + refused;
+
+    if (geteuid() != 0) {
+        if (canOpenPacketSocket())
+            GTEST_SKIP() << "this unprivileged process may open packet sockets";
+        EXPECT_EQ(attempt(), expected);
+        return;
+    }
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const std::string out = attempt();
+        const ssize_t written = write(channel[1], out.data(), out.size());
+        _exit(written == static_cast<ssize_t>(out.size()) ? 0 : 4);
+    }
+    close(channel[1]);
+    std::string out;
+    char buffer[512];
+    ssize_t got;
+    while ((got = read(channel[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "could not become user nobody";
+    EXPECT_EQ(out, expected);
+}
+
+class RawMonitor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!canOpenPacketSocket())
+            GTEST_SKIP() << "opening a packet socket needs CAP_NET_RAW: run the tests as root";
+        application();
+        m_monitor.setAddr("127.0.0.1");
+        m_monitor.setAddrMask("255.255.255.0");
+        m_monitor.setOnPacketEvent([this](TMonitorSocket&, TPacketInfo info) {
+            m_seen.push_back(std::move(info));
+            if (m_onPacket)
+                m_onPacket(m_seen.back());
+        });
+    }
+    void exchange(const std::string& path) {
+        ASSERT_TRUE(runCurl(m_server.port(), path));
+        spinUntil([&] { return finished(m_seen, m_server.port()); }, 3000);
+    }
+
+    TinyHttpServer m_server;
+    TMonitorSocket m_monitor;
+    std::vector<TPacketInfo> m_seen;
+    std::function<void(const TPacketInfo&)> m_onPacket;
+};
+
+TEST_F(RawMonitor, SeesARealHttpExchangeEachPacketOnce) {
+    m_monitor.StartMonitoring();
+    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Connected);
+    EXPECT_EQ(m_monitor.TotSendPackets() + m_monitor.TotRecvPackets(), 0);
+    const int port = m_server.port();
+    exchange("/monitor-probe/index.html");
+
+    const Exchange e = packetsOfPort(m_seen, port);
+    ASSERT_FALSE(e.packets.empty()) << "no packet of the HTTP exchange was reported";
+    EXPECT_EQ(e.count([&](auto& p) { return p.DstPort == port && (p.TcpCtrl & 0x12) == 0x02; }), 1);
+    EXPECT_EQ(e.count([&](auto& p) { return p.SrcPort == port && (p.TcpCtrl & 0x12) == 0x12; }), 1);
+    const auto isGet = [](auto& p) {
+        return startsWith(p.Payload, "GET /monitor-probe/index.html ");
+    };
+    ASSERT_EQ(e.count(isGet), 1);
+    const TPacketInfo get = *std::find_if(e.packets.begin(), e.packets.end(), isGet);
+    ASSERT_EQ(m_server.requests().size(), 1u);
+    EXPECT_EQ(get.Payload, m_server.requests().front());
+    EXPECT_EQ(get.PayloadLen, static_cast<int>(get.Payload.size()));
+    EXPECT_EQ(get.DstPort, port);
+    EXPECT_EQ(TcpFlagNames(get.TcpCtrl), "PSH ACK");
+    EXPECT_EQ(get.WireLength, 14 + 20 + (get.TcpCtrl >> 12) * 4 + get.PayloadLen);
+    EXPECT_EQ(ServiceName(get.SrcPort, get.DstPort), "<" + std::to_string(port) + ">");
+    EXPECT_EQ(e.count([](auto& p) { return p.Payload == TinyHttpServer::Response; }), 1);
+
+    for (const TPacketInfo& p : e.packets) {
+        EXPECT_EQ(AddrToText(p.SrcAddr), "127.0.0.1");
+        EXPECT_EQ(AddrToText(p.DstAddr), "127.0.0.1");
+        EXPECT_TRUE(p.Outbound);
+        EXPECT_EQ(p.LinkProto, 2048);
+    }
+    // Every counted packet was reported (no filter is set), and the totals add up.
+    std::int64_t sentBytes = 0;
+    std::int64_t receivedBytes = 0;
+    for (const TPacketInfo& p : m_seen)
+        (p.Outbound ? sentBytes : receivedBytes) += p.WireLength;
+    EXPECT_EQ(m_monitor.TotSendPackets() + m_monitor.TotRecvPackets(),
+              static_cast<int>(m_seen.size()));
+    EXPECT_EQ(m_monitor.TotSendBytes(), sentBytes);
+    EXPECT_EQ(m_monitor.TotRecvBytes(), receivedBytes);
+    EXPECT_GE(m_monitor.TotSendPackets(), static_cast<int>(e.packets.size()));
+}
+
+TEST_F(RawMonitor, HandlerExceptionsDoNotStopTheCapture) {
+    m_onPacket = [](const TPacketInfo&) { throw std::runtime_error("handler failure"); };
+    m_monitor.StartMonitoring();
+    exchange("/throwing");
+    const Exchange e = packetsOfPort(m_seen, m_server.port());
+    EXPECT_EQ(e.count([](auto& p) { return startsWith(p.Payload, "GET /throwing "); }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.Payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Connected);
+}
+
+TEST_F(RawMonitor, StopEndsDeliveryAndKeepsTheTotals) {
+    m_monitor.StartMonitoring();
+    exchange("/first");
+    m_monitor.StopMonitoring();
+    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
+    const std::size_t reported = m_seen.size();
+    const auto sent = m_monitor.TotSendPackets();
+    EXPECT_GT(sent, 0);
+    ASSERT_TRUE(runCurl(m_server.port(), "/second"));
+    spinFor(200);
+    EXPECT_EQ(m_seen.size(), reported);
+    EXPECT_EQ(m_monitor.TotSendPackets(), sent);
+
+    // A new start counts from zero again.
+    m_monitor.StartMonitoring();
+    EXPECT_EQ(m_monitor.TotSendPackets(), 0);
+    exchange("/third");
+    EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
+        return startsWith(p.Payload, "GET /third ");
+    }),
+              1);
+}
+
+// The capture tool stops the monitor from its packet handler once it has what it wants.
+TEST_F(RawMonitor, StopFromThePacketHandlerEndsDeliveryAtOnce) {
+    m_onPacket = [this](const TPacketInfo& p) {
+        if (startsWith(p.Payload, "GET /stop-here "))
+            m_monitor.StopMonitoring();
+    };
+    m_monitor.StartMonitoring();
+    ASSERT_TRUE(runCurl(m_server.port(), "/stop-here"));
+    spinFor(300);
+    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
+    ASSERT_FALSE(m_seen.empty());
+    EXPECT_TRUE(startsWith(m_seen.back().Payload, "GET /stop-here "));
+    EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
+        return p.Payload == TinyHttpServer::Response;
+    }),
+              0);
+}
+
+TEST_F(RawMonitor, FailedBindLeavesItClosedAndAnotherAddressStarts) {
+    m_monitor.setAddr("127.0.0.2"); // inside 127/8, but no interface holds it
+    EXPECT_EQ(startFailure(m_monitor),
+              "Error 99 in function Bind\r\nCannot assign requested address");
+    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
+    m_monitor.setAddr("127.0.0.1");
+    EXPECT_EQ(startFailure(m_monitor), "started");
+    exchange("/after-failure");
+    EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
+        return startsWith(p.Payload, "GET /after-failure ");
+    }),
+              1);
+}
+
+TEST_F(RawMonitor, TextsCannotChangeWhileOpen) {
+    m_monitor.StartMonitoring();
+    auto refusal = [](const std::function<void()>& change) -> std::string {
+        try {
+            change();
+        } catch (const ESocketException& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    EXPECT_EQ(refusal([&] { m_monitor.setAddr(" 127.0.0.1 "); }), "accepted");
+    EXPECT_EQ(refusal([&] { m_monitor.setAddr("10.0.0.1"); }), "Cannot change Addr if not closed");
+    EXPECT_EQ(refusal([&] { m_monitor.setPort("80"); }), "Cannot change Port if not closed");
+    EXPECT_EQ(refusal([&] { m_monitor.setProto("raw_tcp"); }), "Cannot change Proto if not closed");
+    EXPECT_EQ(m_monitor.Addr(), "127.0.0.1");
+    m_monitor.StopMonitoring();
+    EXPECT_EQ(refusal([&] { m_monitor.setAddr("10.0.0.1"); }), "accepted");
+}
+
+// A raw protocol other than "ip" keeps only that protocol's datagrams.
+TEST_F(RawMonitor, RawProtocolTextSelectsOneProtocol) {
+    TCustomWSocket socket;
+    socket.setAddr("127.0.0.1");
+    socket.setPort("0");
+    socket.setProto("RAW_udp");
+    socket.Listen();
+    std::vector<std::uint8_t> protocols;
+    socket.setOnDataAvailable([&](TCustomWSocket& sender, std::uint16_t) {
+        std::uint8_t buffer[64];
+        if (sender.Receive(buffer, sizeof buffer) >= 20)
+            protocols.push_back(buffer[9]);
+    });
+    ASSERT_TRUE(runCurl(m_server.port(), "/tcp-only")); // TCP, which this socket must not see
+    const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    target.sin_port = htons(static_cast<std::uint16_t>(m_server.port()));
+    sendto(udp, "x", 1, 0, reinterpret_cast<sockaddr*>(&target), sizeof target);
+    close(udp);
+    spinUntil([&] { return !protocols.empty(); }, 2000);
+    ASSERT_FALSE(protocols.empty());
+    EXPECT_TRUE(std::all_of(protocols.begin(), protocols.end(), [](auto p) { return p == 17; }));
+}
+
+} // namespace
+} // namespace vantaro
