@@ -290,7 +290,7 @@ protected:
     }
     void exchange(const std::string& path) {
         ASSERT_TRUE(runCurl(m_server.port(), path));
-        spinUntil([&] { return finished(m_seen, m_server.port()); }, 3000);
+        spinUntil([&] { return finished(m_seen, m_server.port()); }, 10000);
     }
 
     TinyHttpServer m_server;
