@@ -83,8 +83,8 @@ TEST(FetchFromNginx, ALengthBeyond2GiBIsCountedIn64Bits) {
     vantaro::StopRequested = false;
     constexpr std::int64_t Large = 2LL * 1024 * 1024 * 1024 + 123457;
     TempFolder root("nginx-root");
-    std::filesystem::resize_file((std::ofstream(root.file("large.bin")), root.file("large.bin")),
-                                 Large);
+    std::ofstream(root.file("large.bin")).close();
+    std::filesystem::resize_file(root.file("large.bin"), Large);
     NginxServer nginx(root.path());
     RecordingHost host;
 
