@@ -41,7 +41,8 @@ constexpr const char* AcceptHeader = "Accept: text/html, */*";
 constexpr const char* AcceptEncodingHeader = "Accept-Encoding: identity";
 
 // How a fetch ended; each end has exactly one way of being reported.
-enum class FetchEnd { Completed, Stopped, NetworkError, WriteError };
+// Abandoned: an unexpected error inside the fetch (the host raising, say), ended quietly.
+enum class FetchEnd { Completed, Stopped, NetworkError, WriteError, Abandoned };
 
 // The file a fetch writes: created (or emptied) at once, written block by block.
 class OutputFile {
@@ -109,6 +110,7 @@ public:
     const std::vector<std::string>& setCookie2() const { return m_setCookie2; }
 
     bool stopped = false;
+    bool abandoned = false;
     bool writeFailed = false;
     bool malformed = false;
     Clock::time_point lastActivity = Clock::now();
@@ -264,13 +266,26 @@ std::size_t Exchange::body(std::string_view data) {
     return data.size();
 }
 
+// The library's callbacks. No exception may cross the library: one makes the transfer abort.
 extern "C" std::size_t onBody(char* data, std::size_t size, std::size_t count, void* exchange) {
-    return static_cast<Exchange*>(exchange)->body({data, size * count});
+    auto* self = static_cast<Exchange*>(exchange);
+    try {
+        return self->body({data, size * count});
+    } catch (...) {
+        self->abandoned = true;
+        return 0;
+    }
 }
 
 extern "C" std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* exchange) {
-    static_cast<Exchange*>(exchange)->headerLine({data, size * count});
-    return size * count;
+    auto* self = static_cast<Exchange*>(exchange);
+    try {
+        self->headerLine({data, size * count});
+        return size * count;
+    } catch (...) {
+        self->abandoned = true;
+        return 0;
+    }
 }
 
 extern "C" int onConnected(void* exchange, char*, char*, int, int) {
@@ -287,6 +302,8 @@ struct ExchangeResult {
 
 // The one place where the end of a request becomes the end of the fetch.
 FetchEnd fetchEnd(const Exchange& exchange, const ExchangeResult& result) {
+    if (exchange.abandoned)
+        return FetchEnd::Abandoned;
     if (exchange.stopped || result.stopRequested)
         return FetchEnd::Stopped;
     if (exchange.writeFailed)
@@ -441,7 +458,7 @@ FetchEnd runFetch(const std::string& link, OutputFile& file, WorkerHost& host,
         session.storeSetCookie2(exchange.setCookie2(), current->host);
         const bool redirect = exchange.headersDone() && exchange.kind() == ResponseKind::Redirect;
         // A redirect's body may fail or time out: only a stop counts there.
-        if (!redirect || exchange.stopped || result.stopRequested)
+        if (!redirect || exchange.stopped || exchange.abandoned || result.stopRequested)
             return fetchEnd(exchange, result);
         if (++redirects >= RedirectLimit)
             return FetchEnd::Completed;
@@ -462,12 +479,18 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
 void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
                  const FetchOptions& options) {
     OutputFile file(fileName);
-    FetchEnd end = runFetch(link, file, host, options);
+    FetchEnd end = FetchEnd::Abandoned;
+    try {
+        end = runFetch(link, file, host, options);
+    } catch (...) {
+        // Errors other than those of the network and the file end the fetch without a word.
+    }
     if (!file.close() && end == FetchEnd::Completed)
         end = FetchEnd::WriteError;
     switch (end) {
     case FetchEnd::Completed:
     case FetchEnd::Stopped:
+    case FetchEnd::Abandoned:
         break;
     case FetchEnd::NetworkError:
         host.showMessage(MessageKind::Information,
