@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Fetch.h"
 
+#include "core/Constants.h"
 #include "core/Language.h"
 #include "core/SharedState.h"
 #include "engine/ChunkDecoder.h"
@@ -27,18 +28,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The redirect response with this number ends the fetch: at most one fewer are followed.
-constexpr int RedirectLimit = 15;
-// Largest block written to the file (and reported) at once.
-constexpr std::size_t BlockSize = 32768;
-// How often StopRequested and the read time-out are looked at while nothing arrives.
-constexpr int WaitSliceMs = 100;
-
-constexpr const char* UserAgentHeader =
-    "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; fr; rv:1.9.2.16) Gecko/20110319 "
-    "Firefox/3.6.16 ( .NET CLR 3.5.30729)";
-constexpr const char* AcceptHeader = "Accept: text/html, */*";
-constexpr const char* AcceptEncodingHeader = "Accept-Encoding: identity";
+constexpr int RedirectLimit = FetchRedirectLimit;
+constexpr auto BlockSize = static_cast<std::size_t>(FetchBlockSize);
 
 // How a fetch ended; each end has exactly one way of being reported.
 // Abandoned: an unexpected error inside the fetch (the host raising, say), ended quietly.
@@ -382,8 +373,8 @@ ExchangeResult CurlSession::run(const HttpLink& link, Exchange& exchange) {
     curl_slist_free_all(m_headers);
     m_headers = nullptr;
     for (const std::string& header :
-         {std::string(UserAgentHeader), std::string(AcceptHeader),
-          std::string(AcceptEncodingHeader), "Host: " + link.hostHeader})
+         {std::string("User-Agent: ") + FetchUserAgent, std::string("Accept: ") + FetchAccept,
+          std::string("Accept-Encoding: ") + FetchAcceptEncoding, "Host: " + link.hostHeader})
         m_headers = curl_slist_append(m_headers, header.c_str());
     curl_easy_setopt(m_easy, CURLOPT_URL, link.libraryUrl.c_str());
     curl_easy_setopt(m_easy, CURLOPT_REQUEST_TARGET, link.target.c_str());
@@ -416,7 +407,7 @@ ExchangeResult CurlSession::wait(Exchange& exchange) {
                                  : m_options.readTimeout;
         if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout)
             return {CURLE_OPERATION_TIMEDOUT, true, false};
-        curl_multi_poll(m_multi, nullptr, 0, WaitSliceMs, nullptr);
+        curl_multi_poll(m_multi, nullptr, 0, FetchStopPollMs, nullptr);
     }
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
