@@ -68,23 +68,22 @@ void LinkList::AppendListEntry(const std::string& formatName, const std::string&
                                const std::string& link) {
     // The empty last row receives the texts, then a new empty row is added below it: the row
     // numbers of the rows above, the selected one included, do not change.
-    const int filled = rowCount() - 1;
-    if (m_observer)
-        m_observer->rowsAboutToBeInserted(filled + 1, filled + 1);
     m_entries.push_back(
         Entry{m_nextId++, ListRow{"", formatName, folder, fileName, mp3Title, link}});
-    if (m_observer) {
-        m_observer->rowsInserted();
-        m_observer->rowChanged(filled);
-    }
+    if (m_observer)
+        m_observer->rowAppended(entryCount());
 }
 
 bool LinkList::replaceEntry(int row, const DownloadJob& job) {
     if (!isEntryRow(row))
         return false;
-    m_entries[static_cast<std::size_t>(row - 1)].cells =
-        ListRow{"",           job.formatName, job.destinationPathName, job.destinationFileName,
-                job.mp3Title, job.videoUrl};
+    ListRow& cells = m_entries[static_cast<std::size_t>(row - 1)].cells;
+    cells = ListRow{};
+    cells[1] = job.formatName;
+    cells[2] = job.destinationPathName;
+    cells[3] = job.destinationFileName;
+    cells[4] = job.mp3Title;
+    cells[5] = job.videoUrl;
     if (m_observer)
         m_observer->rowChanged(row);
     return true;

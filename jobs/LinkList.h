@@ -22,12 +22,13 @@ using ListRow = std::array<std::string, ListColumnCount>;
 ListRow listHeaderTexts();
 
 // Told of every change of a LinkList, in grid rows (row 0 is the header), so that a view can
-// follow. The "about to" calls come before the list changes, the others after.
+// follow. rowsAboutToBeRemoved comes before the list changes, the others after.
 class LinkListObserver {
 public:
     virtual ~LinkListObserver() = default;
-    virtual void rowsAboutToBeInserted(int first, int last) = 0;
-    virtual void rowsInserted() = 0;
+    // The texts went into the given row, the former empty last row, and a new empty last row
+    // follows it.
+    virtual void rowAppended(int row) = 0;
     virtual void rowsAboutToBeRemoved(int first, int last) = 0;
     virtual void rowsRemoved() = 0;
     virtual void rowChanged(int row) = 0;
