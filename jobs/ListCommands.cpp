@@ -140,13 +140,15 @@ void LinkListCommands::Button6Click(const std::string& edit2) {
         m_listFileName = std::move(chosen);
     if (m_listFileName.empty())
         return;
-    LastPickedFolder = edit2;
-    if (edit2.empty()) {
+    // The folder as it is now: the window may change its field while the load runs.
+    const std::string folder = edit2;
+    LastPickedFolder = folder;
+    if (folder.empty()) {
         inform(m_host, L1Fr, L1En);
         return;
     }
     const FlagScope loading(m_loading);
-    loadFile(edit2);
+    loadFile(folder);
 }
 
 void LinkListCommands::loadFile(const std::string& folder) {
