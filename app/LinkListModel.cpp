@@ -46,16 +46,17 @@ constexpr int RunningWatchMs = 250;
 } // namespace
 
 LinkListModel::LinkListModel(LinkList& list, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list), m_shownRows(list.rowCount() - 1),
+    : QAbstractTableModel(parent), m_list(&list), m_shownRows(list.rowCount() - 1),
       m_publishTimer(new QTimer(this)) {
     m_publishTimer->setSingleShot(true);
     m_publishTimer->setInterval(PublishIntervalMs);
     connect(m_publishTimer, &QTimer::timeout, this, &LinkListModel::publishAppendedRows);
-    m_list.setObserver(this);
+    m_list->setObserver(this);
 }
 
 LinkListModel::~LinkListModel() {
-    m_list.setObserver(nullptr);
+    if (m_list)
+        m_list->setObserver(nullptr);
 }
 
 int LinkListModel::rowCount(const QModelIndex& parent) const {
@@ -69,14 +70,14 @@ int LinkListModel::columnCount(const QModelIndex& parent) const {
 QVariant LinkListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_shownRows)
         return {};
-    return text(m_list.cell(index.row() + 1, index.column()));
+    return text(m_list->cell(index.row() + 1, index.column()));
 }
 
 QVariant LinkListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= ListColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
-        return text(m_list.cell(0, section));
+        return m_list ? text(m_list->cell(0, section)) : QString();
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
@@ -90,7 +91,7 @@ Qt::ItemFlags LinkListModel::flags(const QModelIndex& index) const {
 
 void LinkListModel::publishAppendedRows() {
     m_publishTimer->stop();
-    const int rows = m_list.rowCount() - 1;
+    const int rows = m_list ? m_list->rowCount() - 1 : 0;
     if (rows <= m_shownRows)
         return;
     beginInsertRows({}, m_shownRows, rows - 1);
@@ -110,7 +111,7 @@ void LinkListModel::rowsAboutToBeRemoved(int first, int last) {
 }
 
 void LinkListModel::rowsRemoved() {
-    m_shownRows = m_list.rowCount() - 1;
+    m_shownRows = m_list->rowCount() - 1;
     endRemoveRows();
 }
 
@@ -124,13 +125,21 @@ void LinkListModel::headerChanged() {
     emit headerDataChanged(Qt::Horizontal, 0, ListColumnCount - 1);
 }
 
+void LinkListModel::listDestroyed() {
+    beginResetModel();
+    m_publishTimer->stop();
+    m_list = nullptr;
+    m_shownRows = 0;
+    endResetModel();
+}
+
 void LinkListModel::selectedRowChanged(int row) {
     publishAppendedRows();
     emit listSelectionChanged(row);
 }
 
-LinkListDelegate::LinkListDelegate(const LinkList& list, QTableView* view)
-    : QStyledItemDelegate(view), m_list(list), m_view(view),
+LinkListDelegate::LinkListDelegate(const LinkListModel* model, QTableView* view)
+    : QStyledItemDelegate(view), m_model(model), m_view(view),
       m_waiting(starPicture(QColor(0xF4, 0xEE, 0xCF), QColor(0xBF, 0xB2, 0x8A))),
       m_inProgress(starPicture(QColor(0xFF, 0xD2, 0x00), QColor(0xB8, 0x86, 0x0B))) {}
 
@@ -141,9 +150,9 @@ const QPixmap& LinkListDelegate::icon(EntryIcon which) const {
 void LinkListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
-    if (index.column() != 0)
+    if (index.column() != 0 || m_model->list() == nullptr)
         return;
-    const EntryIcon which = entryIcon(m_list, index.row() + 1, ListRunning);
+    const EntryIcon which = entryIcon(*m_model->list(), index.row() + 1, ListRunning);
     if (which == EntryIcon::None)
         return;
     const QRect& cell = option.rect;
@@ -158,10 +167,9 @@ void LinkListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 }
 
 LinkListGrid::LinkListGrid(LinkList& list, QWidget* parent)
-    : QTableView(parent), m_list(list), m_model(new LinkListModel(list, this)),
-      m_runningWatch(new QTimer(this)) {
+    : QTableView(parent), m_model(new LinkListModel(list, this)), m_runningWatch(new QTimer(this)) {
     setModel(m_model);
-    setItemDelegate(new LinkListDelegate(list, this));
+    setItemDelegate(new LinkListDelegate(m_model, this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -187,24 +195,26 @@ LinkListGrid::LinkListGrid(LinkList& list, QWidget* parent)
             [this](const QModelIndex& current) { takeViewSelection(current); });
     connect(m_runningWatch, &QTimer::timeout, this, &LinkListGrid::watchListRunning);
     m_runningWatch->start(RunningWatchMs);
-    showListSelection(m_list.selectedRow());
+    showListSelection(list.selectedRow());
 }
 
 int LinkListGrid::listRowCount() const {
-    return m_list.rowCount();
+    return m_model->list() ? m_model->list()->rowCount() : 2;
 }
 
 ListRowTexts LinkListGrid::readListRow(int row) const {
     // Called across threads by the worker: a row that is not an entry reads as empty texts.
-    if (!m_list.isEntryRow(row))
+    const LinkList* list = m_model->list();
+    if (list == nullptr || !list->isEntryRow(row))
         return {};
-    const DownloadJob job = m_list.entry(row);
+    const DownloadJob job = list->entry(row);
     return ListRowTexts{job.formatName, job.destinationPathName, job.destinationFileName,
                         job.mp3Title, job.videoUrl};
 }
 
 void LinkListGrid::deleteFirstListRow() {
-    m_list.deleteFirstEntry();
+    if (LinkList* list = m_model->list())
+        list->deleteFirstEntry();
 }
 
 void LinkListGrid::scrollListToTop() {
@@ -226,10 +236,10 @@ void LinkListGrid::showListSelection(int row) {
 }
 
 void LinkListGrid::takeViewSelection(const QModelIndex& current) {
-    if (m_syncing || !current.isValid())
+    if (m_syncing || !current.isValid() || m_model->list() == nullptr)
         return;
     m_syncing = true;
-    m_list.setSelectedRow(current.row() + 1);
+    m_model->list()->setSelectedRow(current.row() + 1);
     m_syncing = false;
 }
 

@@ -28,7 +28,9 @@ public:
     explicit LinkListModel(LinkList& list, QObject* parent = nullptr);
     ~LinkListModel() override;
 
-    LinkList& list() const { return m_list; }
+    // The list shown; null once the list has been destroyed (a window may destroy its list
+    // before its child widgets).
+    LinkList* list() const { return m_list; }
     // Shows the appended rows that the view does not know yet.
     void publishAppendedRows();
 
@@ -50,8 +52,9 @@ private:
     void rowChanged(int row) override;
     void headerChanged() override;
     void selectedRowChanged(int row) override;
+    void listDestroyed() override;
 
-    LinkList& m_list;
+    LinkList* m_list;
     int m_shownRows; // the model rows the view knows
     QTimer* m_publishTimer;
 };
@@ -60,7 +63,7 @@ private:
 class LinkListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    LinkListDelegate(const LinkList& list, QTableView* view);
+    LinkListDelegate(const LinkListModel* model, QTableView* view);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -69,7 +72,7 @@ public:
     const QPixmap& icon(EntryIcon which) const;
 
 private:
-    const LinkList& m_list;
+    const LinkListModel* m_model;
     QTableView* m_view;
     QPixmap m_waiting;
     QPixmap m_inProgress;
@@ -77,13 +80,13 @@ private:
 
 // The grid StringGrid1: the list's view with its column widths, 21-pixel rows, whole-row single
 // selection kept in step with the list's selected row, and no editing in place. It also carries
-// out the worker's list requests (the WorkerHost calls of the same names).
+// out the worker's list requests (the WorkerHost calls of the same names). The list should
+// outlive the grid; if it goes first, the grid shows an empty table.
 class LinkListGrid : public QTableView {
     Q_OBJECT
 public:
     explicit LinkListGrid(LinkList& list, QWidget* parent = nullptr);
 
-    LinkList& list() const { return m_list; }
     LinkListModel* listModel() const { return m_model; }
 
     int listRowCount() const;
@@ -96,7 +99,6 @@ private:
     void takeViewSelection(const QModelIndex& current);
     void watchListRunning();
 
-    LinkList& m_list;
     LinkListModel* m_model;
     QTimer* m_runningWatch;
     bool m_drawnRunning = false;

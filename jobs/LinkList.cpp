@@ -22,6 +22,11 @@ ListRow listHeaderTexts() {
 
 LinkList::LinkList() : m_header(listHeaderTexts()) {}
 
+LinkList::~LinkList() {
+    if (m_observer)
+        m_observer->listDestroyed();
+}
+
 const ListRow& LinkList::cells(int row) const {
     if (row == 0)
         return m_header;

@@ -34,6 +34,8 @@ public:
     virtual void rowChanged(int row) = 0;
     virtual void headerChanged() = 0;
     virtual void selectedRowChanged(int row) = 0;
+    // The list is being destroyed: the observer must not reach it any more.
+    virtual void listDestroyed() {}
 };
 
 // The link list as the grid shows it: row 0 the header, rows 1 to n the entries in download
@@ -42,6 +44,9 @@ public:
 class LinkList : public ListAppender {
 public:
     LinkList();
+    ~LinkList() override;
+    LinkList(const LinkList&) = delete;
+    LinkList& operator=(const LinkList&) = delete;
 
     void setObserver(LinkListObserver* observer) { m_observer = observer; }
 

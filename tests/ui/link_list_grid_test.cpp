@@ -243,3 +243,27 @@ TEST_F(LinkListGridTest, RedrawsByItselfWhenTheListStopsOrStarts) {
 
 } // namespace
 } // namespace vantaro
+
+namespace vantaro {
+namespace {
+
+TEST_F(LinkListGridTest, ListDestroyedBeforeTheGrid) {
+    // A window's members go before its child widgets.
+    auto own = std::make_unique<LinkList>();
+    own->AppendListEntry("MP3", "/tmp", "a", "A", "http://www.youtube.com/a");
+    LinkListGrid other(*own);
+    QAbstractItemModelTester check(other.listModel(),
+                                   QAbstractItemModelTester::FailureReportingMode::Warning);
+    other.show();
+    QCoreApplication::processEvents();
+    own.reset();
+    EXPECT_EQ(other.listModel()->rowCount(), 0);
+    EXPECT_EQ(other.listModel()->list(), nullptr);
+    EXPECT_EQ(other.listRowCount(), 2);
+    EXPECT_EQ(other.readListRow(1).videoUrl, "");
+    other.deleteFirstListRow();
+    EXPECT_FALSE(other.viewport()->grab().isNull());
+}
+
+} // namespace
+} // namespace vantaro
