@@ -29,7 +29,8 @@ const char* const M2Fr =
     "L'emplacement où le fichier sera sauvegardé (Champ \"Sauvegarder dans\")";
 const char* const M2En = "Can't download the file.\r\n\r\nYou must enter : \r\n1) An internet "
                          "video link (Field \"Video URL\") \r\n2) \"Save to\" field";
-const char* const M3Fr = "Le fichier cible existe déjà, êtes vous sure de vouloir l\u2019écraser?";
+const char* const M3Fr =
+    "Le fichier cible existe déjà, êtes vous sure de vouloir l\u2019écraser?";
 const char* const M3En = "The destination file already exists, overwrite?";
 const char* const M4Fr =
     "Le dossier destinataire n'existe pas, créez ce dossier ou choisissez un nouveau";

@@ -72,9 +72,7 @@ std::string_view placeholderValue(std::string_view name, const ConversionPaths& 
 
 } // namespace
 
-const std::vector<FormatEntry>& formatCatalogue() {
-    return catalogue;
-}
+const std::vector<FormatEntry>& formatCatalogue() { return catalogue; }
 
 const FormatEntry* findFormat(std::string_view name) {
     for (const FormatEntry& entry : catalogue) {

@@ -19,17 +19,13 @@ std::string randomDigits(int count) {
     return digits;
 }
 
-std::string RandomFileName() {
-    return randomDigits(6);
-}
+std::string RandomFileName() { return randomDigits(6); }
 
 std::string VobFileName() {
     const std::string digits = randomDigits(3);
     return "VTS_" + digits.substr(0, 2) + "_" + digits.substr(2, 1);
 }
 
-std::string PspFileName() {
-    return "M4V" + randomDigits(5);
-}
+std::string PspFileName() { return "M4V" + randomDigits(5); }
 
 } // namespace vantaro

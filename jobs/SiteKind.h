@@ -22,8 +22,6 @@ SiteKeywords findSiteKeywords(std::string_view link);
 // The first site whose keyword the link holds, in the order YouTube, Dailymotion, WAT, TF1.
 SiteKind siteKindOf(std::string_view link);
 
-inline bool isSupportedLink(std::string_view link) {
-    return findSiteKeywords(link).any();
-}
+inline bool isSupportedLink(std::string_view link) { return findSiteKeywords(link).any(); }
 
 } // namespace vantaro
