@@ -118,45 +118,21 @@ TEST_F(LinkListTest, DeleteRowMovesTheRowsBelowUp) {
     EXPECT_EQ(list.entryCount(), 2);
 }
 
-TEST_F(LinkListTest, WorkerDeletionSelectsRowOne) {
+TEST_F(LinkListTest, WorkerDeletionAndResetKeepHeaderAndEmptyRow) {
     LinkList list;
-    for (const char* name : {"a", "b"})
-        append(list, name);
-    list.setSelectedRow(2);
-    list.deleteFirstEntry();
-    EXPECT_EQ(namesOf(list), std::vector<std::string>{"b"});
-    EXPECT_EQ(list.selectedRow(), 1);
-    list.deleteFirstEntry();
-    list.deleteFirstEntry(); // nothing left: the list keeps its two rows
-    EXPECT_EQ(list.rowCount(), 2);
-    EXPECT_EQ(list.selectedRow(), 1);
-}
-
-TEST_F(LinkListTest, DeleteEntriesFromAndReset) {
-    LinkList list;
-    for (const char* name : {"a", "b", "c", "d"})
+    for (const char* name : {"a", "b", "c"})
         append(list, name);
     list.setSelectedRow(3);
-    list.deleteEntriesFrom(2);
-    EXPECT_EQ(namesOf(list), std::vector<std::string>{"a"});
-    EXPECT_EQ(list.selectedRow(), 2); // held on the empty last row
-    list.deleteEntriesFrom(5);        // beyond the entries: nothing
-    EXPECT_EQ(list.entryCount(), 1);
-    list.setSelectedRow(0);
+    list.deleteFirstEntry();
+    EXPECT_EQ(namesOf(list), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(list.selectedRow(), 1) << "the worker selects row 1";
+    list.setSelectedRow(3);
     list.reset();
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.selectedRow(), 1);
-    list.reset(); // an empty list stays as it is
+    list.deleteFirstEntry(); // nothing left to delete
     EXPECT_EQ(list.rowCount(), 2);
-}
-
-TEST_F(LinkListTest, SelectionIsHeldWithinTheGrid) {
-    LinkList list;
-    append(list, "a");
-    list.setSelectedRow(10);
-    EXPECT_EQ(list.selectedRow(), 2);
-    list.setSelectedRow(-3);
-    EXPECT_EQ(list.selectedRow(), 0);
+    EXPECT_EQ(list.cells(1), ListRow{});
 }
 
 TEST_F(LinkListTest, ReplaceEntryRewritesColumnsOneToFive) {
