@@ -40,16 +40,13 @@ QString text(const std::string& bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// How often the grid looks whether ListRunning changed, to redraw row 1's icon.
-constexpr int RunningWatchMs = 250;
-
 } // namespace
 
 LinkListModel::LinkListModel(LinkList& list, QObject* parent)
     : QAbstractTableModel(parent), m_list(&list), m_shownRows(list.rowCount() - 1),
       m_publishTimer(new QTimer(this)) {
     m_publishTimer->setSingleShot(true);
-    m_publishTimer->setInterval(PublishIntervalMs);
+    m_publishTimer->setInterval(ListPublishIntervalMs);
     connect(m_publishTimer, &QTimer::timeout, this, &LinkListModel::publishAppendedRows);
     m_list->setObserver(this);
 }
@@ -188,13 +185,13 @@ LinkListGrid::LinkListGrid(LinkList& list, QWidget* parent)
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setFixedHeight(ListDefaultRowHeight);
     for (int column = 0; column < ListColumnCount; ++column)
-        columns->resizeSection(column, ListColumnWidths[static_cast<std::size_t>(column)]);
+        columns->resizeSection(column, ListColumnWidths[column]);
 
     connect(m_model, &LinkListModel::listSelectionChanged, this, &LinkListGrid::showListSelection);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { takeViewSelection(current); });
     connect(m_runningWatch, &QTimer::timeout, this, &LinkListGrid::watchListRunning);
-    m_runningWatch->start(RunningWatchMs);
+    m_runningWatch->start(ListRunningWatchMs);
     showListSelection(list.selectedRow());
 }
 

@@ -16,15 +16,13 @@ namespace vantaro {
 // The link list as a Qt table model. The list's header row is the model's horizontal header;
 // model row r is list row r + 1, so the model's last row is the list's empty last row.
 //
-// Rows appended to the list reach the view in batches, at most PublishIntervalMs after the first
-// of them: every insertion makes a table view lay out and repaint all of its rows, which a load
+// Rows appended to the list reach the view in batches, ListPublishIntervalMs after the first of
+// them: every insertion makes a table view lay out and repaint all of its rows, which a load
 // of many thousand entries cannot afford once per entry. Any other change of the list publishes
 // the waiting rows first, so the view never sees rows out of order.
 class LinkListModel : public QAbstractTableModel, private LinkListObserver {
     Q_OBJECT
 public:
-    static constexpr int PublishIntervalMs = 50;
-
     explicit LinkListModel(LinkList& list, QObject* parent = nullptr);
     ~LinkListModel() override;
 

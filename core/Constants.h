@@ -22,7 +22,8 @@ inline constexpr const char* ExampleYouTubeLinkEn = "http://www.youtube.com/watc
 inline constexpr const char* ExampleDailymotionLink = "http://www.dailymotion.com/video/x1a2b3c";
 
 inline constexpr const char* ApplicationTitle = "Vantaro";
-inline constexpr const char* DesignCaption = "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
+inline constexpr const char* DesignCaption =
+    "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
 
 inline constexpr const char* PreferencesFileName = "applicationUserPreferences.ini";
 inline constexpr const char* DownloadsFolderName = "QrlMyDownloads";
@@ -34,5 +35,15 @@ inline constexpr const char* PspConverter = "QrlBin/ffmpeg";
 // Tools whose presence the main window checks when it is activated.
 inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
                                                      "QrlBin/utilitymffx"};
+
+// The link list.
+// Columns of the list grid and their widths in pixels, and its default row height.
+inline constexpr int ListColumnCount = 6;
+inline constexpr int ListColumnWidths[ListColumnCount] = {31, 137, 178, 161, 147, 524};
+inline constexpr int ListDefaultRowHeight = 21;
+// Rows appended to the list reach its grid in batches, this long after the first of them.
+inline constexpr int ListPublishIntervalMs = 50;
+// How often the grid looks whether a list download started or ended, to redraw row 1's icon.
+inline constexpr int ListRunningWatchMs = 250;
 
 } // namespace vantaro

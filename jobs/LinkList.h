@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Constants.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/DownloadJob.h"
 
@@ -10,11 +11,6 @@
 #include <vector>
 
 namespace vantaro {
-
-inline constexpr int ListColumnCount = 6;
-// Column widths of the list grid, in pixels, and its default row height.
-inline constexpr std::array<int, ListColumnCount> ListColumnWidths = {31, 137, 178, 161, 147, 524};
-inline constexpr int ListDefaultRowHeight = 21;
 
 using ListRow = std::array<std::string, ListColumnCount>;
 
