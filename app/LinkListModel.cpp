@@ -51,10 +51,7 @@ LinkListModel::LinkListModel(LinkList& list, QObject* parent)
     m_list->setObserver(this);
 }
 
-LinkListModel::~LinkListModel() {
-    if (m_list)
-        m_list->setObserver(nullptr);
-}
+LinkListModel::~LinkListModel() = default; // the observer detaches itself from the list
 
 int LinkListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_shownRows;

@@ -23,8 +23,25 @@ ListRow listHeaderTexts() {
 LinkList::LinkList() : m_header(listHeaderTexts()) {}
 
 LinkList::~LinkList() {
-    if (m_observer)
+    if (m_observer) {
+        m_observer->m_observed = nullptr;
         m_observer->listDestroyed();
+    }
+}
+
+LinkListObserver::~LinkListObserver() {
+    if (m_observed)
+        m_observed->m_observer = nullptr;
+}
+
+void LinkList::setObserver(LinkListObserver* observer) {
+    if (m_observer)
+        m_observer->m_observed = nullptr;
+    if (observer && observer->m_observed && observer->m_observed != this)
+        observer->m_observed->m_observer = nullptr;
+    m_observer = observer;
+    if (m_observer)
+        m_observer->m_observed = this;
 }
 
 const ListRow& LinkList::cells(int row) const {

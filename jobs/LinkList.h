@@ -17,11 +17,18 @@ using ListRow = std::array<std::string, ListColumnCount>;
 // The column headers in the current language (column 0 has none).
 ListRow listHeaderTexts();
 
+class LinkList;
+
 // Told of every change of a LinkList, in grid rows (row 0 is the header), so that a view can
-// follow. rowsAboutToBeRemoved comes before the list changes, the others after.
+// follow. rowsAboutToBeRemoved comes before the list changes, the others after. An observer and
+// its list may be destroyed in either order: each one detaches from the other.
 class LinkListObserver {
 public:
-    virtual ~LinkListObserver() = default;
+    LinkListObserver() = default;
+    LinkListObserver(const LinkListObserver&) = delete;
+    LinkListObserver& operator=(const LinkListObserver&) = delete;
+    virtual ~LinkListObserver();
+
     // The texts went into the given row, the former empty last row, and a new empty last row
     // follows it.
     virtual void rowAppended(int row) = 0;
@@ -32,6 +39,10 @@ public:
     virtual void selectedRowChanged(int row) = 0;
     // The list is being destroyed: the observer must not reach it any more.
     virtual void listDestroyed() {}
+
+private:
+    friend class LinkList;
+    LinkList* m_observed = nullptr;
 };
 
 // The link list as the grid shows it: row 0 the header, rows 1 to n the entries in download
@@ -44,7 +55,8 @@ public:
     LinkList(const LinkList&) = delete;
     LinkList& operator=(const LinkList&) = delete;
 
-    void setObserver(LinkListObserver* observer) { m_observer = observer; }
+    // The one observer of the list (null for none); it replaces the one before.
+    void setObserver(LinkListObserver* observer);
 
     int rowCount() const { return entryCount() + 2; }
     int entryCount() const { return static_cast<int>(m_entries.size()); }
@@ -85,6 +97,7 @@ public:
     void setSelectedRow(int row);
 
 private:
+    friend class LinkListObserver;
     struct Entry {
         std::uint64_t id;
         ListRow cells;

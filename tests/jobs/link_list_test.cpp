@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@ public:
     void rowChanged(int row) override { calls.push_back("changed " + std::to_string(row)); }
     void headerChanged() override { calls.push_back("header"); }
     void selectedRowChanged(int row) override { calls.push_back("select " + std::to_string(row)); }
+    void listDestroyed() override { calls.push_back("list destroyed"); }
 
 private:
     const LinkList& m_list;
@@ -172,6 +175,26 @@ TEST_F(LinkListTest, EntriesKeepTheirNumbersWhileRowsMove) {
     append(list, "d");
     EXPECT_NE(list.entryId(2), idB);
     EXPECT_EQ(list.rowOfEntry(idC), 1);
+}
+
+TEST_F(LinkListTest, ObserverAndListMayGoInEitherOrder) {
+    auto list = std::make_unique<LinkList>();
+    {
+        RecordingObserver gone(*list);
+        list->setObserver(&gone);
+    }
+    append(*list, "a"); // the observer detached itself when it went
+
+    RecordingObserver first(*list);
+    RecordingObserver second(*list);
+    list->setObserver(&first);
+    list->setObserver(&second); // replaces the first
+    append(*list, "b");
+    EXPECT_TRUE(first.calls.empty());
+    EXPECT_EQ(second.calls, std::vector<std::string>{"append 2"});
+    list.reset();
+    EXPECT_EQ(second.calls.back(), "list destroyed");
+    EXPECT_TRUE(first.calls.empty());
 }
 
 TEST_F(LinkListTest, IconRule) {
