@@ -7,8 +7,8 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
-#include <vector>
 
 namespace vantaro {
 
@@ -105,7 +105,7 @@ private:
     void resyncSelection();
 
     ListRow m_header;
-    std::vector<Entry> m_entries;
+    std::deque<Entry> m_entries; // the worker takes entries from the front
     std::uint64_t m_nextId = 1;
     int m_selectedRow = 1;
     LinkListObserver* m_observer = nullptr;
