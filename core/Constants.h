@@ -67,4 +67,14 @@ inline constexpr int MonitorReceiveBufferBytes = 8 * 1024 * 1024;
 // the rest are read at the next notification, which follows at once.
 inline constexpr int MonitorDatagramsPerNotification = 256;
 
+// The link list.
+// Columns of the list grid and their widths in pixels, and its default row height.
+inline constexpr int ListColumnCount = 6;
+inline constexpr int ListColumnWidths[ListColumnCount] = {31, 137, 178, 161, 147, 524};
+inline constexpr int ListDefaultRowHeight = 21;
+// Rows appended to the list reach its grid in batches, this long after the first of them.
+inline constexpr int ListPublishIntervalMs = 50;
+// How often the grid looks whether a list download started or ended, to redraw row 1's icon.
+inline constexpr int ListRunningWatchMs = 250;
+
 } // namespace vantaro

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/WorkerHost.h"
+#include "jobs/LinkList.h"
+
+#include <QAbstractTableModel>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+class QTimer;
+
+namespace vantaro {
+
+// The link list as a Qt table model. The list's header row is the model's horizontal header;
+// model row r is list row r + 1, so the model's last row is the list's empty last row.
+//
+// Rows appended to the list reach the view in batches, ListPublishIntervalMs after the first of
+// them: every insertion makes a table view lay out and repaint all of its rows, which a load
+// of many thousand entries cannot afford once per entry. Any other change of the list publishes
+// the waiting rows first, so the view never sees rows out of order.
+class LinkListModel : public QAbstractTableModel, private LinkListObserver {
+    Q_OBJECT
+public:
+    explicit LinkListModel(LinkList& list, QObject* parent = nullptr);
+    ~LinkListModel() override;
+
+    // The list shown; null once the list has been destroyed (a window may destroy its list
+    // before its child widgets).
+    LinkList* list() const { return m_list; }
+    // Shows the appended rows that the view does not know yet.
+    void publishAppendedRows();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // The list's selected row changed (a list row number, not a model row).
+    void listSelectionChanged(int row);
+
+private:
+    void rowAppended(int row) override;
+    void rowsAboutToBeRemoved(int first, int last) override;
+    void rowsRemoved() override;
+    void rowChanged(int row) override;
+    void headerChanged() override;
+    void selectedRowChanged(int row) override;
+    void listDestroyed() override;
+
+    LinkList* m_list;
+    int m_shownRows; // the model rows the view knows
+    QTimer* m_publishTimer;
+};
+
+// Paints the cells as usual, then the state icon of an entry in column 0.
+class LinkListDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    LinkListDelegate(const LinkListModel* model, QTableView* view);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+    // ImageList1: image 0 a pale star (waiting), image 1 a yellow star (in progress).
+    const QPixmap& icon(EntryIcon which) const;
+
+private:
+    const LinkListModel* m_model;
+    QTableView* m_view;
+    QPixmap m_waiting;
+    QPixmap m_inProgress;
+};
+
+// The grid StringGrid1: the list's view with its column widths, 21-pixel rows, whole-row single
+// selection kept in step with the list's selected row, and no editing in place. It also carries
+// out the worker's list requests (the WorkerHost calls of the same names). The list should
+// outlive the grid; if it goes first, the grid shows an empty table.
+class LinkListGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit LinkListGrid(LinkList& list, QWidget* parent = nullptr);
+
+    LinkListModel* listModel() const { return m_model; }
+
+    int listRowCount() const;
+    ListRowTexts readListRow(int row) const;
+    void deleteFirstListRow();
+    void scrollListToTop();
+
+private:
+    void showListSelection(int row);
+    void takeViewSelection(const QModelIndex& current);
+    void watchListRunning();
+
+    LinkListModel* m_model;
+    QTimer* m_runningWatch;
+    bool m_drawnRunning = false;
+    bool m_syncing = false;
+};
+
+} // namespace vantaro
