@@ -35,4 +35,13 @@ inline constexpr const char* PspConverter = "QrlBin/ffmpeg";
 inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
                                                      "QrlBin/utilitymffx"};
 
+// Conversion runner and resolver service client.
+// How often a running converter is looked at, in milliseconds.
+inline constexpr int ConverterPollMilliseconds = 200;
+// The service's reply file, in the current directory while a request runs.
+inline constexpr const char* ServiceReplyFileName = "xxxoxxx";
+// The local PSP conversion's fixed metadata.
+inline constexpr const char* PspTitleTag = "Tessavo";
+inline constexpr const char* PspTimestamp = "2008-02-01 01:19:11";
+
 } // namespace vantaro
