@@ -72,27 +72,6 @@ bool rewriteOption(const std::string& option, const std::string& value, bool aud
     return true;
 }
 
-// Moves the -metadata pairs found before the first -i to just after that input.
-std::vector<std::string> outputOptionsAfterInput(const std::vector<std::string>& arguments) {
-    const auto firstInput = std::find(arguments.begin(), arguments.end(), "-i");
-    if (firstInput == arguments.end() || std::next(firstInput) == arguments.end())
-        return arguments;
-    std::vector<std::string> moved;
-    std::vector<std::string> result;
-    for (auto it = arguments.begin(); it != firstInput; ++it) {
-        if (*it == "-metadata" && std::next(it) != firstInput) {
-            moved.push_back(*it);
-            moved.push_back(*++it);
-        } else {
-            result.push_back(*it);
-        }
-    }
-    result.insert(result.end(), firstInput, std::next(firstInput, 2));
-    result.insert(result.end(), moved.begin(), moved.end());
-    result.insert(result.end(), std::next(firstInput, 2), arguments.end());
-    return result;
-}
-
 } // namespace
 
 const std::vector<TranslationRule>& ffmpegRules() {
@@ -106,16 +85,26 @@ std::vector<std::string> translateFfmpegArguments(const std::vector<std::string>
                                                   const EncoderQuery& hasEncoder) {
     const bool audioFiltered = contains(arguments, "-af") || contains(arguments, "-filter:a");
     std::vector<std::string> out;
+    std::vector<std::string> beforeInput; // -metadata pairs met before the first input
+    bool inputSeen = false;
     // The last argument is the output file and the value of -i an input file: both are names
     // chosen by the user and never taken for options.
     const std::size_t last = arguments.empty() ? 0 : arguments.size() - 1;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
         if (i == last) {
             out.push_back(argument);
-        } else if ((argument == "-i" || argument == "-metadata") && i + 1 < arguments.size()) {
+        } else if (argument == "-metadata" && hasValue) {
+            std::vector<std::string>& target = inputSeen ? out : beforeInput;
+            target.insert(target.end(), {argument, arguments[i + 1]});
+            ++i;
+        } else if (argument == "-i" && hasValue) {
             out.insert(out.end(), {argument, arguments[i + 1]});
             ++i;
+            if (!inputSeen)
+                out.insert(out.end(), beforeInput.begin(), beforeInput.end());
+            inputSeen = true;
         } else if (argument == "-sameq") {
             continue;
         } else if (i + 1 < last &&
@@ -125,7 +114,9 @@ std::vector<std::string> translateFfmpegArguments(const std::vector<std::string>
             out.push_back(argument);
         }
     }
-    return outputOptionsAfterInput(out);
+    if (!inputSeen) // nothing to move them after: they stay in front
+        out.insert(out.begin(), beforeInput.begin(), beforeInput.end());
+    return out;
 }
 
 std::vector<std::string> translateMencoderArguments(const std::vector<std::string>& arguments,
