@@ -3,8 +3,10 @@
 
 #include "engine/WorkerHost.h"
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace vantaro {
 
@@ -14,9 +16,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Settings of a fetch that tests (and only tests) change.
+struct FetchOptions {
+    std::chrono::milliseconds connectTimeout{100000};
+    std::chrono::milliseconds readTimeout{100000};       // each wait for data
+    std::chrono::milliseconds redirectBodyTimeout{4000}; // each wait for a redirect's body
+    // Host names answered without asking the resolver, as "name:port:address" entries.
+    std::vector<std::string> resolve;
+};
+
 // Fetches an http link with a GET into a file (created, or emptied first). Progress and the
 // network-error message go to the host; StopRequested ends the fetch early without a message.
 // Throws FetchFileError when the file cannot be created; reports every other failure itself.
 void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host);
+void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                 const FetchOptions& options);
 
 } // namespace vantaro

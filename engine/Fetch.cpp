@@ -1,0 +1,461 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/Fetch.h"
+
+#include "core/Language.h"
+#include "core/SharedState.h"
+#include "engine/ChunkDecoder.h"
+#include "engine/HttpLink.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+namespace vantaro {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The redirect response with this number ends the fetch: at most one fewer are followed.
+constexpr int RedirectLimit = 15;
+// Largest block written to the file (and reported) at once.
+constexpr std::size_t BlockSize = 32768;
+// How often StopRequested and the read time-out are looked at while nothing arrives.
+constexpr int WaitSliceMs = 100;
+
+constexpr const char* UserAgentHeader =
+    "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; fr; rv:1.9.2.16) Gecko/20110319 "
+    "Firefox/3.6.16 ( .NET CLR 3.5.30729)";
+constexpr const char* AcceptHeader = "Accept: text/html, */*";
+constexpr const char* AcceptEncodingHeader = "Accept-Encoding: identity";
+
+// How a fetch ended; each end has exactly one way of being reported.
+enum class FetchEnd { Completed, Stopped, NetworkError, WriteError };
+
+// The file a fetch writes: created (or emptied) at once, written block by block.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& name) : m_name(name) {
+        m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            throw FetchFileError("Cannot create the file " + name + ": " + std::strerror(errno));
+    }
+    ~OutputFile() { close(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool write(std::string_view data) {
+        while (!data.empty()) {
+            const ssize_t written = ::write(m_fd, data.data(), data.size());
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            data.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    }
+    bool empty() { return ::ftruncate(m_fd, 0) == 0 && ::lseek(m_fd, 0, SEEK_SET) == 0; }
+    bool close() {
+        if (m_fd < 0)
+            return true;
+        const bool closed = ::close(m_fd) == 0;
+        m_fd = -1;
+        return closed;
+    }
+    const std::string& name() const { return m_name; }
+
+private:
+    std::string m_name;
+    int m_fd = -1;
+};
+
+// What one response turned out to be once its headers were read.
+enum class ResponseKind { Pending, Redirect, Body, Refused };
+
+// One request and its response: header parsing, the body sink, progress and the stop check.
+class Exchange : public ChunkDecoder::Handler {
+public:
+    Exchange(OutputFile& file, WorkerHost& host) : m_file(file), m_host(host) {}
+
+    void headerLine(std::string_view line);
+    std::size_t body(std::string_view data);
+    void connected() {
+        m_connected = true;
+        lastActivity = Clock::now();
+    }
+
+    void chunkStart(std::int64_t length) override { startCount(length); }
+    void chunkData(std::string_view data) override { writeBlock(data); }
+
+    bool headersDone() const { return m_head.done; }
+    ResponseKind kind() const { return m_head.kind; }
+    bool isConnected() const { return m_connected; }
+    bool bodyComplete() const { return !m_head.chunked || m_decoder.finished(); }
+    const std::string& location() const { return m_head.location; }
+    const std::vector<std::string>& setCookie2() const { return m_setCookie2; }
+
+    bool stopped = false;
+    bool writeFailed = false;
+    bool malformed = false;
+    Clock::time_point lastActivity = Clock::now();
+
+private:
+    void endOfHeaders();
+    void startCount(std::int64_t length);
+    void writeBlock(std::string_view data);
+
+    // What the status line and the headers of the response said.
+    struct Head {
+        long status = 0;
+        bool done = false;
+        bool chunked = false;
+        bool hasLocation = false;
+        std::optional<std::int64_t> contentLength;
+        std::string location;
+        ResponseKind kind = ResponseKind::Pending;
+    };
+
+    OutputFile& m_file;
+    WorkerHost& m_host;
+    Head m_head;
+    bool m_connected = false;
+    std::vector<std::string> m_setCookie2;
+    ChunkDecoder m_decoder;
+    std::int64_t m_count = 0;
+};
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+bool sameName(std::string_view a, const char* b) {
+    return a.size() == std::strlen(b) && strncasecmp(a.data(), b, a.size()) == 0;
+}
+
+void Exchange::headerLine(std::string_view line) {
+    lastActivity = Clock::now();
+    if (m_head.done)
+        return; // trailers of a chunked body
+    if (line.rfind("HTTP/", 0) == 0) {
+        // A new status line: an interim response (100) is followed by the real one.
+        m_head = Head{};
+        const auto space = line.find(' ');
+        if (space != std::string_view::npos)
+            std::from_chars(line.data() + space + 1, line.data() + line.size(), m_head.status);
+        return;
+    }
+    if (trimmed(line).empty()) {
+        if (m_head.status >= 200)
+            endOfHeaders();
+        return;
+    }
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    const std::string_view name = trimmed(line.substr(0, colon));
+    const std::string_view value = trimmed(line.substr(colon + 1));
+    if (sameName(name, "Location")) {
+        m_head.hasLocation = true;
+        m_head.location = std::string(value);
+    } else if (sameName(name, "Content-Length")) {
+        std::int64_t length = 0;
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), length);
+        if (error == std::errc() && end == value.data() + value.size())
+            m_head.contentLength = length;
+    } else if (sameName(name, "Transfer-Encoding")) {
+        std::string lowered(value);
+        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        m_head.chunked = lowered.find("chunked") != std::string::npos;
+    } else if (sameName(name, "Set-Cookie2")) {
+        m_setCookie2.emplace_back(value);
+    }
+}
+
+void Exchange::endOfHeaders() {
+    m_head.done = true;
+    const long status = m_head.status;
+    if ((status / 100 == 3 && status != 304) || m_head.hasLocation)
+        m_head.kind = ResponseKind::Redirect;
+    else if (status / 100 == 2)
+        m_head.kind = ResponseKind::Body;
+    else
+        m_head.kind = ResponseKind::Refused;
+    if (m_head.kind == ResponseKind::Body && status != 204 && !m_head.chunked)
+        startCount(m_head.contentLength.value_or(0));
+}
+
+void Exchange::startCount(std::int64_t length) {
+    m_count = 0;
+    m_host.setProgressMax(length);
+    m_host.setProgressPosition(0);
+}
+
+void Exchange::writeBlock(std::string_view data) {
+    if (writeFailed)
+        return;
+    if (!m_file.write(data)) {
+        writeFailed = true;
+        return;
+    }
+    m_count += static_cast<std::int64_t>(data.size());
+    m_host.setProgressPosition(m_count);
+}
+
+// The body of the response; returns the bytes taken, anything else makes the library abort.
+std::size_t Exchange::body(std::string_view data) {
+    lastActivity = Clock::now();
+    if (m_head.kind != ResponseKind::Body)
+        return data.size(); // a redirect's or a refusal's body is read and dropped
+    for (std::size_t offset = 0; offset < data.size(); offset += BlockSize) {
+        const std::string_view block = data.substr(offset, BlockSize);
+        if (m_head.chunked) {
+            if (m_decoder.feed(block, *this) == ChunkDecoder::Status::Malformed) {
+                malformed = true;
+                return 0;
+            }
+        } else {
+            writeBlock(block);
+        }
+        if (writeFailed)
+            return 0;
+    }
+    if (StopRequested.load()) {
+        stopped = true;
+        return 0;
+    }
+    return data.size();
+}
+
+extern "C" std::size_t onBody(char* data, std::size_t size, std::size_t count, void* exchange) {
+    return static_cast<Exchange*>(exchange)->body({data, size * count});
+}
+
+extern "C" std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* exchange) {
+    static_cast<Exchange*>(exchange)->headerLine({data, size * count});
+    return size * count;
+}
+
+extern "C" int onConnected(void* exchange, char*, char*, int, int) {
+    static_cast<Exchange*>(exchange)->connected();
+    return CURL_PREREQFUNC_OK;
+}
+
+// How one request ended, as far as the library and the waiting loop know.
+struct ExchangeResult {
+    CURLcode code = CURLE_OK;
+    bool timedOut = false;
+    bool stopRequested = false;
+};
+
+// The one place where the end of a request becomes the end of the fetch.
+FetchEnd fetchEnd(const Exchange& exchange, const ExchangeResult& result) {
+    if (exchange.stopped || result.stopRequested)
+        return FetchEnd::Stopped;
+    if (exchange.writeFailed)
+        return FetchEnd::WriteError;
+    if (result.timedOut || result.code != CURLE_OK || exchange.malformed)
+        return FetchEnd::NetworkError;
+    if (!exchange.headersDone() || exchange.kind() != ResponseKind::Body)
+        return FetchEnd::NetworkError;
+    return exchange.bodyComplete() ? FetchEnd::Completed : FetchEnd::NetworkError;
+}
+
+// The library's handle for one fetch: the connection and the cookies of this fetch only.
+class CurlSession {
+public:
+    explicit CurlSession(const FetchOptions& options);
+    ~CurlSession();
+    CurlSession(const CurlSession&) = delete;
+    CurlSession& operator=(const CurlSession&) = delete;
+
+    bool valid() const { return m_easy != nullptr && m_multi != nullptr; }
+    ExchangeResult run(const HttpLink& link, Exchange& exchange);
+    void storeSetCookie2(const std::vector<std::string>& values, const std::string& host);
+
+private:
+    ExchangeResult wait(Exchange& exchange);
+
+    const FetchOptions& m_options;
+    CURL* m_easy = nullptr;
+    CURLM* m_multi = nullptr;
+    curl_slist* m_resolve = nullptr;
+    curl_slist* m_headers = nullptr;
+};
+
+CurlSession::CurlSession(const FetchOptions& options) : m_options(options) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    m_easy = curl_easy_init();
+    m_multi = curl_multi_init();
+    if (!valid())
+        return;
+    for (const auto& entry : options.resolve)
+        m_resolve = curl_slist_append(m_resolve, entry.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_HTTP_TRANSFER_DECODING, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(m_easy, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(m_easy, CURLOPT_PATH_AS_IS, 1L);
+    // Every request of the fetch gets its own connection: a server that closes a kept-alive
+    // connection while the next request is on its way would otherwise fail the redirect chain.
+    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, static_cast<long>(BlockSize));
+    curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(options.connectTimeout.count()));
+    curl_easy_setopt(m_easy, CURLOPT_RESOLVE, m_resolve);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(m_easy, CURLOPT_PREREQFUNCTION, onConnected);
+}
+
+CurlSession::~CurlSession() {
+    if (m_multi != nullptr)
+        curl_multi_cleanup(m_multi);
+    if (m_easy != nullptr)
+        curl_easy_cleanup(m_easy);
+    curl_slist_free_all(m_headers);
+    curl_slist_free_all(m_resolve);
+}
+
+ExchangeResult CurlSession::run(const HttpLink& link, Exchange& exchange) {
+    curl_slist_free_all(m_headers);
+    m_headers = nullptr;
+    for (const std::string& header :
+         {std::string(UserAgentHeader), std::string(AcceptHeader),
+          std::string(AcceptEncodingHeader), "Host: " + link.hostHeader})
+        m_headers = curl_slist_append(m_headers, header.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_URL, link.libraryUrl.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_REQUEST_TARGET, link.target.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, &exchange);
+    curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, &exchange);
+    curl_easy_setopt(m_easy, CURLOPT_PREREQDATA, &exchange);
+    if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK)
+        return {CURLE_FAILED_INIT, false, false};
+    const ExchangeResult result = wait(exchange);
+    // Removing an unfinished transfer closes its connection.
+    curl_multi_remove_handle(m_multi, m_easy);
+    return result;
+}
+
+// Drives the transfer until it ends, a stop is asked or no data came for the read time-out.
+ExchangeResult CurlSession::wait(Exchange& exchange) {
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(m_multi, &running) != CURLM_OK)
+            return {CURLE_FAILED_INIT, false, false};
+        if (exchange.stopped || StopRequested.load())
+            return {CURLE_OK, false, true};
+        if (running == 0)
+            break;
+        const auto timeout = exchange.kind() == ResponseKind::Redirect
+                                 ? m_options.redirectBodyTimeout
+                                 : m_options.readTimeout;
+        if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout)
+            return {CURLE_OPERATION_TIMEDOUT, true, false};
+        curl_multi_poll(m_multi, nullptr, 0, WaitSliceMs, nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == m_easy)
+            return {message->data.result, false, false};
+    }
+    return {CURLE_OK, false, false};
+}
+
+// The library's cookie engine knows only Set-Cookie; a Set-Cookie2 value is stored the same way.
+void CurlSession::storeSetCookie2(const std::vector<std::string>& values, const std::string& host) {
+    std::string domain = host;
+    if (!domain.empty() && domain.front() == '[')
+        domain = domain.substr(1, domain.size() - 2);
+    for (const auto& value : values) {
+        std::string lowered = value;
+        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::string line = "Set-Cookie: " + value;
+        if (lowered.find("domain=") == std::string::npos)
+            line += "; domain=" + domain;
+        curl_easy_setopt(m_easy, CURLOPT_COOKIELIST, line.c_str());
+    }
+}
+
+FetchEnd runFetch(const std::string& link, OutputFile& file, WorkerHost& host,
+                  const FetchOptions& options) {
+    if (StopRequested.load())
+        return FetchEnd::Stopped;
+    std::optional<HttpLink> current = parseHttpLink(link);
+    if (!current)
+        return FetchEnd::NetworkError;
+    CurlSession session(options);
+    if (!session.valid())
+        return FetchEnd::NetworkError;
+    for (int redirects = 0;;) {
+        Exchange exchange(file, host);
+        const ExchangeResult result = session.run(*current, exchange);
+        session.storeSetCookie2(exchange.setCookie2(), current->host);
+        const bool redirect = exchange.headersDone() && exchange.kind() == ResponseKind::Redirect;
+        // A redirect's body may fail or time out: only a stop counts there.
+        if (!redirect || exchange.stopped || result.stopRequested)
+            return fetchEnd(exchange, result);
+        if (++redirects >= RedirectLimit)
+            return FetchEnd::Completed;
+        current = parseHttpLink(resolveLocation(current->normalized, exchange.location()));
+        if (!current)
+            return FetchEnd::NetworkError;
+        if (!file.empty())
+            return FetchEnd::WriteError;
+    }
+}
+
+} // namespace
+
+void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host) {
+    FetchToFile(link, fileName, host, FetchOptions{});
+}
+
+void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                 const FetchOptions& options) {
+    OutputFile file(fileName);
+    FetchEnd end = runFetch(link, file, host, options);
+    if (!file.close() && end == FetchEnd::Completed)
+        end = FetchEnd::WriteError;
+    switch (end) {
+    case FetchEnd::Completed:
+    case FetchEnd::Stopped:
+        break;
+    case FetchEnd::NetworkError:
+        host.showMessage(MessageKind::Information,
+                         pickText("Erreur de connexion réseau!", "Network error!"));
+        break;
+    case FetchEnd::WriteError:
+        host.showMessage(MessageKind::Information,
+                         pickText("Erreur d'écriture du fichier " + fileName,
+                                  "Cannot write the file " + fileName));
+        break;
+    }
+}
+
+} // namespace vantaro

@@ -1,0 +1,398 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// FetchToFile against the scripted server on loopback: exact requests, bodies, progress,
+// redirects, cookies, failures and Stop.
+
+#include "core/Language.h"
+#include "core/SharedState.h"
+#include "engine/Fetch.h"
+
+#include "support/RecordingHost.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using vantaro::FetchOptions;
+using vantaro::FetchToFile;
+using vantaro::testing::generatedBytes;
+using vantaro::testing::readWholeFile;
+using vantaro::testing::RecordingHost;
+using vantaro::testing::ScriptedHttpServer;
+using vantaro::testing::TempFolder;
+using vantaro::testing::writeWholeFile;
+
+const std::string NetworkErrorFr = "Erreur de connexion réseau!";
+
+// Progress reports as (is-start, value): a start carries the length, a report the count.
+std::vector<std::pair<bool, std::int64_t>> progressOf(const RecordingHost& host) {
+    std::vector<std::pair<bool, std::int64_t>> progress;
+    for (const auto& event : host.events()) {
+        if (event.rfind("max:", 0) == 0)
+            progress.emplace_back(true, std::stoll(event.substr(4)));
+        else if (event.rfind("position:", 0) == 0)
+            progress.emplace_back(false, std::stoll(event.substr(9)));
+    }
+    return progress;
+}
+
+// Every start is followed by position 0 and then by counts rising to at most its length.
+// Returns the lengths of the starts and the last count after each.
+std::vector<std::pair<std::int64_t, std::int64_t>> countsPerStart(const RecordingHost& host) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> starts;
+    std::int64_t last = -1;
+    for (const auto& [isStart, value] : progressOf(host)) {
+        if (isStart) {
+            starts.emplace_back(value, -1);
+            last = -1;
+            continue;
+        }
+        EXPECT_FALSE(starts.empty()) << "a count before any progress start";
+        if (starts.empty())
+            continue;
+        EXPECT_GE(value, last) << "counts must not go back within one start";
+        last = value;
+        starts.back().second = value;
+    }
+    return starts;
+}
+
+// The cookies of a request, sorted, separated by one space.
+std::string cookieNames(const vantaro::testing::RecordedRequest& request) {
+    std::vector<std::string> cookies;
+    std::string header = request.header("Cookie");
+    for (std::size_t start = 0; start < header.size();) {
+        auto end = header.find("; ", start);
+        if (end == std::string::npos)
+            end = header.size();
+        cookies.push_back(header.substr(start, end - start));
+        start = end + 2;
+    }
+    std::sort(cookies.begin(), cookies.end());
+    std::string joined;
+    for (const auto& cookie : cookies)
+        joined += (joined.empty() ? "" : " ") + cookie;
+    return joined;
+}
+
+class FetchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vantaro::StopRequested = false;
+        vantaro::LanguageCode = "FR";
+    }
+    void TearDown() override {
+        vantaro::StopRequested = false;
+        vantaro::LanguageCode.clear();
+    }
+    std::string fetch(const std::string& link, const FetchOptions& options = {}) {
+        FetchToFile(link, output(), *host, options);
+        return readWholeFile(output());
+    }
+    std::string output() const { return folder.file("out.bin"); }
+    std::vector<std::string> messageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& message : host->messages())
+            texts.push_back(message.text);
+        return texts;
+    }
+
+    TempFolder folder{"fetch-test"};
+    std::unique_ptr<RecordingHost> host = std::make_unique<RecordingHost>();
+};
+
+TEST_F(FetchTest, SendsTheExactRequestLineAndHeaders) {
+    ScriptedHttpServer server(R"({"routes": {"*": ["final.http"]}})");
+    const std::string port = std::to_string(server.port());
+    fetch("http://127.0.0.1:" + port + "/a\\b/c%20d;p?x=1&y=%2F&z=%zz#fragment?no");
+    fetch("http://127.0.0.1:" + port + "?only=query");
+    fetch("HTTP://localhost:" + port);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].requestLine, "GET /a/b/c%20d;p?x=1&y=%2F&z=%zz HTTP/1.1");
+    EXPECT_EQ(requests[1].requestLine, "GET /?only=query HTTP/1.1");
+    EXPECT_EQ(requests[2].requestLine, "GET / HTTP/1.1");
+    EXPECT_EQ(requests[0].header("Host"), "127.0.0.1:" + port);
+    EXPECT_EQ(requests[2].header("Host"), "localhost:" + port);
+    EXPECT_EQ(requests[0].header("User-Agent"),
+              "Mozilla/5.0 (Windows; U; Windows NT 5.1; fr; rv:1.9.2.16) Gecko/20110319 "
+              "Firefox/3.6.16 ( .NET CLR 3.5.30729)");
+    EXPECT_EQ(requests[0].header("Accept"), "text/html, */*");
+    EXPECT_EQ(requests[0].header("Accept-Encoding"), "identity");
+    EXPECT_FALSE(requests[0].hasHeader("Cookie"));
+    EXPECT_FALSE(requests[0].hasHeader("Proxy-Connection"));
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(FetchTest, WritesBodiesDelimitedByLengthChunksOrClose) {
+    ScriptedHttpServer server(R"({"routes": {
+        "/length": ["ok-length.http"],
+        "/chunked": [{"file": "chunked.http", "pace": [7, 0.02]}],
+        "/close": [{"file": "no-length.http", "body_bytes": 100000, "pace": [30000, 0.02]}],
+        "/continue": ["continue-then-ok.http"],
+        "/empty": ["no-content.http"]}})");
+
+    EXPECT_EQ(fetch(server.url("/length")), std::string("first line\r\nsecond line\r\n\0\xff", 27));
+    EXPECT_EQ(countsPerStart(*host),
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{27, 27}}));
+
+    host = std::make_unique<RecordingHost>();
+    // Each chunk starts its own count with its own length, the last-chunk none.
+    EXPECT_EQ(fetch(server.url("/chunked")), "helloabcdefghijklmnopqrstuvwxyz\r\n\n");
+    EXPECT_EQ(countsPerStart(*host),
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{5, 5}, {26, 26}, {3, 3}}));
+
+    host = std::make_unique<RecordingHost>();
+    // Without a length the maximum is 0 while the count runs up to what arrived.
+    EXPECT_EQ(fetch(server.url("/close")), generatedBytes(100000));
+    EXPECT_EQ(countsPerStart(*host),
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 100000}}));
+    for (const auto& [isStart, value] : progressOf(*host))
+        EXPECT_TRUE(isStart || value <= 100000);
+
+    host = std::make_unique<RecordingHost>();
+    EXPECT_EQ(fetch(server.url("/continue")), "after\n");
+    EXPECT_EQ(fetch(server.url("/empty")), "");
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(FetchTest, WritesALargeBodyInBlocksOfAtMost32768Bytes) {
+    const std::int64_t size = 3 * 1024 * 1024 + 17;
+    ScriptedHttpServer server(R"({"routes": {"*": [{"file": "generated-length.http",
+                                   "body_bytes": 3145745}]}})",
+                              {{"LENGTH", std::to_string(size)}});
+    EXPECT_EQ(fetch(server.url("/big")), generatedBytes(size));
+    std::int64_t previous = 0;
+    for (const auto& [isStart, value] : progressOf(*host)) {
+        if (isStart) {
+            EXPECT_EQ(value, size);
+            continue;
+        }
+        EXPECT_LE(value - previous, 32768);
+        previous = value;
+    }
+    EXPECT_EQ(previous, size);
+}
+
+TEST_F(FetchTest, AResponseWithALocationIsFollowedWhateverItsStatus) {
+    ScriptedHttpServer server(R"({"routes": {"/start": ["location-200.http"],
+                                             "/final": ["final.http"]}})");
+    EXPECT_EQ(fetch(server.url("/start")), "final body\n");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].target(), "/final");
+    EXPECT_TRUE(host->messages().empty());
+    // Only the final body counts for the progress.
+    EXPECT_EQ(countsPerStart(*host),
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{11, 11}}));
+}
+
+TEST_F(FetchTest, FollowsFourteenRedirectsAndStopsQuietlyAtTheFifteenth) {
+    // Fourteen relative redirects, then the body.
+    std::string plan = R"({"routes": {"*": [)";
+    for (int i = 0; i < 14; ++i)
+        plan += R"("redirect-relative.http", )";
+    plan += R"("final.http"]}})";
+    ScriptedHttpServer fourteen(plan, {{"LOCATION", "r"}});
+    EXPECT_EQ(fetch(fourteen.url("/dir/../r")), "final body\n");
+    EXPECT_EQ(fourteen.requests().size(), 15u);
+    EXPECT_EQ(fourteen.requests()[1].target(), "/r");
+
+    ScriptedHttpServer endless(R"({"routes": {"*": ["redirect-relative.http"]}})",
+                               {{"LOCATION", "/again?n=1"}});
+    writeWholeFile(output(), "old content");
+    EXPECT_EQ(fetch(endless.url("/first")), "");
+    EXPECT_EQ(endless.requests().size(), 15u);
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(FetchTest, CookiesOfARedirectGoToTheNextHostOnlyWhenTheyMatch) {
+    ScriptedHttpServer next(R"({"routes": {"*": ["final.http"]}})");
+    const std::string nextPort = std::to_string(next.port());
+    // Same host on another port: the cookie goes along (cookies ignore ports).
+    ScriptedHttpServer samehost(R"({"routes": {"*": ["redirect-cookie.http"]}})",
+                                {{"LOCATION", "http://127.0.0.1:" + nextPort + "/same"},
+                                 {"DOMAIN", "127.0.0.1"},
+                                 {"SCOPE", "ip"}});
+    EXPECT_EQ(fetch(samehost.url("/start")), "final body\n");
+    // Another host name: nothing is sent.
+    ScriptedHttpServer otherhost(R"({"routes": {"*": ["redirect-cookie.http"]}})",
+                                 {{"LOCATION", "http://localhost:" + nextPort + "/other"},
+                                  {"DOMAIN", "127.0.0.1"},
+                                  {"SCOPE", "ip"}});
+    EXPECT_EQ(fetch(otherhost.url("/start")), "final body\n");
+
+    // A domain cookie set by www.site-a.test reaches media.site-a.test, not cdn.site-b.test;
+    // the host-only cookie reaches neither.
+    ScriptedHttpServer toA(R"({"routes": {"*": ["redirect-cookie.http"]}})",
+                           {{"DOMAIN", "site-a.test"},
+                            {"SCOPE", "domain"},
+                            {"LOCATION", "http://media.site-a.test:" + nextPort + "/a"}});
+    ScriptedHttpServer toB(R"({"routes": {"*": ["redirect-cookie.http"]}})",
+                           {{"DOMAIN", "site-a.test"},
+                            {"SCOPE", "domain"},
+                            {"LOCATION", "http://cdn.site-b.test:" + nextPort + "/b"}});
+    FetchOptions options;
+    options.resolve = {"www.site-a.test:" + std::to_string(toA.port()) + ":127.0.0.1",
+                       "www.site-a.test:" + std::to_string(toB.port()) + ":127.0.0.1",
+                       "media.site-a.test:" + nextPort + ":127.0.0.1",
+                       "cdn.site-b.test:" + nextPort + ":127.0.0.1"};
+    EXPECT_EQ(fetch("http://www.site-a.test:" + std::to_string(toA.port()) + "/x", options),
+              "final body\n");
+    EXPECT_EQ(fetch("http://www.site-a.test:" + std::to_string(toB.port()) + "/y", options),
+              "final body\n");
+
+    const auto requests = next.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0].target(), "/same");
+    EXPECT_EQ(cookieNames(requests[0]), "scoped=ip sid=abc123");
+    EXPECT_EQ(requests[1].target(), "/other");
+    EXPECT_FALSE(requests[1].hasHeader("Cookie"));
+    EXPECT_EQ(requests[2].target(), "/a");
+    EXPECT_EQ(requests[2].header("Host"), "media.site-a.test:" + nextPort);
+    EXPECT_EQ(requests[2].header("Cookie"), "scoped=domain");
+    EXPECT_EQ(requests[3].target(), "/b");
+    EXPECT_FALSE(requests[3].hasHeader("Cookie"));
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(FetchTest, SetCookie2IsKeptLikeSetCookie) {
+    ScriptedHttpServer next(R"({"routes": {"*": ["final.http"]}})");
+    ScriptedHttpServer first(R"({"routes": {"*": ["redirect-cookie2.http"]}})",
+                             {{"LOCATION", next.url("/n")}});
+    EXPECT_EQ(fetch(first.url("/")), "final body\n");
+    ASSERT_EQ(next.requests().size(), 1u);
+    EXPECT_EQ(next.requests()[0].header("Cookie"), "old=style");
+}
+
+TEST_F(FetchTest, TwoFetchesInARowDoNotShareCookies) {
+    ScriptedHttpServer server(R"({"routes": {"*": ["set-cookie.http"]}})");
+    EXPECT_EQ(fetch(server.url("/one")), "ok\n");
+    EXPECT_EQ(fetch(server.url("/two")), "ok\n");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_FALSE(requests[1].hasHeader("Cookie"));
+}
+
+TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
+    ScriptedHttpServer server(R"({"routes": {"/missing": ["not-found.http"],
+                                             "/cached": ["not-modified.http"],
+                                             "/bad-chunks": ["chunked-malformed.http"]}})");
+    writeWholeFile(output(), "previous content");
+    EXPECT_EQ(fetch(server.url("/missing")), "");
+    EXPECT_TRUE(std::filesystem::exists(output()));
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
+    EXPECT_EQ(host->messages()[0].kind, vantaro::MessageKind::Information);
+    EXPECT_TRUE(progressOf(*host).empty());
+
+    host = std::make_unique<RecordingHost>();
+    vantaro::LanguageCode = "EN";
+    EXPECT_EQ(fetch(server.url("/cached")), "");
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
+
+    host = std::make_unique<RecordingHost>();
+    fetch(server.url("/bad-chunks"));
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
+}
+
+TEST_F(FetchTest, HttpsAndUnusableLinksFailWithoutConnecting) {
+    ScriptedHttpServer server(R"({"routes": {"/to-https": ["redirect-relative.http"]}})",
+                              {{"LOCATION", "https://127.0.0.1:1/secure"}});
+    const std::string port = std::to_string(server.port());
+    for (const std::string& link : std::vector<std::string>{
+             "https://127.0.0.1:" + port + "/", "ftp://127.0.0.1:" + port + "/",
+             "127.0.0.1:" + port + "/", "http://:" + port + "/", "http://127.0.0.1:99999/", ""}) {
+        host = std::make_unique<RecordingHost>();
+        EXPECT_EQ(fetch(link), "") << link;
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr}) << link;
+    }
+    EXPECT_TRUE(server.requests().empty());
+
+    host = std::make_unique<RecordingHost>();
+    EXPECT_EQ(fetch(server.url("/to-https")), "");
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(FetchTest, AFileThatCannotBeCreatedRaisesBeforeAnyRequest) {
+    ScriptedHttpServer server(R"({"routes": {"*": ["final.http"]}})");
+    EXPECT_THROW(FetchToFile(server.url("/"), folder.file("missing/out.bin"), *host),
+                 vantaro::FetchFileError);
+    EXPECT_THROW(FetchToFile(server.url("/"), folder.path(), *host), vantaro::FetchFileError);
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(host->events().empty());
+}
+
+TEST_F(FetchTest, AConnectionResetInABodyKeepsWhatArrivedAndShowsTheError) {
+    ScriptedHttpServer server(R"({"routes": {"*": [{"file": "generated-length.http",
+        "body_bytes": 200000, "pace": [20000, 0.05], "reset_after": 120000}]}})",
+                              {{"LENGTH", "200000"}});
+    const std::string written = fetch(server.url("/reset"));
+    EXPECT_LT(written.size(), 200000u);
+    EXPECT_EQ(written, generatedBytes(static_cast<std::int64_t>(written.size())));
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
+}
+
+TEST_F(FetchTest, AServerSilentForTheReadTimeOutFailsButARedirectBodyDoesNot) {
+    FetchOptions options;
+    options.readTimeout = std::chrono::milliseconds(400);
+    options.redirectBodyTimeout = std::chrono::milliseconds(300);
+    ScriptedHttpServer stalled(R"({"routes": {"*": [{"file": "generated-length.http",
+        "body_bytes": 5000, "stall_after": 2000}]}})",
+                               {{"LENGTH", "5000"}});
+    const std::string written = fetch(stalled.url("/"), options);
+    EXPECT_EQ(written, std::string(generatedBytes(5000).substr(
+                           0, written.size()))); // what arrived before the silence
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
+
+    host = std::make_unique<RecordingHost>();
+    ScriptedHttpServer next(R"({"routes": {"*": ["final.http"]}})");
+    ScriptedHttpServer redirect(R"({"routes": {"*": [{"file": "redirect-relative.http",
+        "stall_after": 90}]}})",
+                                {{"LOCATION", next.url("/after-stall")}});
+    EXPECT_EQ(fetch(redirect.url("/"), options), "final body\n");
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
+    // A slow body, and a server that sends the head and then nothing at all.
+    ScriptedHttpServer slow(R"({"routes": {"*": [{"file": "generated-length.http",
+        "body_bytes": 1000000, "pace": [1000, 0.02]}]}})",
+                            {{"LENGTH", "1000000"}});
+    ScriptedHttpServer silent(R"({"routes": {"*": [{"file": "generated-length.http",
+        "body_bytes": 1000000, "stall_after": 60}]}})",
+                              {{"LENGTH", "1000000"}});
+    for (const auto& link : {slow.url("/slow"), silent.url("/silent")}) {
+        vantaro::StopRequested = false;
+        host = std::make_unique<RecordingHost>();
+        std::chrono::steady_clock::time_point stopAt;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            stopAt = std::chrono::steady_clock::now();
+            vantaro::StopRequested = true;
+        });
+        const std::string written = fetch(link);
+        const auto ended = std::chrono::steady_clock::now();
+        stopper.join();
+        EXPECT_LE(ended - stopAt, std::chrono::milliseconds(300)) << link;
+        EXPECT_LT(written.size(), 1000000u);
+        EXPECT_EQ(written, generatedBytes(static_cast<std::int64_t>(written.size())));
+        EXPECT_EQ(host->progressPosition(), static_cast<std::int64_t>(written.size()));
+        EXPECT_TRUE(host->messages().empty()) << link;
+    }
+    // A stop already asked ends the next fetch before it connects, again without a message.
+    ScriptedHttpServer server(R"({"routes": {"*": ["final.http"]}})");
+    host = std::make_unique<RecordingHost>();
+    EXPECT_EQ(fetch(server.url("/")), "");
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(host->messages().empty());
+}
+
+} // namespace
