@@ -340,5 +340,85 @@ TEST_F(ConversionTest, StopKillsTheConverterWithinAPollPeriodAndLeavesNoProcess)
     EXPECT_EQ(m_host.progressPosition(), 100);
 }
 
+// A program folder whose converters are scripts standing in for the launchers: each records
+// how it was called, then behaves as the test says.
+class FakeConverterTest : public ConversionTest {
+protected:
+    void SetUp() override {
+        ConversionTest::SetUp();
+        ASSERT_TRUE(m_program.isValid());
+        fs::create_directory(m_program.path().toStdString() + "/QrlBin");
+        setProgramFolder(m_program.path().toStdString());
+    }
+
+    // Installs both converters running this shell text after recording their arguments.
+    void installConverters(const std::string& behaviour) {
+        for (const char* name : {"utilitymff4", "utilitymen2"}) {
+            const std::string path = m_program.path().toStdString() + "/QrlBin/" + name;
+            std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$(dirname "
+                                   "\"$0\")/../calls.txt\"\n"
+                                << behaviour << "\n";
+            fs::permissions(path, fs::perms::owner_all);
+        }
+    }
+    std::vector<std::string> recordedCall() const {
+        std::ifstream calls(m_program.path().toStdString() + "/calls.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(calls, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    std::string tool(const char* name) const {
+        return m_program.path().toStdString() + "/QrlBin/" + name;
+    }
+
+    QTemporaryDir m_program;
+};
+
+TEST_F(FakeConverterTest, ToolAndArgumentsFollowTheCatalogue) {
+    installConverters("exit 0");
+    const std::string base = folder() + "/v";
+    std::ofstream(base + "xxx.flv") << "media";
+
+    ConvertMedia(base + "xxx.flv", base, "AVI", m_host);
+    EXPECT_THAT(recordedCall(), ElementsAre(tool("utilitymen2"), base + "xxx.flv", "-o",
+                                            base + ".avi", "-ovc", "raw", "-oac", "pcm"));
+
+    std::ofstream(base + "xxx.flv") << "media";
+    ConvertMedia(base + "xxx.flv", base, "WAVE", m_host);
+    EXPECT_THAT(recordedCall(),
+                ElementsAre(tool("utilitymff4"), "-i", base + "xxx.flv", base + ".wav"));
+
+    std::ofstream(base + "xxx.flv") << "media";
+    ConvertMedia(base + "xxx.flv", base, "no such format", m_host);
+    EXPECT_THAT(recordedCall(), ElementsAre(tool("utilitymff4")));
+}
+
+TEST_F(FakeConverterTest, CrashNoOutputOrEmptyOutputAreFailures) {
+    const std::string base = folder() + "/v";
+    const std::vector<std::pair<std::string, std::string>> behaviours = {
+        {"crash", "kill -SEGV $$"},
+        {"success without output", "exit 0"},
+        {"empty output", "for a; do last=$a; done; : > \"$last\"; exit 0"},
+        {"error code with output", "for a; do last=$a; done; echo x > \"$last\"; exit 3"},
+    };
+    for (const auto& [what, behaviour] : behaviours) {
+        installConverters(behaviour);
+        std::ofstream(base + "xxx.flv") << "media";
+        RecordingHost host;
+        ConvertMedia(base + "xxx.flv", base, "MP3", host);
+        EXPECT_TRUE(fs::exists(base + ".flv")) << what;
+        EXPECT_EQ(host.messages().size(), 1u) << what;
+        fs::remove(base + ".flv");
+        fs::remove(base + ".mp3");
+    }
+    installConverters("for a; do last=$a; done; echo sound > \"$last\"; exit 0");
+    std::ofstream(base + "xxx.flv") << "media";
+    ConvertMedia(base + "xxx.flv", base, "MP3", m_host);
+    EXPECT_FALSE(fs::exists(base + "xxx.flv"));
+    EXPECT_FALSE(fs::exists(base + ".flv"));
+    EXPECT_THAT(m_host.messages(), IsEmpty());
+}
+
 } // namespace
 } // namespace vantaro
