@@ -11,7 +11,7 @@ namespace {
 
 // The translation table. The code below applies exactly these rules, nothing else.
 const std::vector<TranslationRule> ffmpegTable = {
-    {"-metadata (before -i)", "moved after the input",
+    {"-metadata, -title (before -i)", "moved after the input",
      "an output option placed before -i now applies to the input, which rejects it"},
     {"-sameq", "dropped", "removed from ffmpeg; there is no successor, the encoder default serves"},
     {"-title T", "-metadata title=T", "removed from ffmpeg; the tag is now set with -metadata"},
@@ -56,9 +56,7 @@ bool contains(const std::vector<std::string>& arguments, const std::string& opti
 // Rewrites one option with its value; returns false when the option is not one of the table's.
 bool rewriteOption(const std::string& option, const std::string& value, bool audioFiltered,
                    const EncoderQuery& hasEncoder, std::vector<std::string>& out) {
-    if (option == "-title") {
-        out.insert(out.end(), {"-metadata", "title=" + value});
-    } else if (option == "-s") {
+    if (option == "-s") {
         out.insert(out.end(), {option, withLetterX(value)});
     } else if ((option == "-b" || option == "-ab") && isSmallBareNumber(value)) {
         out.insert(out.end(), {option, value + "k"});
@@ -92,13 +90,14 @@ std::vector<std::string> translateFfmpegArguments(const std::vector<std::string>
     const std::size_t last = arguments.empty() ? 0 : arguments.size() - 1;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
+        const bool hasValue = i + 1 < last;
         if (i == last) {
             out.push_back(argument);
-        } else if (argument == "-metadata" && hasValue) {
+        } else if ((argument == "-metadata" || argument == "-title") && hasValue) {
             std::vector<std::string>& target = inputSeen ? out : beforeInput;
-            target.insert(target.end(), {argument, arguments[i + 1]});
-            ++i;
+            const std::string& value = arguments[++i];
+            target.insert(target.end(),
+                          {"-metadata", argument == "-title" ? "title=" + value : value});
         } else if (argument == "-i" && hasValue) {
             out.insert(out.end(), {argument, arguments[i + 1]});
             ++i;
@@ -107,7 +106,7 @@ std::vector<std::string> translateFfmpegArguments(const std::vector<std::string>
             inputSeen = true;
         } else if (argument == "-sameq") {
             continue;
-        } else if (i + 1 < last &&
+        } else if (hasValue &&
                    rewriteOption(argument, arguments[i + 1], audioFiltered, hasEncoder, out)) {
             ++i;
         } else {

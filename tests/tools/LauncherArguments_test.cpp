@@ -45,6 +45,15 @@ TEST(FfmpegTranslation, Mp3MetadataMovesAfterTheInputInItsOrder) {
                             "2", "-ab", "128k", "-f", "mp3", "/d/v.mp3"));
 }
 
+TEST(FfmpegTranslation, TitleBecomesMetadataAndMovesAfterTheInputToo) {
+    EXPECT_THAT(ffmpeg({"-title", "A", "-metadata", "x=1", "-i", "in", "-title", "B", "out"}),
+                ElementsAre("-i", "in", "-metadata", "title=A", "-metadata", "x=1", "-metadata",
+                            "title=B", "out"));
+    // Without an input there is nothing to move them after.
+    EXPECT_THAT(ffmpeg({"-metadata", "k", "-i", "out"}),
+                ElementsAre("-metadata", "k", "-i", "out"));
+}
+
 TEST(FfmpegTranslation, SameqIsDroppedFromTheDiscTargets) {
     EXPECT_THAT(
         ffmpeg(argumentVector("VCD", paths)),
