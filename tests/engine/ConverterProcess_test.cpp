@@ -74,7 +74,7 @@ TEST_F(ConverterProcessTest, StartErrorsCarryTheSystemsNumber) {
     EXPECT_EQ(startErrorOf(file("garbage")), ENOEXEC);
 
     ConverterStartError error(ENOENT, "QrlBin/x");
-    EXPECT_EQ(error.systemText(), "No such file or directory");
+    EXPECT_EQ(error.systemText(), std::strerror(ENOENT));
 }
 
 TEST_F(ConverterProcessTest, ReportsHowTheToolEndedAndWhatItSaidLast) {

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -143,7 +144,7 @@ TEST_F(PspConversionTest, MissingConverterShowsTheSystemErrorAndKeepsTheWorkingS
     ASSERT_EQ(m_host.messages.size(), 1u);
     EXPECT_EQ(m_host.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(m_host.messages[0].text,
-              "Erreur syst\u00e8me.  Code : 2.\r\nNo such file or directory");
+              "Erreur syst\u00e8me.  Code : 2.\r\n" + std::string(std::strerror(ENOENT)));
     EXPECT_THAT(m_host.statuses, ElementsAre(Working));
 }
 

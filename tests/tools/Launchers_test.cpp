@@ -103,7 +103,7 @@ TEST_F(LauncherTest, ExitCodesOfTheToolsComeBackUnchanged) {
     const testing::ToolRun ffmpeg =
         runTool(QrlBin + "utilitymff4", {"-i", out("missing.flv"), out("x.wav")});
     EXPECT_EQ(ffmpeg.exitCode, 1);
-    EXPECT_THAT(ffmpeg.output, ::testing::HasSubstr("No such file or directory"));
+    EXPECT_THAT(ffmpeg.output, ::testing::HasSubstr("missing.flv"));
     const testing::ToolRun mencoder =
         runTool(QrlBin + "utilitymen2",
                 {out("missing.flv"), "-o", out("x.avi"), "-ovc", "raw", "-oac", "pcm"});
