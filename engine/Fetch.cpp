@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -96,7 +97,9 @@ public:
     }
 
     void chunkStart(std::int64_t length) override { startCount(length); }
-    void chunkData(std::string_view data) override { writeBlock(data); }
+    void chunkData(std::string_view data) override { collect(data); }
+    // Writes the bytes collected so far as one block and reports the running count.
+    void flush();
 
     bool headersDone() const { return m_head.done; }
     ResponseKind kind() const { return m_head.kind; }
@@ -113,7 +116,7 @@ public:
 private:
     void endOfHeaders();
     void startCount(std::int64_t length);
-    void writeBlock(std::string_view data);
+    void collect(std::string_view data);
 
     // What the status line and the headers of the response said.
     struct Head {
@@ -133,6 +136,9 @@ private:
     std::vector<std::string> m_setCookie2;
     ChunkDecoder m_decoder;
     std::int64_t m_count = 0;
+    // The library hands the body over in small pieces; they are gathered into blocks of
+    // BlockSize bytes, written when full, at each chunk's end and whenever the transfer waits.
+    std::string m_block;
 };
 
 std::string_view trimmed(std::string_view text) {
@@ -202,19 +208,33 @@ void Exchange::endOfHeaders() {
 }
 
 void Exchange::startCount(std::int64_t length) {
+    flush(); // the end of the previous chunk
     m_count = 0;
     m_host.setProgressMax(length);
     m_host.setProgressPosition(0);
 }
 
-void Exchange::writeBlock(std::string_view data) {
-    if (writeFailed)
+void Exchange::collect(std::string_view data) {
+    while (!data.empty() && !writeFailed) {
+        if (m_block.capacity() < BlockSize)
+            m_block.reserve(BlockSize);
+        const std::size_t take = std::min(data.size(), BlockSize - m_block.size());
+        m_block.append(data.data(), take);
+        data.remove_prefix(take);
+        if (m_block.size() == BlockSize)
+            flush();
+    }
+}
+
+void Exchange::flush() {
+    if (m_block.empty() || writeFailed)
         return;
-    if (!m_file.write(data)) {
+    if (!m_file.write(m_block)) {
         writeFailed = true;
         return;
     }
-    m_count += static_cast<std::int64_t>(data.size());
+    m_count += static_cast<std::int64_t>(m_block.size());
+    m_block.clear();
     m_host.setProgressPosition(m_count);
 }
 
@@ -223,20 +243,21 @@ std::size_t Exchange::body(std::string_view data) {
     lastActivity = Clock::now();
     if (m_head.kind != ResponseKind::Body)
         return data.size(); // a redirect's or a refusal's body is read and dropped
-    for (std::size_t offset = 0; offset < data.size(); offset += BlockSize) {
-        const std::string_view block = data.substr(offset, BlockSize);
-        if (m_head.chunked) {
-            if (m_decoder.feed(block, *this) == ChunkDecoder::Status::Malformed) {
-                malformed = true;
-                return 0;
-            }
-        } else {
-            writeBlock(block);
-        }
-        if (writeFailed)
+    if (m_head.chunked) {
+        const auto status = m_decoder.feed(data, *this);
+        if (status == ChunkDecoder::Status::Malformed) {
+            malformed = true;
             return 0;
+        }
+        if (status == ChunkDecoder::Status::Finished)
+            flush();
+    } else {
+        collect(data);
     }
+    if (writeFailed)
+        return 0;
     if (StopRequested.load()) {
+        flush();
         stopped = true;
         return 0;
     }
@@ -365,7 +386,9 @@ ExchangeResult CurlSession::run(const HttpLink& link, Exchange& exchange) {
 ExchangeResult CurlSession::wait(Exchange& exchange) {
     for (;;) {
         int running = 0;
-        if (curl_multi_perform(m_multi, &running) != CURLM_OK)
+        const CURLMcode performed = curl_multi_perform(m_multi, &running);
+        exchange.flush(); // nothing received stays out of the file while the transfer waits
+        if (performed != CURLM_OK)
             return {CURLE_FAILED_INIT, false, false};
         if (exchange.stopped || StopRequested.load())
             return {CURLE_OK, false, true};

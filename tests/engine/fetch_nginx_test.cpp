@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <vector>
@@ -74,6 +75,24 @@ TEST(FetchFromNginx, A256MiBFileArrivesByteForByte) {
     vantaro::FetchToFile(nginx.url("/missing.flv"), downloads.file("missing.flv"), host);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(vantaro::testing::readWholeFile(downloads.file("missing.flv")), "");
+}
+
+// A length beyond the 32-bit range: counts and progress stay exact (a sparse file, written to
+// /dev/null, so the test costs neither disk nor much time).
+TEST(FetchFromNginx, ALengthBeyond2GiBIsCountedIn64Bits) {
+    vantaro::StopRequested = false;
+    constexpr std::int64_t Large = 2LL * 1024 * 1024 * 1024 + 123457;
+    TempFolder root("nginx-root");
+    std::ofstream(root.file("large.bin")).close();
+    std::filesystem::resize_file(root.file("large.bin"), Large);
+    NginxServer nginx(root.path());
+    RecordingHost host;
+
+    vantaro::FetchToFile(nginx.url("/large.bin"), "/dev/null", host);
+
+    EXPECT_TRUE(host.messages().empty());
+    EXPECT_EQ(host.progressMax(), Large);
+    EXPECT_EQ(host.progressPosition(), Large);
 }
 
 } // namespace

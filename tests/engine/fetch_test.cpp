@@ -387,6 +387,21 @@ TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
         EXPECT_EQ(host->progressPosition(), static_cast<std::int64_t>(written.size()));
         EXPECT_TRUE(host->messages().empty()) << link;
     }
+    // A server that accepts the request and never answers.
+    ScriptedHttpServer mute(R"({"routes": {"*": [{"file": "final.http", "stall_after": 0}]}})");
+    vantaro::StopRequested = false;
+    host = std::make_unique<RecordingHost>();
+    std::thread stopper([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        vantaro::StopRequested = true;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetch(mute.url("/mute")), "");
+    stopper.join();
+    EXPECT_LE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(700));
+    EXPECT_EQ(mute.requests().size(), 1u);
+    EXPECT_TRUE(host->messages().empty());
+
     // A stop already asked ends the next fetch before it connects, again without a message.
     ScriptedHttpServer server(R"({"routes": {"*": ["final.http"]}})");
     host = std::make_unique<RecordingHost>();

@@ -52,7 +52,8 @@ public:
         return m_progressMax;
     }
     void setControlEnabled(WorkerControl control, bool enabled) override {
-        record("enable:" + std::to_string(static_cast<int>(control)) + "=" + (enabled ? "1" : "0"));
+        record("enable:" + std::to_string(static_cast<int>(control)) + "=" +
+               (enabled ? "1" : "0"));
     }
     void appendLog(const std::string& line) override { record("log:" + line); }
     int listRowCount() override {

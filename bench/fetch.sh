@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fetch throughput and memory: 1 GiB from nginx on loopback with FetchToFile and with curl -o,
+# best of three rounds each, and the peak resident memory of a 1 MiB and a 1 GiB fetch.
+# Usage: bench/fetch.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+nginx_helper="$here/../tests/support/nginx-loopback.sh"
+fetch="$build/bench/bench_fetch"
+rounds=${FETCH_BENCH_ROUNDS:-3}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-bench-fetch.XXXXXX")
+cleanup() {
+    bash "$nginx_helper" stop "$work/nginx" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/root" "$work/out"
+chmod 755 "$work" "$work/root"
+head -c $((1024 * 1024 * 1024)) /dev/urandom >"$work/root/big.bin"
+head -c $((1024 * 1024)) /dev/urandom >"$work/root/small.bin"
+port=$(bash "$nginx_helper" start "$work/nginx" "$work/root")
+base="http://127.0.0.1:$port"
+size=$(stat -c %s "$work/root/big.bin")
+
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+calc() { awk "BEGIN { print $1 }"; }
+less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+best_ours=""
+best_curl=""
+for round in $(seq "$rounds"); do
+    line=$("$fetch" "$base/big.bin" "$work/out/ours.bin")
+    cmp -s "$work/root/big.bin" "$work/out/ours.bin" || { echo "FetchToFile: file differs"; exit 1; }
+    rm -f "$work/out/ours.bin"
+    ours=$(field seconds <<<"$line")
+    big_rss=$(field peak_rss_kib <<<"$line")
+
+    start=$(date +%s.%N)
+    curl --noproxy '*' -s -o "$work/out/curl.bin" "$base/big.bin"
+    end=$(date +%s.%N)
+    cmp -s "$work/root/big.bin" "$work/out/curl.bin" || { echo "curl: file differs"; exit 1; }
+    rm -f "$work/out/curl.bin"
+    theirs=$(calc "$end - $start")
+    printf 'round %d: FetchToFile %.3f s, curl -o %.3f s\n' "$round" "$ours" "$theirs"
+    if [ -z "$best_ours" ] || less "$ours" "$best_ours"; then best_ours=$ours; fi
+    if [ -z "$best_curl" ] || less "$theirs" "$best_curl"; then best_curl=$theirs; fi
+done
+
+small_line=$("$fetch" "$base/small.bin" "$work/out/small.bin")
+small_rss=$(field peak_rss_kib <<<"$small_line")
+
+mib=$(calc "$size / 1048576")
+ours_rate=$(calc "$mib / $best_ours")
+curl_rate=$(calc "$mib / $best_curl")
+printf 'FetchToFile 1 GiB: %.1f MiB/s (best %.3f s)\n' "$ours_rate" "$best_ours"
+printf 'curl -o     1 GiB: %.1f MiB/s (best %.3f s)\n' "$curl_rate" "$best_curl"
+printf 'throughput ratio FetchToFile/curl: %.3f (target >= 0.9)\n' "$(calc "$ours_rate / $curl_rate")"
+printf 'peak RSS: 1 MiB fetch %d KiB, 1 GiB fetch %d KiB, difference %d KiB (target <= 2048)\n' \
+    "$small_rss" "$big_rss" $((big_rss - small_rss))
