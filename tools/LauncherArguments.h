@@ -16,17 +16,8 @@ using EncoderQuery = std::function<bool(const std::string& encoder)>;
 // Answers whether a file is an ISO media file (MP4, M4V, MOV: an "ftyp" box first).
 using MediaQuery = std::function<bool(const std::string& path)>;
 
-// One rewritten option: its name, what becomes of it and why.
-struct TranslationRule {
-    const char* option;
-    const char* becomes;
-    const char* reason;
-};
-
-// The rules of each launcher, as they apply them (for the record and the tests).
-const std::vector<TranslationRule>& ffmpegRules();
-const std::vector<TranslationRule>& mencoderRules();
-
+// The arguments the system's tool is run with. The rules, each with its reason, are one table
+// in the source of each function.
 std::vector<std::string> translateFfmpegArguments(const std::vector<std::string>& arguments,
                                                   const EncoderQuery& hasEncoder);
 std::vector<std::string> translateMencoderArguments(const std::vector<std::string>& arguments,
