@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Fetch throughput and memory: 1 GiB from nginx on loopback with FetchToFile and with curl -o,
-# best of three rounds each, and the peak resident memory of a 1 MiB and a 1 GiB fetch.
+# best of five rounds each, and the peak resident memory of a 1 MiB and a 1 GiB fetch.
 # Usage: bench/fetch.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 nginx_helper="$here/../tests/support/nginx-loopback.sh"
 fetch="$build/bench/bench_fetch"
-rounds=${FETCH_BENCH_ROUNDS:-3}
+rounds=${FETCH_BENCH_ROUNDS:-5}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-bench-fetch.XXXXXX")
 cleanup() {
@@ -31,10 +31,13 @@ less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 best_ours=""
 best_curl=""
 for round in $(seq "$rounds"); do
+    # Both timed from outside, process start included, so that neither side is favoured.
+    start=$(date +%s.%N)
     line=$("$fetch" "$base/big.bin" "$work/out/ours.bin")
+    end=$(date +%s.%N)
     cmp -s "$work/root/big.bin" "$work/out/ours.bin" || { echo "FetchToFile: file differs"; exit 1; }
     rm -f "$work/out/ours.bin"
-    ours=$(field seconds <<<"$line")
+    ours=$(calc "$end - $start")
     big_rss=$(field peak_rss_kib <<<"$line")
 
     start=$(date +%s.%N)

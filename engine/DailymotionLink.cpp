@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/DailymotionLink.h"
 
+#include "core/Constants.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +13,7 @@ namespace vantaro {
 
 namespace {
 
-constexpr std::string_view Marker = "apiSequenceURL";
+constexpr std::string_view Marker = DailymotionMarker;
 
 // Percent codes and their replacements, applied one after the other in this order.
 constexpr std::pair<std::string_view, std::string_view> PageCodes[] = {

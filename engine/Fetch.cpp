@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Fetch.h"
 
+#include "core/Constants.h"
 #include "core/Language.h"
 #include "core/SharedState.h"
 #include "engine/ChunkDecoder.h"
@@ -27,21 +28,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The redirect response with this number ends the fetch: at most one fewer are followed.
-constexpr int RedirectLimit = 15;
-// Largest block written to the file (and reported) at once.
-constexpr std::size_t BlockSize = 32768;
-// How often StopRequested and the read time-out are looked at while nothing arrives.
-constexpr int WaitSliceMs = 100;
-
-constexpr const char* UserAgentHeader =
-    "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; fr; rv:1.9.2.16) Gecko/20110319 "
-    "Firefox/3.6.16 ( .NET CLR 3.5.30729)";
-constexpr const char* AcceptHeader = "Accept: text/html, */*";
-constexpr const char* AcceptEncodingHeader = "Accept-Encoding: identity";
+constexpr int RedirectLimit = FetchRedirectLimit;
+constexpr auto BlockSize = static_cast<std::size_t>(FetchBlockSize);
 
 // How a fetch ended; each end has exactly one way of being reported.
-enum class FetchEnd { Completed, Stopped, NetworkError, WriteError };
+// Abandoned: an unexpected error inside the fetch (the host raising, say), ended quietly.
+enum class FetchEnd { Completed, Stopped, NetworkError, WriteError, Abandoned };
 
 // The file a fetch writes: created (or emptied) at once, written block by block.
 class OutputFile {
@@ -109,6 +101,7 @@ public:
     const std::vector<std::string>& setCookie2() const { return m_setCookie2; }
 
     bool stopped = false;
+    bool abandoned = false;
     bool writeFailed = false;
     bool malformed = false;
     Clock::time_point lastActivity = Clock::now();
@@ -264,13 +257,26 @@ std::size_t Exchange::body(std::string_view data) {
     return data.size();
 }
 
+// The library's callbacks. No exception may cross the library: one makes the transfer abort.
 extern "C" std::size_t onBody(char* data, std::size_t size, std::size_t count, void* exchange) {
-    return static_cast<Exchange*>(exchange)->body({data, size * count});
+    auto* self = static_cast<Exchange*>(exchange);
+    try {
+        return self->body({data, size * count});
+    } catch (...) {
+        self->abandoned = true;
+        return 0;
+    }
 }
 
 extern "C" std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* exchange) {
-    static_cast<Exchange*>(exchange)->headerLine({data, size * count});
-    return size * count;
+    auto* self = static_cast<Exchange*>(exchange);
+    try {
+        self->headerLine({data, size * count});
+        return size * count;
+    } catch (...) {
+        self->abandoned = true;
+        return 0;
+    }
 }
 
 extern "C" int onConnected(void* exchange, char*, char*, int, int) {
@@ -287,6 +293,8 @@ struct ExchangeResult {
 
 // The one place where the end of a request becomes the end of the fetch.
 FetchEnd fetchEnd(const Exchange& exchange, const ExchangeResult& result) {
+    if (exchange.abandoned)
+        return FetchEnd::Abandoned;
     if (exchange.stopped || result.stopRequested)
         return FetchEnd::Stopped;
     if (exchange.writeFailed)
@@ -365,8 +373,8 @@ ExchangeResult CurlSession::run(const HttpLink& link, Exchange& exchange) {
     curl_slist_free_all(m_headers);
     m_headers = nullptr;
     for (const std::string& header :
-         {std::string(UserAgentHeader), std::string(AcceptHeader),
-          std::string(AcceptEncodingHeader), "Host: " + link.hostHeader})
+         {std::string("User-Agent: ") + FetchUserAgent, std::string("Accept: ") + FetchAccept,
+          std::string("Accept-Encoding: ") + FetchAcceptEncoding, "Host: " + link.hostHeader})
         m_headers = curl_slist_append(m_headers, header.c_str());
     curl_easy_setopt(m_easy, CURLOPT_URL, link.libraryUrl.c_str());
     curl_easy_setopt(m_easy, CURLOPT_REQUEST_TARGET, link.target.c_str());
@@ -399,7 +407,7 @@ ExchangeResult CurlSession::wait(Exchange& exchange) {
                                  : m_options.readTimeout;
         if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout)
             return {CURLE_OPERATION_TIMEDOUT, true, false};
-        curl_multi_poll(m_multi, nullptr, 0, WaitSliceMs, nullptr);
+        curl_multi_poll(m_multi, nullptr, 0, FetchStopPollMs, nullptr);
     }
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
@@ -441,7 +449,7 @@ FetchEnd runFetch(const std::string& link, OutputFile& file, WorkerHost& host,
         session.storeSetCookie2(exchange.setCookie2(), current->host);
         const bool redirect = exchange.headersDone() && exchange.kind() == ResponseKind::Redirect;
         // A redirect's body may fail or time out: only a stop counts there.
-        if (!redirect || exchange.stopped || result.stopRequested)
+        if (!redirect || exchange.stopped || exchange.abandoned || result.stopRequested)
             return fetchEnd(exchange, result);
         if (++redirects >= RedirectLimit)
             return FetchEnd::Completed;
@@ -462,12 +470,18 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
 void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
                  const FetchOptions& options) {
     OutputFile file(fileName);
-    FetchEnd end = runFetch(link, file, host, options);
+    FetchEnd end = FetchEnd::Abandoned;
+    try {
+        end = runFetch(link, file, host, options);
+    } catch (...) {
+        // Errors other than those of the network and the file end the fetch without a word.
+    }
     if (!file.close() && end == FetchEnd::Completed)
         end = FetchEnd::WriteError;
     switch (end) {
     case FetchEnd::Completed:
     case FetchEnd::Stopped:
+    case FetchEnd::Abandoned:
         break;
     case FetchEnd::NetworkError:
         host.showMessage(MessageKind::Information,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Constants.h"
 #include "engine/WorkerHost.h"
 
 #include <chrono>
@@ -18,9 +19,9 @@ public:
 
 // Settings of a fetch that tests (and only tests) change.
 struct FetchOptions {
-    std::chrono::milliseconds connectTimeout{100000};
-    std::chrono::milliseconds readTimeout{100000};       // each wait for data
-    std::chrono::milliseconds redirectBodyTimeout{4000}; // each wait for a redirect's body
+    std::chrono::milliseconds connectTimeout{FetchConnectTimeoutMs};
+    std::chrono::milliseconds readTimeout{FetchReadTimeoutMs};
+    std::chrono::milliseconds redirectBodyTimeout{FetchRedirectBodyTimeoutMs};
     // Host names answered without asking the resolver, as "name:port:address" entries.
     std::vector<std::string> resolve;
 };

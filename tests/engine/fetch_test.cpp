@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -319,6 +320,28 @@ TEST_F(FetchTest, HttpsAndUnusableLinksFailWithoutConnecting) {
     EXPECT_EQ(fetch(server.url("/to-https")), "");
     EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
     EXPECT_EQ(server.requests().size(), 1u);
+}
+
+// A host whose progress display fails in the middle of a body.
+class FailingProgressHost : public RecordingHost {
+public:
+    void setProgressPosition(std::int64_t position) override {
+        if (position > 0)
+            throw std::runtime_error("progress display gone");
+        RecordingHost::setProgressPosition(position);
+    }
+};
+
+TEST_F(FetchTest, AnErrorRaisedByTheHostEndsTheFetchQuietly) {
+    ScriptedHttpServer server(R"({"routes": {"*": [{"file": "generated-length.http",
+        "body_bytes": 200000, "pace": [50000, 0.02]}]}})",
+                              {{"LENGTH", "200000"}});
+    FailingProgressHost failing;
+    EXPECT_NO_THROW(FetchToFile(server.url("/"), output(), failing));
+    EXPECT_TRUE(failing.messages().empty());
+    const std::string written = readWholeFile(output());
+    EXPECT_LT(written.size(), 200000u);
+    EXPECT_EQ(written, generatedBytes(static_cast<std::int64_t>(written.size())));
 }
 
 TEST_F(FetchTest, AFileThatCannotBeCreatedRaisesBeforeAnyRequest) {
