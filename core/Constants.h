@@ -48,6 +48,13 @@ inline constexpr const char* DownloadsFolderName = "QrlMyDownloads";
 inline constexpr const char* ConverterF = "QrlBin/utilitymff4";
 inline constexpr const char* ConverterM = "QrlBin/utilitymen2";
 inline constexpr const char* PspConverter = "QrlBin/ffmpeg";
+// How often a running converter is looked at, in milliseconds.
+inline constexpr int ConverterPollMilliseconds = 200;
+// The local PSP conversion's fixed metadata.
+inline constexpr const char* PspTitleTag = "Tessavo";
+inline constexpr const char* PspTimestamp = "2008-02-01 01:19:11";
+// The resolver service's reply file, in the current directory while a request runs.
+inline constexpr const char* ServiceReplyFileName = "xxxoxxx";
 // Tools whose presence the main window checks when it is activated.
 inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
                                                      "QrlBin/utilitymffx"};

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/Resolver.h"
+
+#include "core/Language.h"
+#include "engine/Fetch.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace vantaro {
+namespace {
+
+struct ServiceError {
+    const char* code;
+    const char* french;
+    const char* english;
+};
+
+// In the order their boxes are shown. "ERROR_SERVER_DWNLD" contains "ERROR_SERVER" as well.
+const ServiceError serviceErrors[] = {
+    {"ERROR_EMPTY_URL", "Erreur: \r\nle lien vid\u00e9o est vide",
+     "Error: \r\nyour video link is empty"},
+    {"ERROR_SERVER", "Erreur: \r\nserveur indisponible, merci de retenter plus tard",
+     "Error: \r\nserver error, please try again"},
+    {"ERROR_SERVER_DWNLD", "Erreur: \r\nserveur indisponible, merci de retenter plus tard",
+     "Error: \r\nserver error, please try again"},
+};
+
+// Keeps the last line of a text fed in pieces; only that line is held in memory.
+class LastLineReader {
+public:
+    void feed(const char* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) {
+            const char c = data[i];
+            const bool skip = m_afterCarriageReturn && c == '\n';
+            m_afterCarriageReturn = c == '\r';
+            if (skip)
+                continue; // the LF of a CR LF pair
+            if (c == '\r' || c == '\n') {
+                m_last = std::move(m_current);
+                m_current.clear();
+                m_pendingLine = false;
+            } else {
+                m_current += c;
+                m_pendingLine = true;
+            }
+        }
+    }
+    std::string result() const { return m_pendingLine ? m_current : m_last; }
+
+private:
+    std::string m_last;
+    std::string m_current;
+    bool m_pendingLine = false;
+    bool m_afterCarriageReturn = false;
+};
+
+std::string readLastReplyLine() {
+    std::ifstream reply(ServiceReplyFileName, std::ios::binary);
+    if (!reply)
+        throw ReplyFileError(std::string("cannot read the service reply ") + ServiceReplyFileName);
+    LastLineReader reader;
+    char buffer[4096];
+    while (reply.read(buffer, sizeof buffer) || reply.gcount() > 0)
+        reader.feed(buffer, static_cast<std::size_t>(reply.gcount()));
+    return reader.result();
+}
+
+} // namespace
+
+std::string reportRequest(const std::string& link, const std::string& serviceHost) {
+    return "http://" + serviceHost + "/addVantaroURL.php?u=" + link;
+}
+
+std::string resolveRequest(const std::string& link, const std::string& serviceHost) {
+    return "http://" + serviceHost + "/fr/Vantaro/kestravo.php?url=" + link;
+}
+
+void ReportLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
+    FetchToFile(reportRequest(link, serviceHost), ServiceReplyFileName, host);
+    std::remove(ServiceReplyFileName);
+}
+
+std::string ResolveLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
+    FetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host);
+    std::string lastLine;
+    try {
+        lastLine = readLastReplyLine();
+    } catch (...) {
+        std::remove(ServiceReplyFileName);
+        throw;
+    }
+    std::remove(ServiceReplyFileName);
+    return lastLine;
+}
+
+std::string lastLineOf(const std::string& text) {
+    LastLineReader reader;
+    reader.feed(text.data(), text.size());
+    return reader.result();
+}
+
+void ReportResolverError(const std::string& reply, MessagePresenter& presenter) {
+    for (const ServiceError& error : serviceErrors) {
+        if (reply.find(error.code) != std::string::npos)
+            presenter.showMessage(MessageKind::Plain, pickText(error.french, error.english),
+                                  pickText("Erreur", "Error"));
+    }
+}
+
+} // namespace vantaro

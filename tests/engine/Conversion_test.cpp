@@ -1,0 +1,426 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ConvertMedia against the real launchers of the program folder and the system's converters.
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
+#include "core/SharedState.h"
+#include "engine/Conversion.h"
+#include "engine/ConverterProcess.h"
+
+#include "support/MediaClips.h"
+#include "support/RecordingHost.h"
+
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace vantaro {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ClipKind;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using testing::RecordingHost;
+
+const std::string Ready = "Pr\u00eat";
+
+class ConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::ensureCoreApplication();
+        ASSERT_TRUE(m_temp.isValid());
+        setProgramFolder(VANTARO_PROGRAM_DIR);
+        LanguageCode = "FR";
+        StopRequested = false;
+        CurrentJob.setMp3Title("Essai");
+    }
+    void TearDown() override {
+        setProgramFolder({});
+        StopRequested = false;
+    }
+
+    std::string folder() const { return m_temp.path().toStdString(); }
+
+    // Copies a test clip to where the worker leaves its download: base + "xxx.flv".
+    std::string download(ClipKind kind, const std::string& base, int seconds = 3) {
+        const std::string clip = testing::testClip(kind, seconds);
+        EXPECT_FALSE(clip.empty()) << "the system's ffmpeg could not make a test clip";
+        const std::string input = base + "xxx.flv";
+        fs::copy_file(clip, input);
+        return input;
+    }
+
+    std::vector<std::string> filesInFolder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    QTemporaryDir m_temp;
+    RecordingHost m_host;
+};
+
+// What each format's file must hold: container, codecs in stream order, picture width.
+struct FormatExpectation {
+    const char* format;
+    const char* suffix;
+    const char* container;
+    std::vector<std::string> codecs;
+    int width; // 0: not checked (audio only)
+    const char* videoTag = "";
+    const char* aspect = "";
+};
+
+void PrintTo(const FormatExpectation& expectation, std::ostream* out) {
+    *out << expectation.format;
+}
+
+const std::vector<FormatExpectation> formatExpectations = {
+    {"MP3", ".mp3", "mp3", {"mp3"}, 0},
+    {"WAVE", ".wav", "wav", {"pcm_s16le"}, 0},
+    {"AVI", ".avi", "avi", {"rawvideo", "pcm_s16le"}, 320},
+    {"MPEG", ".mpeg", "mpeg", {"mpeg1video", "mp2"}, 320},
+    {"WMV", ".wmv", "asf", {"wmv2", "wmav2"}, 320},
+    {"PSP", ".MP4", "mov,mp4,m4a,3gp,3g2,mj2", {"h264", "aac"}, 320},
+    {"iPod", ".m4v", "mov,mp4,m4a,3gp,3g2,mj2", {"h264", "aac"}, 640},
+    {"DivX", ".avi", "avi", {"mpeg4", "mp3"}, 640, "divx"},
+    {"Xvid", ".avi", "avi", {"mpeg4", "mp3"}, 640, "xvid"},
+    {"VCD", ".mpeg", "mpeg", {"mpeg1video", "mp2"}, 352},
+    {"SVCD", ".mpeg", "mpeg", {"mpeg2video", "mp2"}, 480},
+    {"VOB", ".vob", "mpeg", {"mpeg2video", "mp2"}, 720},
+    {"DV 4/3", ".dv", "dv", {"dvvideo", "pcm_s16le"}, 720, "", "4:3"},
+    {"DV 16/9", ".dv", "dv", {"dvvideo", "pcm_s16le"}, 720, "", "16:9"},
+    {"HD", ".mpeg", "mpeg", {"mpeg1video", "mp2"}, 1280},
+};
+
+class FormatConversionTest
+    : public ConversionTest,
+      public ::testing::WithParamInterface<std::tuple<FormatExpectation, ClipKind>> {};
+
+TEST_P(FormatConversionTest, WritesTheFormatsFileAndDeletesTheDownload) {
+    const auto& [expected, kind] = GetParam();
+    const std::string base = folder() + "/video";
+    const std::string input = download(kind, base);
+
+    ConvertMedia(input, base, expected.format, m_host);
+
+    const std::string output = base + expected.suffix;
+    ASSERT_TRUE(fs::exists(output)) << output;
+    EXPECT_GT(fs::file_size(output), 0u);
+    EXPECT_FALSE(fs::exists(input)) << "the download is deleted after a conversion";
+    const testing::Probe probe = testing::probe(output);
+    ASSERT_TRUE(probe.readable);
+    EXPECT_EQ(probe.formatName, expected.container);
+    EXPECT_THAT(probe.codecs, ElementsAreArray(expected.codecs));
+    if (expected.width != 0) {
+        EXPECT_EQ(probe.width, expected.width);
+    }
+    if (*expected.videoTag != '\0') {
+        EXPECT_EQ(probe.codecTags.front(), expected.videoTag);
+    }
+    if (*expected.aspect != '\0') {
+        EXPECT_EQ(probe.displayAspect, expected.aspect);
+    }
+    if (expected.codecs.size() == 2) { // the sound survives: about 3 s, tens of packets
+        EXPECT_GT(probe.audioPackets, 20);
+    }
+    if (std::string(expected.format) == "MP3") {
+        EXPECT_EQ(probe.tags.at("title"), "Essai-Quorlin.com");
+    }
+
+    EXPECT_THAT(m_host.messages(), IsEmpty());
+    EXPECT_THAT(m_host.eventsStartingWith("status:"), ElementsAre(Ready));
+    EXPECT_THAT(m_host.eventsStartingWith("max:"), ElementsAre("100"));
+    EXPECT_EQ(m_host.progressPosition(), 100);
+}
+
+std::string
+formatCaseName(const ::testing::TestParamInfo<std::tuple<FormatExpectation, ClipKind>>& info) {
+    std::string name = std::get<0>(info.param).format;
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name + (std::get<1>(info.param) == ClipKind::Flv ? "_fromFlv" : "_fromMp4");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllConvertedFormats, FormatConversionTest,
+                         ::testing::Combine(::testing::ValuesIn(formatExpectations),
+                                            ::testing::Values(ClipKind::Flv, ClipKind::Mp4)),
+                         formatCaseName);
+
+TEST_F(ConversionTest, NamesWithQuotesBlanksAndShellTextReachTheConverterAsTheyAre) {
+    // A shell would create "pwned" in the current directory, or the marker in the temp folder.
+    const std::string marker = folder() + "/pwned";
+    const std::string hostileName = "a \"b\" $(touch pwned); c";
+    const std::string hostile = "a \"b\" $(touch " + marker + "); c";
+    ASSERT_FALSE(fs::exists("pwned"));
+    const std::string subfolder = folder() + "/" + hostileName;
+    fs::create_directory(subfolder);
+    const std::string base = subfolder + "/" + hostileName;
+    const std::string input = download(ClipKind::Flv, base);
+    CurrentJob.setMp3Title(hostile);
+
+    ConvertMedia(input, base, "MP3", m_host);
+
+    ASSERT_TRUE(fs::exists(base + ".mp3"));
+    EXPECT_EQ(testing::probe(base + ".mp3").tags.at("title"), hostile + "-Quorlin.com");
+    EXPECT_FALSE(fs::exists(marker)) << "a shell ran the command line";
+    EXPECT_FALSE(fs::exists("pwned"));
+    EXPECT_THAT(filesInFolder(), ElementsAre(hostileName));
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(subfolder))
+        written.push_back(entry.path().filename().string());
+    EXPECT_THAT(written, ElementsAre(hostileName + ".mp3"));
+}
+
+TEST_F(ConversionTest, FailedConversionKeepsTheDownloadAsFlvAndSaysSo) {
+    const std::string base = folder() + "/broken";
+    const std::string input = base + "xxx.flv";
+    std::ofstream(input) << "this is no video, only text that the converter cannot read\n";
+
+    ConvertMedia(input, base, "WAVE", m_host);
+
+    EXPECT_FALSE(fs::exists(input));
+    ASSERT_TRUE(fs::exists(base + ".flv")) << "the user's only copy is kept";
+    const auto messages = m_host.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, MessageKind::Information);
+    EXPECT_EQ(messages[0].text, "La conversion vers le format WAVE a \u00e9chou\u00e9. La "
+                                "vid\u00e9o t\u00e9l\u00e9charg\u00e9e est conserv\u00e9e : " +
+                                    base + ".flv");
+    const auto statuses = m_host.eventsStartingWith("status:");
+    EXPECT_THAT(statuses, ::testing::Not(::testing::Contains(Ready)));
+    EXPECT_EQ(m_host.progressPosition(), 100);
+}
+
+TEST_F(ConversionTest, FailedConversionLeavesTheDownloadWhereItIsWhenTheFlvNameIsTaken) {
+    LanguageCode = "EN";
+    const std::string base = folder() + "/taken";
+    const std::string input = base + "xxx.flv";
+    std::ofstream(input) << "not a video";
+    std::ofstream(base + ".flv") << "an earlier download";
+
+    ConvertMedia(input, base, "MP3", m_host);
+
+    EXPECT_TRUE(fs::exists(input));
+    std::ifstream earlier(base + ".flv");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "an earlier download");
+    const auto messages = m_host.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "The conversion to the format MP3 failed. The downloaded video was kept: " + input);
+    EXPECT_THAT(m_host.eventsStartingWith("status:"),
+                ElementsAre("The conversion to the format MP3 failed"));
+}
+
+TEST_F(ConversionTest, ConverterThatRefusesToOverwriteIsAFailureNotAHang) {
+    const std::string base = folder() + "/again";
+    std::ofstream(base + ".wav") << "an existing result";
+    const std::string input = download(ClipKind::Flv, base);
+
+    ConvertMedia(input, base, "WAVE", m_host); // no -y: the tool asks, its input is empty
+
+    std::ifstream existing(base + ".wav");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(existing), {}), "an existing result");
+    EXPECT_TRUE(fs::exists(base + ".flv"));
+    EXPECT_EQ(m_host.messages().size(), 1u);
+}
+
+TEST_F(ConversionTest, EmptyDownloadIsDeletedWithoutASecondMessage) {
+    const std::string base = folder() + "/empty";
+    const std::string input = base + "xxx.flv";
+    std::ofstream{input};
+
+    ConvertMedia(input, base, "MP3", m_host);
+
+    EXPECT_FALSE(fs::exists(input));
+    EXPECT_FALSE(fs::exists(base + ".flv"));
+    EXPECT_THAT(m_host.messages(), IsEmpty());
+    EXPECT_THAT(m_host.eventsStartingWith("status:"), ElementsAre(Ready));
+}
+
+TEST_F(ConversionTest, UnknownFormatRunsConverterFWithoutArgumentsAndKeepsTheDownload) {
+    const std::string base = folder() + "/odd";
+    const std::string input = download(ClipKind::Flv, base);
+
+    ConvertMedia(input, base, "mp3", m_host); // names are compared exactly
+
+    EXPECT_TRUE(fs::exists(base + ".flv"));
+    EXPECT_FALSE(fs::exists(base + ".mp3"));
+    EXPECT_EQ(m_host.messages().size(), 1u);
+}
+
+TEST_F(ConversionTest, MissingConverterRaisesAndDeletesNothing) {
+    const QTemporaryDir emptyProgramFolder;
+    setProgramFolder(emptyProgramFolder.path().toStdString());
+    const std::string base = folder() + "/notool";
+    const std::string input = download(ClipKind::Flv, base);
+
+    try {
+        ConvertMedia(input, base, "AVI", m_host);
+        FAIL() << "a converter that cannot start must raise";
+    } catch (const ConverterStartError& error) {
+        EXPECT_EQ(error.code(), ENOENT);
+        EXPECT_NE(std::string(error.what()).find("QrlBin/utilitymen2"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::exists(input));
+    EXPECT_THAT(m_host.eventsStartingWith("status:"), IsEmpty());
+}
+
+// A window whose bar keeps its position when the maximum is set, near the end.
+class NearlyFullBarHost : public RecordingHost {
+public:
+    void setProgressMax(std::int64_t maximum) override {
+        RecordingHost::setProgressMax(maximum);
+        RecordingHost::setProgressPosition(maximum - 1);
+    }
+};
+
+TEST_F(ConversionTest, ProgressCreepsByOneAndStartsAgainAtTheMaximum) {
+    NearlyFullBarHost host;
+    const std::string base = folder() + "/creep";
+    const std::string input = download(ClipKind::Flv, base, 10);
+
+    ConvertMedia(input, base, "iPod", host); // long enough for several 200 ms waits
+
+    const auto positions = host.eventsStartingWith("position:");
+    ASSERT_GE(positions.size(), 5u);
+    EXPECT_EQ(positions[0], "99");
+    EXPECT_EQ(positions[1], "100");
+    EXPECT_EQ(positions[2], "0");
+    EXPECT_EQ(positions[3], "1");
+    EXPECT_EQ(positions.back(), "100") << "the bar is full at the end";
+}
+
+TEST_F(ConversionTest, StopKillsTheConverterWithinAPollPeriodAndLeavesNoProcess) {
+    const std::string base = folder() + "/long";
+    const std::string input = download(ClipKind::Flv, base, 60);
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { ConvertMedia(input, base, "iPod", m_host); }));
+    worker->start();
+
+    // The converter is the process whose command line names this test's folder.
+    std::vector<int> converters;
+    const auto started = std::chrono::steady_clock::now();
+    while (converters.empty() &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        converters = testing::processesMentioning(folder());
+    }
+    ASSERT_EQ(converters.size(), 1u) << "one converter process, the launcher replaced by it";
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ASSERT_TRUE(testing::processAlive(converters[0])) << "the 60 s clip should still be converting";
+
+    const auto stop = std::chrono::steady_clock::now();
+    StopRequested = true;
+    while (testing::processAlive(converters[0]) &&
+           std::chrono::steady_clock::now() - stop < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - stop);
+    RecordProperty("converter_gone_after_ms", static_cast<int>(waited.count()));
+    EXPECT_LT(waited, std::chrono::milliseconds(300));
+
+    ASSERT_TRUE(worker->wait(5000));
+    EXPECT_THAT(testing::processesMentioning(folder()), IsEmpty()) << "an orphan was left";
+    EXPECT_TRUE(StopRequested.load()) << "the worker clears the flag in its own cleanup";
+    EXPECT_FALSE(fs::exists(input)) << "a stopped conversion deletes the download";
+    EXPECT_FALSE(fs::exists(base + ".flv"));
+    EXPECT_THAT(m_host.messages(), IsEmpty());
+    EXPECT_EQ(m_host.eventsStartingWith("status:"), std::vector<std::string>{Ready});
+    EXPECT_EQ(m_host.progressPosition(), 100);
+}
+
+// A program folder whose converters are scripts standing in for the launchers: each records
+// how it was called, then behaves as the test says.
+class FakeConverterTest : public ConversionTest {
+protected:
+    void SetUp() override {
+        ConversionTest::SetUp();
+        ASSERT_TRUE(m_program.isValid());
+        fs::create_directory(m_program.path().toStdString() + "/QrlBin");
+        setProgramFolder(m_program.path().toStdString());
+    }
+
+    // Installs both converters running this shell text after recording their arguments.
+    void installConverters(const std::string& behaviour) {
+        for (const char* name : {"utilitymff4", "utilitymen2"}) {
+            const std::string path = m_program.path().toStdString() + "/QrlBin/" + name;
+            std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$(dirname "
+                                   "\"$0\")/../calls.txt\"\n"
+                                << behaviour << "\n";
+            fs::permissions(path, fs::perms::owner_all);
+        }
+    }
+    std::vector<std::string> recordedCall() const {
+        std::ifstream calls(m_program.path().toStdString() + "/calls.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(calls, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    std::string tool(const char* name) const {
+        return m_program.path().toStdString() + "/QrlBin/" + name;
+    }
+
+    QTemporaryDir m_program;
+};
+
+TEST_F(FakeConverterTest, ToolAndArgumentsFollowTheCatalogue) {
+    installConverters("exit 0");
+    const std::string base = folder() + "/v";
+    std::ofstream(base + "xxx.flv") << "media";
+
+    ConvertMedia(base + "xxx.flv", base, "AVI", m_host);
+    EXPECT_THAT(recordedCall(), ElementsAre(tool("utilitymen2"), base + "xxx.flv", "-o",
+                                            base + ".avi", "-ovc", "raw", "-oac", "pcm"));
+
+    std::ofstream(base + "xxx.flv") << "media";
+    ConvertMedia(base + "xxx.flv", base, "WAVE", m_host);
+    EXPECT_THAT(recordedCall(),
+                ElementsAre(tool("utilitymff4"), "-i", base + "xxx.flv", base + ".wav"));
+
+    std::ofstream(base + "xxx.flv") << "media";
+    ConvertMedia(base + "xxx.flv", base, "no such format", m_host);
+    EXPECT_THAT(recordedCall(), ElementsAre(tool("utilitymff4")));
+}
+
+TEST_F(FakeConverterTest, CrashNoOutputOrEmptyOutputAreFailures) {
+    const std::string base = folder() + "/v";
+    const std::vector<std::pair<std::string, std::string>> behaviours = {
+        {"crash", "kill -SEGV $$"},
+        {"success without output", "exit 0"},
+        {"empty output", "for a; do last=$a; done; : > \"$last\"; exit 0"},
+        {"error code with output", "for a; do last=$a; done; echo x > \"$last\"; exit 3"},
+    };
+    for (const auto& [what, behaviour] : behaviours) {
+        installConverters(behaviour);
+        std::ofstream(base + "xxx.flv") << "media";
+        RecordingHost host;
+        ConvertMedia(base + "xxx.flv", base, "MP3", host);
+        EXPECT_TRUE(fs::exists(base + ".flv")) << what;
+        EXPECT_EQ(host.messages().size(), 1u) << what;
+        fs::remove(base + ".flv");
+        fs::remove(base + ".mp3");
+    }
+    installConverters("for a; do last=$a; done; echo sound > \"$last\"; exit 0");
+    std::ofstream(base + "xxx.flv") << "media";
+    ConvertMedia(base + "xxx.flv", base, "MP3", m_host);
+    EXPECT_FALSE(fs::exists(base + "xxx.flv"));
+    EXPECT_FALSE(fs::exists(base + ".flv"));
+    EXPECT_THAT(m_host.messages(), IsEmpty());
+}
+
+} // namespace
+} // namespace vantaro
