@@ -13,7 +13,7 @@
 
 namespace vantaro::testing {
 
-struct DatagramSpec {
+struct DatagramShape {
     std::uint8_t protocol = 6;
     std::string source = "192.168.1.20";
     std::string destination = "192.168.1.10";
@@ -33,39 +33,39 @@ inline void putBigEndian16(std::vector<std::uint8_t>& bytes, std::size_t at, uns
 }
 
 // The bytes of a datagram as the network would carry it.
-inline std::vector<std::uint8_t> buildDatagram(const DatagramSpec& spec) {
-    const auto h = static_cast<std::size_t>(spec.ipHeaderLength);
+inline std::vector<std::uint8_t> buildDatagram(const DatagramShape& shape) {
+    const auto h = static_cast<std::size_t>(shape.ipHeaderLength);
     std::size_t transport = 0;
-    if (spec.protocol == 6)
-        transport = static_cast<std::size_t>(spec.tcpHeaderLength);
-    else if (spec.protocol == 17 || spec.protocol == 1)
+    if (shape.protocol == 6)
+        transport = static_cast<std::size_t>(shape.tcpHeaderLength);
+    else if (shape.protocol == 17 || shape.protocol == 1)
         transport = 8;
-    std::vector<std::uint8_t> bytes(h + transport + spec.payload.size(), 0);
-    bytes[0] = static_cast<std::uint8_t>(0x40 | (spec.ipHeaderLength / 4));
+    std::vector<std::uint8_t> bytes(h + transport + shape.payload.size(), 0);
+    bytes[0] = static_cast<std::uint8_t>(0x40 | (shape.ipHeaderLength / 4));
     putBigEndian16(bytes, 2,
-                   static_cast<unsigned>(spec.totalLength >= 0 ? spec.totalLength
-                                                               : static_cast<int>(bytes.size())));
+                   static_cast<unsigned>(shape.totalLength >= 0 ? shape.totalLength
+                                                                : static_cast<int>(bytes.size())));
     bytes[8] = 64;
-    bytes[9] = spec.protocol;
-    const std::uint32_t source = TextToAddr(spec.source);
-    const std::uint32_t destination = TextToAddr(spec.destination);
+    bytes[9] = shape.protocol;
+    const std::uint32_t source = TextToAddr(shape.source);
+    const std::uint32_t destination = TextToAddr(shape.destination);
     std::memcpy(&bytes[12], &source, 4);
     std::memcpy(&bytes[16], &destination, 4);
     for (std::size_t i = 20; i < h; ++i)
         bytes[i] = 1; // IP options: no-operation
-    if (spec.protocol == 6 || spec.protocol == 17) {
-        putBigEndian16(bytes, h, spec.sourcePort);
-        putBigEndian16(bytes, h + 2, spec.destinationPort);
+    if (shape.protocol == 6 || shape.protocol == 17) {
+        putBigEndian16(bytes, h, shape.sourcePort);
+        putBigEndian16(bytes, h + 2, shape.destinationPort);
     }
-    if (spec.protocol == 6) {
-        bytes[h + 12] = static_cast<std::uint8_t>((spec.tcpHeaderLength / 4) << 4);
-        bytes[h + 13] = spec.tcpFlags;
-    } else if (spec.protocol == 17) {
-        putBigEndian16(bytes, h + 4, static_cast<unsigned>(8 + spec.payload.size()));
-    } else if (spec.protocol == 1) {
-        bytes[h] = spec.icmpType;
+    if (shape.protocol == 6) {
+        bytes[h + 12] = static_cast<std::uint8_t>((shape.tcpHeaderLength / 4) << 4);
+        bytes[h + 13] = shape.tcpFlags;
+    } else if (shape.protocol == 17) {
+        putBigEndian16(bytes, h + 4, static_cast<unsigned>(8 + shape.payload.size()));
+    } else if (shape.protocol == 1) {
+        bytes[h] = shape.icmpType;
     }
-    std::copy(spec.payload.begin(), spec.payload.end(),
+    std::copy(shape.payload.begin(), shape.payload.end(),
               bytes.begin() + static_cast<long>(h + transport));
     return bytes;
 }

@@ -15,7 +15,7 @@ namespace vantaro {
 namespace {
 
 using testing::buildDatagram;
-using testing::DatagramSpec;
+using testing::DatagramShape;
 
 class MonitorDecoding : public ::testing::Test {
 protected:
@@ -33,20 +33,20 @@ protected:
             throw std::logic_error("no packet was reported");
         return m_packets.front();
     }
-    void feed(const DatagramSpec& spec) { m_monitor.ReadDatagram(buildDatagram(spec)); }
+    void feed(const DatagramShape& shape) { m_monitor.ReadDatagram(buildDatagram(shape)); }
 
     TMonitorSocket m_monitor;
     std::vector<TPacketInfo> m_packets;
 };
 
-DatagramSpec tcpSegment(std::string payload) {
-    DatagramSpec spec;
-    spec.protocol = 6;
-    spec.sourcePort = 80;
-    spec.destinationPort = 51000;
-    spec.tcpFlags = 0x18;
-    spec.payload = std::move(payload);
-    return spec;
+DatagramShape tcpSegment(std::string payload) {
+    DatagramShape shape;
+    shape.protocol = 6;
+    shape.sourcePort = 80;
+    shape.destinationPort = 51000;
+    shape.tcpFlags = 0x18;
+    shape.payload = std::move(payload);
+    return shape;
 }
 
 TEST_F(MonitorDecoding, TcpDatagramOf60Bytes) {
@@ -77,10 +77,10 @@ TEST_F(MonitorDecoding, IgnoreDataKeepsTheLengthButNotTheBytes) {
 }
 
 TEST_F(MonitorDecoding, TcpOptionsAndIpOptionsMovePayload) {
-    DatagramSpec spec = tcpSegment("after options");
-    spec.ipHeaderLength = 24;
-    spec.tcpHeaderLength = 32;
-    feed(spec);
+    DatagramShape shape = tcpSegment("after options");
+    shape.ipHeaderLength = 24;
+    shape.tcpHeaderLength = 32;
+    feed(shape);
     EXPECT_EQ(only().Payload, "after options");
     EXPECT_EQ(only().PayloadLen, 13);
     EXPECT_EQ(only().TcpCtrl >> 12, 8);
@@ -88,28 +88,28 @@ TEST_F(MonitorDecoding, TcpOptionsAndIpOptionsMovePayload) {
 }
 
 TEST_F(MonitorDecoding, UdpPayloadStartsEightBytesAfterTheIpHeader) {
-    DatagramSpec spec;
-    spec.protocol = 17;
-    spec.ipHeaderLength = 28;
-    spec.sourcePort = 5353;
-    spec.destinationPort = 53;
-    spec.payload = std::string("\x12\x34question", 10);
-    feed(spec);
+    DatagramShape shape;
+    shape.protocol = 17;
+    shape.ipHeaderLength = 28;
+    shape.sourcePort = 5353;
+    shape.destinationPort = 53;
+    shape.payload = std::string("\x12\x34question", 10);
+    feed(shape);
     const TPacketInfo& p = only();
     EXPECT_EQ(p.SrcPort, 5353);
     EXPECT_EQ(p.DstPort, 53);
     EXPECT_EQ(p.TcpCtrl, 0);
     EXPECT_EQ(p.PayloadLen, 10);
-    EXPECT_EQ(p.Payload, spec.payload);
+    EXPECT_EQ(p.Payload, shape.payload);
     EXPECT_EQ(p.WireLength, 28 + 8 + 10 + 14);
 }
 
 TEST_F(MonitorDecoding, IcmpPayloadIncludesTheIcmpHeader) {
-    DatagramSpec spec;
-    spec.protocol = 1;
-    spec.icmpType = 8;
-    spec.payload = "ping";
-    feed(spec);
+    DatagramShape shape;
+    shape.protocol = 1;
+    shape.icmpType = 8;
+    shape.payload = "ping";
+    feed(shape);
     const TPacketInfo& p = only();
     EXPECT_EQ(p.IcmpKind, 8);
     EXPECT_EQ(p.SrcPort, 0);
@@ -121,10 +121,10 @@ TEST_F(MonitorDecoding, IcmpPayloadIncludesTheIcmpHeader) {
 }
 
 TEST_F(MonitorDecoding, OtherProtocolsGiveNoPayload) {
-    DatagramSpec spec;
-    spec.protocol = 2; // IGMP
-    spec.payload = std::string("\x11\x64\xee\x9b\0\0\0\0", 8);
-    feed(spec);
+    DatagramShape shape;
+    shape.protocol = 2; // IGMP
+    shape.payload = std::string("\x11\x64\xee\x9b\0\0\0\0", 8);
+    feed(shape);
     const TPacketInfo& p = only();
     EXPECT_EQ(p.IpProto, 2);
     EXPECT_EQ(p.PayloadLen, 0);
@@ -135,9 +135,9 @@ TEST_F(MonitorDecoding, OtherProtocolsGiveNoPayload) {
 }
 
 TEST_F(MonitorDecoding, TotalLengthZeroGivesNegativeLengthAndNoPayload) {
-    DatagramSpec spec = tcpSegment("some data");
-    spec.totalLength = 0;
-    feed(spec);
+    DatagramShape shape = tcpSegment("some data");
+    shape.totalLength = 0;
+    feed(shape);
     EXPECT_EQ(only().PayloadLen, -40);
     EXPECT_TRUE(only().Payload.empty());
 }
@@ -157,7 +157,7 @@ TEST_F(MonitorDecoding, LongDatagramIsCutToTheBuffer) {
 // beyond the datagram, neither garbage nor the remains of the datagram read before it.
 TEST_F(MonitorDecoding, ClaimedLengthBeyondTheDatagramCopiesOnlyReceivedBytes) {
     feed(tcpSegment(std::string(1500, 'A')));
-    DatagramSpec shortOne = tcpSegment("tail");
+    DatagramShape shortOne = tcpSegment("tail");
     shortOne.totalLength = 1000;
     feed(shortOne);
     ASSERT_EQ(m_packets.size(), 2u);
@@ -181,8 +181,8 @@ TEST_F(MonitorDecoding, TruncatedHeadersReadAsZeros) {
 }
 
 TEST_F(MonitorDecoding, DirectionDecidesWhichTotalsGrow) {
-    DatagramSpec in = tcpSegment("in"); // from 192.168.1.20 to the watched 192.168.1.10
-    DatagramSpec out = tcpSegment("outbound");
+    DatagramShape in = tcpSegment("in"); // from 192.168.1.20 to the watched 192.168.1.10
+    DatagramShape out = tcpSegment("outbound");
     out.source = "192.168.1.10";
     out.destination = "10.0.0.1";
     feed(in);
@@ -204,13 +204,13 @@ TEST_F(MonitorDecoding, DirectionDecidesWhichTotalsGrow) {
 }
 
 TEST_F(MonitorDecoding, IgnoreLanDropsPacketsWithinTheMaskedNetwork) {
-    DatagramSpec local = tcpSegment("lan");
+    DatagramShape local = tcpSegment("lan");
     local.source = "192.168.1.10";
     local.destination = "192.168.1.20";
-    DatagramSpec remote = tcpSegment("wan");
+    DatagramShape remote = tcpSegment("wan");
     remote.source = "192.168.1.10";
     remote.destination = "10.0.0.1";
-    DatagramSpec toNobody = tcpSegment("none");
+    DatagramShape toNobody = tcpSegment("none");
     toNobody.source = "10.0.0.1";
     toNobody.destination = "0.0.0.0";
 
@@ -245,9 +245,9 @@ TEST_F(MonitorDecoding, IgnoreLanDropsPacketsWithinTheMaskedNetwork) {
 TEST_F(MonitorDecoding, IgnoredAddressesAreNeitherCountedNorReported) {
     m_monitor.AddIgnoredAddr(TextToAddr("10.0.0.1"));
     m_monitor.AddIgnoredAddr(TextToAddr("192.168.1.99"));
-    DatagramSpec toIgnored = tcpSegment("a");
+    DatagramShape toIgnored = tcpSegment("a");
     toIgnored.destination = "10.0.0.1";
-    DatagramSpec fromIgnored = tcpSegment("b");
+    DatagramShape fromIgnored = tcpSegment("b");
     fromIgnored.source = "192.168.1.99";
     feed(toIgnored);
     feed(fromIgnored);
