@@ -7,10 +7,9 @@
 #include "core/SharedState.h"
 #include "engine/Conversion.h"
 #include "jobs/FormatCatalogue.h"
+#include "support/MediaClips.h"
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -52,16 +51,10 @@ private:
     std::int64_t m_position = 0;
 };
 
+// The converter run on its own, the way the tests run tools.
 bool run(const std::string& program, const std::vector<std::string>& arguments) {
-    QStringList list;
-    for (const std::string& argument : arguments)
-        list << QString::fromStdString(argument);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(QString::fromStdString(program), list);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    const testing::ToolRun result = testing::runTool(program, arguments);
+    return result.finished && result.exitCode == 0;
 }
 
 double median(std::vector<double> values) {
