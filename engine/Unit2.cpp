@@ -31,9 +31,11 @@ bool contains(const std::string& text, const char* keyword) {
     return text.find(keyword) != std::string::npos;
 }
 
+// Removes a file; a folder of that name is left alone.
 void removeFile(const std::string& path) {
     std::error_code ignored;
-    fs::remove(path, ignored);
+    if (!fs::is_directory(fs::symlink_status(path, ignored)))
+        fs::remove(path, ignored);
 }
 
 bool fileExists(const std::string& path) {
@@ -112,6 +114,8 @@ bool WorkerRun::sitePaths(const std::string& link, const JobFiles& files) {
         return false;
     if (!contains(link, YouTubeKeyword) && !contains(link, DailymotionKeyword) &&
         !contains(link, WatKeyword) && !contains(link, Tf1Keyword)) {
+        // No path used the page source: it must not stay beside the user's files.
+        removeFile(files.pageFile);
         m_host.showMessage(
             MessageKind::Information,
             workerText(listMode() ? WorkerText::UnsupportedListLink : WorkerText::UnsupportedLink));
