@@ -13,10 +13,12 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -150,6 +152,7 @@ private:
     WorkerHost& m_host;
     Head m_head;
     std::optional<Field> m_field;
+    bool m_statusNext = true; // the next line of the head is a status line
     bool m_connected = false;
     std::vector<std::string> m_setCookie2;
     ChunkDecoder m_decoder;
@@ -189,8 +192,10 @@ void Exchange::headerLine(std::string_view line) {
     lastActivity = Clock::now();
     if (m_head.done)
         return; // trailers of a chunked body
-    if (line.rfind("HTTP/", 0) == 0) {
-        // A new status line: an interim response (100) is followed by the real one.
+    if (m_statusNext && line.rfind("HTTP/", 0) == 0) {
+        // A response begins; an interim one (100) is followed by the real one. Further down
+        // the head, a line that begins with "HTTP/" is a header line like any other.
+        m_statusNext = false;
         m_head = Head{};
         m_field.reset();
         const auto space = line.find(' ');
@@ -202,6 +207,8 @@ void Exchange::headerLine(std::string_view line) {
         endOfField();
         if (m_head.status >= 200)
             endOfHeaders();
+        else
+            m_statusNext = true;
         return;
     }
     if (line.front() == ' ' || line.front() == '\t') {

@@ -324,7 +324,8 @@ TEST_F(FetchTest, TwoFetchesInARowDoNotShareCookies) {
 TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
     ScriptedHttpServer server(R"({"routes": {"/missing": ["not-found.http"],
                                              "/cached": ["not-modified.http"],
-                                             "/bad-chunks": ["chunked-malformed.http"]}})");
+                                             "/bad-chunks": ["chunked-malformed.http"],
+                                             "/status-in-head": ["status-in-head.http"]}})");
     writeWholeFile(output(), "previous content");
     EXPECT_EQ(fetch(server.url("/missing")), "");
     EXPECT_TRUE(std::filesystem::exists(output()));
@@ -339,6 +340,11 @@ TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
 
     host = std::make_unique<RecordingHost>();
     fetch(server.url("/bad-chunks"));
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
+
+    // Only the first line of a head is its status line.
+    host = std::make_unique<RecordingHost>();
+    EXPECT_EQ(fetch(server.url("/status-in-head")), "");
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
 }
 
