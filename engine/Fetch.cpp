@@ -531,13 +531,17 @@ ExchangeResult CurlSession::wait(Exchange& exchange) {
             return {CURLE_OK, false, true};
         if (running == 0)
             break;
-        if (const auto arrival = m_sockets.lastArrival(); arrival && exchange.isConnected())
-            exchange.dataArrived(*arrival);
         const auto timeout = exchange.kind() == ResponseKind::Redirect
                                  ? m_options.redirectBodyTimeout
                                  : m_options.readTimeout;
-        if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout)
-            return {CURLE_OPERATION_TIMEDOUT, true, false};
+        if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout) {
+            // The callbacks saw nothing for that long; bytes of an unfinished header line may
+            // have come all the same. The system knows, and is asked only then.
+            if (const auto arrival = m_sockets.lastArrival())
+                exchange.dataArrived(*arrival);
+            if (Clock::now() - exchange.lastActivity > timeout)
+                return {CURLE_OPERATION_TIMEDOUT, true, false};
+        }
         curl_multi_poll(m_multi, nullptr, 0, FetchStopPollMs, nullptr);
     }
     int left = 0;
