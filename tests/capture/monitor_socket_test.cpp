@@ -109,13 +109,16 @@ private:
                     break;
                 request.append(buffer, static_cast<std::size_t>(got));
             }
+            // Kept before answering: once the client has its answer, the request is listed.
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(request);
+            }
             send(client, Response, std::strlen(Response), MSG_NOSIGNAL);
             shutdown(client, SHUT_WR);
             while (recv(client, buffer, sizeof buffer, 0) > 0) {
             }
             close(client);
-            std::lock_guard lock(m_mutex);
-            m_requests.push_back(request);
         }
     }
     int m_listener = -1;
