@@ -29,10 +29,15 @@ public:
 protected:
     void run() override;
 
+public:
+    // True from creation until run() has returned from Execute.
+    bool executing() const { return m_executing.load(); }
+
 private:
     WorkerHost& m_host;
     DownloadJob m_job;
     std::string m_serviceHost;
+    std::atomic<bool> m_executing{true};
 };
 
 // The start sequence and the life of the one download worker: what the download and list
@@ -58,7 +63,8 @@ private:
     WorkerHost& m_host;
     std::string m_serviceHost;
     std::unique_ptr<MonThread> m_thread;
-    std::shared_ptr<std::atomic<bool>> m_running;
+    // Receives the end of a worker on the thread that started it, which then releases it.
+    std::unique_ptr<QObject> m_context;
 };
 
 // What the Stop commands touch.
