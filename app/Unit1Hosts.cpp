@@ -35,7 +35,8 @@ BarScale barScale(std::int64_t maximum, std::int64_t position) {
     if (top <= IntMax)
         return {static_cast<int>(top), static_cast<int>(at)};
     const long double fraction = static_cast<long double>(at) / static_cast<long double>(top);
-    return {static_cast<int>(IntMax), static_cast<int>(fraction * static_cast<long double>(IntMax))};
+    return {static_cast<int>(IntMax),
+            static_cast<int>(fraction * static_cast<long double>(IntMax))};
 }
 
 } // namespace
@@ -78,8 +79,7 @@ template <typename Work> auto TForm1::onUiThread(Work&& work) -> decltype(work()
     }
 }
 
-bool TForm1::showMessage(MessageKind kind, const std::string& message,
-                         const std::string& caption) {
+bool TForm1::showMessage(MessageKind kind, const std::string& message, const std::string& caption) {
     return onUiThread([&] {
         // Once the window is closing no box opens: the program must be able to end.
         if (m_closing)
@@ -111,8 +111,8 @@ void TForm1::setProgressMax(std::int64_t maximum) {
 
 void TForm1::setProgressPosition(std::int64_t position) {
     onUiThread([&] {
-        m_progressPosition = std::clamp<std::int64_t>(position, 0,
-                                                      std::max<std::int64_t>(m_progressMax, 0));
+        m_progressPosition =
+            std::clamp<std::int64_t>(position, 0, std::max<std::int64_t>(m_progressMax, 0));
         showProgress();
     });
 }
