@@ -221,8 +221,8 @@ TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
 
     grabbed = false;
     const auto watchList = QObject::connect(bar(), &QProgressBar::valueChanged, [&](int value) {
-        if (!grabbed && m_window->linkList().entryCount() == 2 && bar()->maximum() > StreamAtLeast &&
-            value > bar()->maximum() / 4) {
+        if (!grabbed && m_window->linkList().entryCount() == 2 &&
+            bar()->maximum() > StreamAtLeast && value > bar()->maximum() / 4) {
             grabbed = true;
             saveScreenshot(*m_window, "05-list-downloading.png");
         }
@@ -259,8 +259,8 @@ TEST_F(MainWindowEndToEnd, LeavingDuringADownloadLeavesNothingBehind) {
         bool asked = false;
         const auto watch = QObject::connect(bar(), &QProgressBar::valueChanged, [&](int) {
             const int max = bar()->maximum();
-            const bool moment = duringConversion ? max == 100 && m_window->workerRunning()
-                                                 : max > StreamAtLeast;
+            const bool moment =
+                duringConversion ? max == 100 && m_window->workerRunning() : max > StreamAtLeast;
             if (asked || !moment)
                 return;
             asked = true;
