@@ -28,7 +28,7 @@ for round in $(seq 0 "$rounds"); do
     start=$(date +%s.%N)
     "$program" >/dev/null 2>&1 &
     pid=$!
-    until xdotool search --onlyvisible --pid "$pid" --name '^Vantaro 2\.0' >/dev/null 2>&1; do
+    until [ -n "$(xdotool search --onlyvisible --pid "$pid" --name '^Vantaro 2\.0' 2>/dev/null)" ]; do
         kill -0 "$pid" 2>/dev/null || { echo "vantaro ended early" >&2; exit 1; }
         sleep 0.005
     done
@@ -55,7 +55,9 @@ ffmpeg -v error -f lavfi -i "testsrc2=s=1280x720:r=25,noise=alls=60:allf=t" \
     -c:v flv1 -q:v 2 -c:a libmp3lame -b:a 128k -ar 44100 "$work/dense.flv"
 dense=$(stat -c %s "$work/dense.flv")
 loops=$(((1024 * 1024 * 1024 + dense - 1) / dense))
-ffmpeg -v error -stream_loop $((loops - 1)) -i "$work/dense.flv" -c copy -f flv "$work/root/big.flv"
+for _ in $(seq "$loops"); do echo "file '$work/dense.flv'"; done >"$work/dense.txt"
+ffmpeg -v error -f concat -safe 0 -i "$work/dense.txt" -c copy -f flv "$work/root/big.flv"
+rm -f "$work/dense.flv"
 size=$(stat -c %s "$work/root/big.flv")
 echo "ok" >"$work/root/addVantaroURL.php"
 port=$(bash "$nginx_helper" start "$work/nginx" "$work/root")
