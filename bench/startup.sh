@@ -28,7 +28,7 @@ for round in $(seq 0 "$rounds"); do
     start=$(date +%s.%N)
     "$program" >/dev/null 2>&1 &
     pid=$!
-    until [ -n "$(xdotool search --onlyvisible --pid "$pid" --name '^Vantaro 2\.0' 2>/dev/null)" ]; do
+    until [ -n "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Vantaro 2\.0' 2>/dev/null)" ]; do
         kill -0 "$pid" 2>/dev/null || { echo "vantaro ended early" >&2; exit 1; }
         sleep 0.005
     done
@@ -38,7 +38,8 @@ for round in $(seq 0 "$rounds"); do
     [ "$round" -gt 0 ] && awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f\n", e - s }'
 done
 SCRIPT
-times=$(bash "$here/../tests/support/xvfb-run-here.sh" bash "$work/starts.sh" \
+# A session bus, as a desktop has: without one the toolkit looks for a bus launcher first.
+times=$(bash "$here/../tests/support/xvfb-run-here.sh" dbus-run-session -- bash "$work/starts.sh" \
     "$build/vantaro/vantaro" "$rounds")
 sorted=$(sort -n <<<"$times")
 median=$(sed -n "$(((rounds + 1) / 2))p" <<<"$sorted")
@@ -70,10 +71,14 @@ line=$(cd "$work" && bash "$here/../tests/support/xvfb-run-here.sh" "$build/benc
     "http://127.0.0.1:$port/dailymotion/big" "127.0.0.1:$port" "$work/out")
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$line"; }
 stall=$(field max_stall_ms)
-printf 'download of %d bytes and conversion to MP3: %.1f s; longest event-loop stall %.2f ms (target < 50 ms)\n' \
-    "$size" "$(field seconds)" "$stall"
+idle=$(field idle_stall_ms)
+printf 'download of %d bytes and conversion to MP3: %.1f s; longest event-loop stall %.2f ms (target < 50 ms), in the %s; %s stalls over 50 ms\n' \
+    "$size" "$(field seconds)" "$stall" "$(sed -n 's/.*longest_in=\([a-z]*\).*/\1/p' <<<"$line")" \
+    "$(field stalls_over_50ms)"
+printf 'the same loop idle for 3 s just before: longest stall %.2f ms; machine load: %s\n' "$idle" \
+    "$(cut -d' ' -f1-3 /proc/loadavg)"
 
 printf 'RESULT\tstartup_to_main_window_s\t%s\t1.3\t-\t%.3f\t%s\n' "$median" \
     "$(calc "$median / 1.3")" "$(verdict "$median" 1.3)"
-printf 'RESULT\tlongest_event_loop_stall_ms\t%s\t50\t-\t%.3f\t%s\n' "$stall" \
+printf 'RESULT\tlongest_event_loop_stall_ms\t%s\t50\t%s\t%.3f\t%s\n' "$stall" "$idle" \
     "$(calc "$stall / 50")" "$(awk -v a="$stall" 'BEGIN { print (a < 50) ? "yes" : "no" }')"

@@ -2,7 +2,8 @@
 // Runs one single download through the real main window, from the download command to the end
 // of the conversion, and measures how long the window's event loop was kept from running: a
 // 1 ms timer notes the gap between its turns; the longest gap, less the timer's own period, is
-// the longest stall. Driven by bench/startup.sh.
+// the longest stall. The same loop watched while idle beforehand gives the machine's own
+// scheduling delays as a reference. Driven by bench/startup.sh.
 // Usage: bench_window_stall PAGE_LINK SERVICE_HOST OUTPUT_FOLDER
 
 #include "app/Unit1.h"
@@ -20,6 +21,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// How long the idle loop is watched before the download, in milliseconds.
+constexpr int IdleReferenceMs = 3000;
 
 // Boxes are counted and written out: a download that needs one did not go as planned.
 class PrintingPresenter : public vantaro::MessagePresenter {
@@ -58,39 +62,63 @@ int main(int argc, char** argv) {
     setField(window, "Edit6", argv[3]);
     setField(window, "Edit3", "big");
 
-    QElapsedTimer clock;
+    // The loop's turns: the longest gap between two of them, and how many gaps went over 50 ms.
     QElapsedTimer sinceTurn;
     qint64 longestGapNs = 0;
+    int longGaps = 0;
+    bool downloading = false;
+    bool longestWhileDownloading = false;
     QTimer turns;
     turns.setTimerType(Qt::PreciseTimer);
     turns.setInterval(1);
     QObject::connect(&turns, &QTimer::timeout, [&] {
-        longestGapNs = std::max(longestGapNs, sinceTurn.nsecsElapsed());
+        const qint64 gap = sinceTurn.nsecsElapsed();
         sinceTurn.restart();
+        if (gap > 51'000'000)
+            ++longGaps;
+        if (gap > longestGapNs) {
+            longestGapNs = gap;
+            longestWhileDownloading = downloading;
+        }
     });
+    sinceTurn.start();
+    turns.start();
+
+    // The same loop left idle first, on the same machine at the same moment: the reference.
+    QTimer::singleShot(IdleReferenceMs, [] { QCoreApplication::quit(); });
+    QApplication::exec();
+    const qint64 idleGapNs = longestGapNs;
+    longestGapNs = 0;
+    longGaps = 0;
+
     QTimer end;
     end.setInterval(50);
     QObject::connect(&end, &QTimer::timeout, [&] {
+        downloading = window.progressMax() > 100;
         if (!window.workerRunning())
             QCoreApplication::quit();
     });
-
+    QElapsedTimer clock;
     clock.start();
     window.Button4Click();
     if (!window.workerRunning()) {
         std::fprintf(stderr, "the download did not start\n");
         return 1;
     }
-    sinceTurn.start();
-    turns.start();
     end.start();
+    sinceTurn.restart();
     QApplication::exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
     std::error_code ec;
     const auto mp3Size = fs::file_size(fs::path(argv[3]) / "big.mp3", ec);
-    const double stallMs = std::max(0.0, static_cast<double>(longestGapNs) / 1e6 - 1.0);
-    std::printf("seconds=%.3f max_stall_ms=%.2f mp3_bytes=%llu messages=%d\n", seconds, stallMs,
+    const auto stallMs = [](qint64 gapNs) {
+        return std::max(0.0, static_cast<double>(gapNs) / 1e6 - 1.0);
+    };
+    std::printf("seconds=%.3f max_stall_ms=%.2f idle_stall_ms=%.2f stalls_over_50ms=%d "
+                "longest_in=%s mp3_bytes=%llu messages=%d\n",
+                seconds, stallMs(longestGapNs), stallMs(idleGapNs), longGaps,
+                longestWhileDownloading ? "download" : "conversion",
                 ec ? 0ULL : static_cast<unsigned long long>(mp3Size), presenter.count);
     return !ec && mp3Size > 0 && presenter.count == 0 ? 0 : 1;
 }
