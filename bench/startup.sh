@@ -23,13 +23,15 @@ verdict() { awk -v a="$1" -v b="$2" 'BEGIN { print (a <= b) ? "yes" : "no" }'; }
 # One start: launch, wait until a visible window carries the main window's title, stop.
 cat >"$work/starts.sh" <<'SCRIPT'
 set -euo pipefail
-program=$1 rounds=$2
+program=$1 rounds=$2 program_log=$3
+# The X server may take a moment to accept its first client.
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
 for round in $(seq 0 "$rounds"); do
     start=$(date +%s.%N)
-    "$program" >/dev/null 2>&1 &
+    "$program" >"$program_log" 2>&1 &
     pid=$!
     until [ -n "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Vantaro 2\.0' 2>/dev/null)" ]; do
-        kill -0 "$pid" 2>/dev/null || { echo "vantaro ended early" >&2; exit 1; }
+        kill -0 "$pid" 2>/dev/null || { echo "vantaro ended early:" >&2; cat "$program_log" >&2; exit 1; }
         sleep 0.005
     done
     end=$(date +%s.%N)
@@ -40,7 +42,7 @@ done
 SCRIPT
 # A session bus, as a desktop has: without one the toolkit looks for a bus launcher first.
 times=$(bash "$here/../tests/support/xvfb-run-here.sh" dbus-run-session -- bash "$work/starts.sh" \
-    "$build/vantaro/vantaro" "$rounds")
+    "$build/vantaro/vantaro" "$rounds" "$work/vantaro.log")
 sorted=$(sort -n <<<"$times")
 median=$(sed -n "$(((rounds + 1) / 2))p" <<<"$sorted")
 best=$(head -n 1 <<<"$sorted")
