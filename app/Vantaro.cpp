@@ -34,6 +34,10 @@ int main(int argc, char* argv[]) {
     vantaro::TForm4 modifyDialog(&mainWindow);
     vantaro::TForm6 aboutDialog(&mainWindow);
     mainWindow.setDialogs(&addDialog, &modifyDialog, &aboutDialog);
+    // The main window's native window and styles are made ready while the splash is up, so that
+    // showing it afterwards is quick.
+    mainWindow.winId();
+    mainWindow.ensurePolished();
 
     QThread::msleep(vantaro::SplashWaitMs);
     splash->hide();
