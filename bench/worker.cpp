@@ -36,6 +36,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -216,6 +217,12 @@ std::string jsonText(const std::string& text) {
 std::string httpOk(const std::string& body) {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\nConnection: close\r\n\r\n" + body;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 // Runs the loop's events until the condition holds or the time is up.
@@ -399,14 +406,17 @@ int main(int argc, char** argv) {
         }
     }
 
-    // 1 GiB through the worker against FetchToFile alone, best of the rounds each.
+    // 1 GiB through the worker against FetchToFile alone.
     std::error_code ec;
     const std::int64_t size = static_cast<std::int64_t>(fs::file_size(root + "/big.bin", ec));
     std::ofstream(root + "/addVantaroURL.php") << "ok\n";
     fs::create_directories(root + "/dailymotion");
     std::ofstream(root + "/dailymotion/big") << dailymotionPage(baseUrl + "/big.bin");
-    double bestWorker = 1e9;
-    double bestAlone = 1e9;
+    // On a shared machine the load changes from one round to the next: each round pairs a
+    // download through the worker with one alone, and the median of the rounds is reported.
+    std::vector<double> workerTimes;
+    std::vector<double> aloneTimes;
+    std::vector<double> ratios;
     long blocks = 0;
     DownloadRun worst;
     bool exact = true;
@@ -426,19 +436,20 @@ int main(int argc, char** argv) {
                     "FetchToFile alone %.3f s\n",
                     round, run.seconds, run.longestOnLoopMs, run.longestRoundTripMs,
                     run.progressHandOvers, run.totalWaitMs, alone);
-        bestWorker = std::min(bestWorker, run.seconds);
-        bestAlone = std::min(bestAlone, alone);
+        workerTimes.push_back(run.seconds);
+        aloneTimes.push_back(alone);
+        ratios.push_back(alone / run.seconds);
         worst.longestOnLoopMs = std::max(worst.longestOnLoopMs, run.longestOnLoopMs);
         worst.longestRoundTripMs = std::max(worst.longestRoundTripMs, run.longestRoundTripMs);
         worst.progressHandOvers = std::max(worst.progressHandOvers, run.progressHandOvers);
         exact = exact && run.exact;
     }
     const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
-    const double workerRate = mib / bestWorker;
-    const double aloneRate = mib / bestAlone;
-    const double ratio = workerRate / aloneRate;
-    std::printf("1 GiB through the worker: %.1f MiB/s, FetchToFile alone %.1f MiB/s, ratio %.3f "
-                "(target >= 0.95)\n",
+    const double workerRate = mib / median(workerTimes);
+    const double aloneRate = mib / median(aloneTimes);
+    const double ratio = median(ratios);
+    std::printf("1 GiB through the worker: %.1f MiB/s, FetchToFile alone %.1f MiB/s (medians), "
+                "median ratio of the rounds %.3f (target >= 0.95)\n",
                 workerRate, aloneRate, ratio);
     std::printf("longest hand-over on the event loop: %.3f ms (target <= 20); longest wait of "
                 "the worker for one: %.3f ms\n",

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The download worker: Stop to end in each phase, and 1 GiB from nginx on loopback through the
-# worker with a host on a Qt event loop, against FetchToFile alone.
+# worker with a host on a Qt event loop, against FetchToFile alone (medians of paired rounds).
 # Usage: bench/worker.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)

@@ -20,7 +20,7 @@ public:
     // passed since the last. Each hand-over stops the worker until the window has run it, so
     // on a busy desktop a few hundred of them cost a noticeable share of a fast download.
     static constexpr std::int64_t VisibleSteps = 100;
-    static constexpr std::chrono::milliseconds MaxDelay{50};
+    static constexpr std::chrono::milliseconds MaxDelay{100};
 
     explicit ProgressThrottle(WorkerHost& inner);
 
