@@ -56,6 +56,7 @@ bool applyText(QWidget& window, QObject* control, TextKind kind, const QString& 
         if (!widget)
             return false;
         widget->setToolTip(text);
+        widget->setAccessibleName(text);
         return true;
     case TextKind::InitialText:
         if (auto* edit = qobject_cast<QLineEdit*>(control))
@@ -79,10 +80,12 @@ bool applyText(QWidget& window, QObject* control, TextKind kind, const QString& 
 
 } // namespace
 
-QStringList applyWindowTexts(QWidget& window, const WindowTextTable& table) {
+QStringList applyWindowTexts(QWidget& window, const WindowTextTable& table,
+                             const QHash<QString, QString>& aliases) {
     QStringList missing;
     for (const WindowText& entry : table) {
-        const QString name = QString::fromStdString(entry.control);
+        QString name = QString::fromStdString(entry.control);
+        name = aliases.value(name, name);
         QObject* control = window.objectName() == name ? &window : window.findChild<QObject*>(name);
         const QString text = QString::fromUtf8(entry.text());
         if (!control || !applyText(window, control, entry.kind, text))

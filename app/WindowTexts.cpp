@@ -21,7 +21,20 @@ std::string makerSignature() {
     return std::string(MakerDomain) + " ©";
 }
 
+std::string& creationLanguageCode() {
+    static std::string code = "FR";
+    return code;
+}
+
 } // namespace
+
+const std::string& mainWindowLanguageCode() {
+    return creationLanguageCode();
+}
+
+void setMainWindowLanguageCode(std::string code) {
+    creationLanguageCode() = std::move(code);
+}
 
 const std::string& WindowText::text() const {
     return isEnglish() && english ? *english : french;

@@ -7,6 +7,11 @@
 
 namespace vantaro {
 
+// The language code the main window sets when it is created: "FR" in the program; a test may
+// ask for another one before it creates the window.
+const std::string& mainWindowLanguageCode();
+void setMainWindowLanguageCode(std::string code);
+
 // What a text of a window is, so that the window knows where to put it.
 enum class TextKind {
     Title,       // the window's title
