@@ -73,10 +73,24 @@ void dressSwitch(CommandPicture* picture, Picture normal, Picture lit, QLabel* l
         });
 }
 
+// A field's caption and the example after it: the caption as wide as its text, the example
+// just after it, whatever the language and the font.
+void placeExampleAfter(QLabel* caption, QLabel* example) {
+    caption->adjustSize();
+    example->adjustSize();
+    example->move(caption->x() + caption->width() + 6, example->y());
+}
+
 } // namespace
 
 QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window) {
     const QStringList missing = applyWindowTexts(window, mainWindowTexts(), hintHolders());
+
+    placeExampleAfter(ui.Label9, ui.Label1);
+    placeExampleAfter(ui.Label7, ui.Label10);
+    placeExampleAfter(ui.Label5, ui.Label11);
+    placeExampleAfter(ui.Label8, ui.Label12);
+    placeExampleAfter(ui.Label4, ui.Label6);
 
     ui.Image2->setStyleSheet(QString());
     ui.Image2->setPixmap(picture(Picture::Banner));

@@ -51,7 +51,7 @@ TForm5::TForm5(QWidget* parent)
     // The colour key: pixels of the face colour are cut out of the window's shape, which needs
     // no compositing desktop.
     QImage shape = m_picture.toImage().convertToFormat(QImage::Format_RGB32).copy(rect());
-    setMask(QBitmap::fromImage(shape.createMaskFromColor(faceColour().rgb(), Qt::MaskOutColor)));
+    setMask(QBitmap::fromImage(shape.createMaskFromColor(faceColour().rgb(), Qt::MaskInColor)));
 }
 
 void TForm5::paintEvent(QPaintEvent*) {
