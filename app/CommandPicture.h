@@ -21,6 +21,7 @@ public:
     explicit CommandPicture(QWidget* parent = nullptr);
 
     void setPictures(const QPixmap& normal, const QPixmap& highlighted, const QPixmap& pressed);
+    const QPixmap& normalPicture() const { return m_normal; }
 
     enum class State { Normal, Highlighted, Pressed };
     State state() const { return m_state; }
