@@ -39,11 +39,9 @@ PictureTriple downloadPictures() {
 // switch's caption stays clear of the help button.
 QFont switchLabelFont() {
     QFont font;
-    const QStringList installed = QFontDatabase::families();
-    font.setFamily(installed.contains("Tahoma") ? QStringLiteral("Tahoma")
-                   : installed.contains("DejaVu Sans Condensed")
-                       ? QStringLiteral("DejaVu Sans Condensed")
-                       : QString());
+    font.setFamily(QFontDatabase::families().contains("Tahoma")
+                       ? QStringLiteral("Tahoma")
+                       : QStringLiteral("DejaVu Sans Condensed"));
     font.setPixelSize(15);
     font.setBold(true);
     return font;
@@ -62,6 +60,7 @@ void dressSwitch(CommandPicture* picture, Picture normal, Picture lit, QLabel* l
     const QPixmap litPicture = blackTransparent(vantaro::picture(lit));
     picture->setPictures(vantaro::picture(normal), litPicture, litPicture);
     picture->setBehaviour(CommandPicture::Behaviour::Switch);
+    label->setStyleSheet(QString()); // a style sheet's font would win over the one set here
     label->setFont(switchLabelFont());
     label->adjustSize();
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
