@@ -9,6 +9,7 @@ namespace vantaro {
 CommandPicture::CommandPicture(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
+    setMouseTracking(true);
 }
 
 void CommandPicture::setPictures(const QPixmap& normal, const QPixmap& highlighted,
@@ -65,26 +66,53 @@ void CommandPicture::setState(State state) {
         return;
     m_state = state;
     update();
+    emit stateChanged(state);
 }
 
 void CommandPicture::enterEvent(QEnterEvent*) {
-    setState(State::Highlighted);
+    if (m_state == State::Normal)
+        setState(State::Highlighted);
+}
+
+void CommandPicture::mouseMoveEvent(QMouseEvent* event) {
+    // After a release the normal picture is back under the pointer: the next move lights it.
+    if (m_state == State::Normal && rect().contains(event->position().toPoint()))
+        setState(State::Highlighted);
+    event->accept();
 }
 
 void CommandPicture::leaveEvent(QEvent*) {
+    m_pressedButton = Qt::NoButton;
     setState(State::Normal);
 }
 
 void CommandPicture::mousePressEvent(QMouseEvent* event) {
-    setState(State::Pressed);
     event->accept();
+    // The pressed picture takes no presses: a second button changes nothing.
+    if (m_pressedButton != Qt::NoButton)
+        return;
+    m_pressedButton = event->button();
+    if (m_behaviour == Behaviour::Command)
+        setState(State::Pressed);
+    else
+        setState(State::Highlighted);
 }
 
 void CommandPicture::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (m_pressedButton == Qt::NoButton)
+        return;
+    const bool ownRelease = event->button() == m_pressedButton;
     const bool inside = rect().contains(event->position().toPoint());
-    // The pictures are reset before the command runs, so a dialog opens over the normal one.
-    setState(State::Normal);
-    if (inside)
+    m_pressedButton = Qt::NoButton;
+    if (m_behaviour == Behaviour::Switch) {
+        setState(inside ? State::Highlighted : State::Normal);
+    } else {
+        // The pictures are reset before the command runs, so a dialog opens over the normal one.
+        setState(State::Normal);
+    }
+    // A release away from the picture, or one the pressed picture took, runs nothing.
+    if (ownRelease && inside)
         emit activated();
 }
 

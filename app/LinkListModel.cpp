@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LinkListModel.h"
 
+#include "app/Pictures.h"
 #include "core/SharedState.h"
 
 #include <QHeaderView>
@@ -15,29 +16,6 @@
 namespace vantaro {
 
 namespace {
-
-// A five-pointed star on a transparent 16 x 16 picture.
-QPixmap starPicture(const QColor& fill, const QColor& outline) {
-    QPixmap picture(16, 16);
-    picture.fill(Qt::transparent);
-    QPainterPath star;
-    for (int i = 0; i < 10; ++i) {
-        const double radius = i % 2 == 0 ? 7.5 : 3.2;
-        const double angle = -M_PI / 2 + i * M_PI / 5;
-        const QPointF point(8 + radius * std::cos(angle), 8.4 + radius * std::sin(angle));
-        if (i == 0)
-            star.moveTo(point);
-        else
-            star.lineTo(point);
-    }
-    star.closeSubpath();
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(outline, 1));
-    painter.setBrush(fill);
-    painter.drawPath(star);
-    return picture;
-}
 
 QString text(const std::string& bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -156,8 +134,7 @@ void LinkListModel::selectedRowChanged(int row) {
 
 LinkListDelegate::LinkListDelegate(const LinkListModel* model, QTableView* view)
     : QStyledItemDelegate(view), m_model(model), m_view(view),
-      m_waiting(starPicture(QColor(0xF4, 0xEE, 0xCF), QColor(0xBF, 0xB2, 0x8A))),
-      m_inProgress(starPicture(QColor(0xFF, 0xD2, 0x00), QColor(0xB8, 0x86, 0x0B))) {}
+      m_waiting(picture(Picture::StarWaiting)), m_inProgress(picture(Picture::StarRunning)) {}
 
 const QPixmap& LinkListDelegate::icon(EntryIcon which) const {
     return which == EntryIcon::InProgress ? m_inProgress : m_waiting;

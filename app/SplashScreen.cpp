@@ -1,27 +1,63 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SplashScreen.h"
 
-#include "core/Constants.h"
+#include "app/Pictures.h"
+#include "app/TextApplier.h"
+#include "app/WindowTexts.h"
 
+#include <QBitmap>
 #include <QLabel>
+#include <QPainter>
 
 namespace vantaro {
+
+namespace {
+
+QLabel* addLabel(QWidget* parent, const char* name, QPoint place, bool bold, int pixelSize) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->move(place);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    QFont font(QStringLiteral("Tahoma"));
+    if (pixelSize > 0)
+        font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+QColor TForm5::faceColour() {
+    return {0xF0, 0xF0, 0xF0};
+}
 
 TForm5::TForm5(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("TForm5");
     setFixedSize(592, 411);
-    setStyleSheet("background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7fbff, "
-                  "stop:1 #9fbde6);");
-    auto* version = new QLabel(QString::fromUtf8("Vantaro, version 2.0"), this);
-    version->setObjectName("Label1");
-    version->setGeometry(379, 32, 200, 16);
-    auto* domain = new QLabel(QString::fromUtf8(MakerDomain) + QString::fromUtf8(" ©"), this);
-    domain->setObjectName("Label2");
-    domain->setGeometry(406, 46, 180, 16);
-    auto* address = new QLabel(QString::fromUtf8(MakerWebAddress), this);
-    address->setObjectName("Label3");
-    address->setGeometry(8, 369, 300, 16);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, faceColour());
+    setPalette(palette);
+    m_picture = picture(Picture::Promo);
+
+    addLabel(this, "Label1", {379, 32}, true, 13);
+    addLabel(this, "Label2", {406, 46}, true, 0);
+    addLabel(this, "Label3", {8, 369}, false, 0);
+    applyWindowTexts(*this, splashTexts());
+    for (QLabel* label : findChildren<QLabel*>())
+        label->adjustSize();
+
+    // The colour key: pixels of the face colour are cut out of the window's shape, which needs
+    // no compositing desktop.
+    QImage shape = m_picture.toImage().convertToFormat(QImage::Format_RGB32).copy(rect());
+    setMask(QBitmap::fromImage(shape.createMaskFromColor(faceColour().rgb(), Qt::MaskInColor)));
+}
+
+void TForm5::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), faceColour());
+    painter.drawPixmap(0, 0, m_picture);
 }
 
 } // namespace vantaro

@@ -1,15 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 namespace vantaro {
 
-// The splash window shown during start-up (a plain stand-in until the real one arrives).
+// The splash window shown during start-up: no frame, the promotional picture and three labels;
+// wherever the face colour shows, the desktop shows through. French in both languages.
 class TForm5 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm5(QWidget* parent = nullptr);
+
+    // The face colour that is see-through.
+    static QColor faceColour();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_picture;
 };
 
 } // namespace vantaro

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit1.h"
 
+#include "app/MainWindowLook.h"
+#include "app/Pictures.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "app/Unit6.h"
+#include "app/WindowTexts.h"
 #include "capture/monsock.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
@@ -55,33 +58,6 @@ const char* const MemoNote[] = {
     "La capture demande les droits d'administrateur (socket brut).",
 };
 
-// The small blue gradient that every menu item carries.
-QIcon menuBitmap() {
-    QPixmap picture(16, 16);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    QLinearGradient gradient(0, 0, 16, 16);
-    gradient.setColorAt(0, QColor(0xBF, 0xDB, 0xFF));
-    gradient.setColorAt(1, QColor(0x1F, 0x5F, 0xC8));
-    painter.fillRect(QRect(2, 2, 12, 12), gradient);
-    return QIcon(picture);
-}
-
-// The program's icon: a blue disc with a white arrow pointing down.
-QIcon programIcon() {
-    QPixmap picture(32, 32);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x1F, 0x5F, 0xC8));
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(1, 1, 30, 30);
-    painter.setBrush(Qt::white);
-    const QPointF arrow[] = {{12, 7}, {20, 7}, {20, 15}, {25, 15}, {16, 25}, {7, 15}, {12, 15}};
-    painter.drawPolygon(arrow, 7);
-    return QIcon(picture);
-}
-
 } // namespace
 
 TForm1::TForm1(std::string serviceHost, QWidget* parent)
@@ -102,9 +78,6 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
     m_ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
     m_ui->Label13->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_ui->Label14->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_ui->Edit1->setText(QString::fromUtf8(ExampleYouTubeLink));
-    m_ui->Label1->setText(QString::fromUtf8("(exemple : ") + QString::fromUtf8(ExampleYouTubeLink) +
-                          " ou " + QString::fromUtf8(ExampleDailymotionLink) + ")");
     for (const char* line : MemoNote)
         m_ui->Memo1->appendPlainText(QString::fromUtf8(line));
     createMenus();
@@ -120,7 +93,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    LanguageCode = "FR";
+    LanguageCode = mainWindowLanguageCode();
     setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(LanguageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
 
@@ -141,6 +114,7 @@ void TForm1::FormCreate() {
         field->setPalette(palette);
     }
     StopRequested = false;
+    dressMainWindow(*m_ui, *this);
 
     try {
         for (const std::string& address : TCustomWSocket::LocalAddressList())
@@ -153,7 +127,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::createMenus() {
-    const QIcon bitmap = menuBitmap();
+    const QIcon bitmap(picture(Picture::MenuBullet));
     const auto addItem = [&bitmap](QMenu* menu, const char* name, const char* caption) {
         QAction* action = menu->addAction(bitmap, QString::fromUtf8(caption));
         action->setObjectName(name);

@@ -1,18 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit3.h"
 
-#include <QPushButton>
+#include "ui_Unit3.h"
 
 namespace vantaro {
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent) {
-    setObjectName("TForm3");
-    setWindowTitle(QString::fromUtf8("Ajouter un nouveau lien"));
-    setFixedSize(420, 120);
-    auto* cancel = new QPushButton(QString::fromUtf8("Annuler"), this);
-    cancel->setObjectName("Button8");
-    cancel->setGeometry(320, 84, 88, 25);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+TForm3::TForm3(ListAppender& list, LinkDialogHost& host, FolderPicker& picker, QWidget* parent)
+    : LinkDialogWindow(host, picker, parent), m_ui(std::make_unique<Ui::TForm3>()), m_list(list) {
+    m_ui->setupUi(this);
+    setUpControls({m_ui->GroupBox1, m_ui->Edit1, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7,
+                   m_ui->ComboBox1, m_ui->Label2, m_ui->Label8, m_ui->Button2, m_ui->Button4,
+                   m_ui->Button8},
+                  addDialogTexts());
+    m_ui->ComboBox1->setCurrentIndex(0); // "MP3"
+    FormActivate();
+}
+
+TForm3::~TForm3() = default;
+
+int TForm3::exec() {
+    FormActivate();
+    centreOnDesktop();
+    m_ui->Edit1->setFocus();
+    return LinkDialogWindow::exec();
+}
+
+void TForm3::FormActivate() {
+    LinkDialogFields current = fields();
+    addDialogActivate(current, host());
+    setFields(current);
+}
+
+void TForm3::Button4Click() {
+    LinkDialogFields current = fields();
+    const bool added = addDialogConfirm(current, m_list, host());
+    setFields(current);
+    if (added)
+        accept();
 }
 
 } // namespace vantaro

@@ -1,15 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
+#include "app/LinkDialogWindow.h"
+
+#include <memory>
+
+namespace Ui {
+class TForm3;
+}
 
 namespace vantaro {
 
-// The add-link dialog (a plain stand-in until the real dialog arrives).
-class TForm3 : public QDialog {
+// The add-link dialog: appends one entry to the link list. Created once and reused, so a field
+// that an opening does not fill keeps what it held.
+class TForm3 : public LinkDialogWindow {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    TForm3(ListAppender& list, LinkDialogHost& host, FolderPicker& picker,
+           QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    // Applies the defaults of an opening, then shows the dialog modally.
+    int exec() override;
+
+    void FormActivate();
+    void Button4Click() override;
+
+private:
+    std::unique_ptr<Ui::TForm3> m_ui;
+    ListAppender& m_list;
 };
 
 } // namespace vantaro

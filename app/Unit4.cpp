@@ -1,18 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit4.h"
 
-#include <QPushButton>
+#include "ui_Unit4.h"
 
 namespace vantaro {
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
-    setObjectName("TForm4");
-    setWindowTitle(QString::fromUtf8("Modifier une entrée de la liste"));
-    setFixedSize(420, 120);
-    auto* cancel = new QPushButton(QString::fromUtf8("Annuler"), this);
-    cancel->setObjectName("Button8");
-    cancel->setGeometry(320, 84, 88, 25);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+TForm4::TForm4(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host,
+               FolderPicker& picker, QWidget* parent)
+    : LinkDialogWindow(host, picker, parent), m_ui(std::make_unique<Ui::TForm4>()), m_list(list),
+      m_commands(list, commandHost) {
+    m_ui->setupUi(this);
+    setUpControls({m_ui->GroupBox1, m_ui->Edit1, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7,
+                   m_ui->ComboBox1, m_ui->Label2, m_ui->Label8, m_ui->Button2, m_ui->Button4,
+                   m_ui->Button8},
+                  modifyDialogTexts());
+    m_ui->ComboBox1->setCurrentIndex(-1); // no format until an entry fills the dialog
+}
+
+TForm4::~TForm4() = default;
+
+int TForm4::exec() {
+    FormActivate();
+    centreOnDesktop();
+    m_ui->Edit1->setFocus();
+    return LinkDialogWindow::exec();
+}
+
+void TForm4::FormActivate() {
+    LinkDialogFields current = fields();
+    if (modifyDialogActivate(current, m_list, m_entryId))
+        setFields(current);
+}
+
+void TForm4::Button4Click() {
+    LinkDialogFields current = fields();
+    const ModifyResult result = modifyDialogConfirm(current, m_entryId, m_commands, m_list, host());
+    setFields(current);
+    if (result == ModifyResult::Modified || result == ModifyResult::Gone)
+        accept();
 }
 
 } // namespace vantaro

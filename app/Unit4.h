@@ -1,23 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
+#include "app/LinkDialogWindow.h"
+#include "jobs/ListCommands.h"
 
 #include <cstdint>
+#include <memory>
+
+namespace Ui {
+class TForm4;
+}
 
 namespace vantaro {
 
-// The modify-entry dialog (a plain stand-in until the real dialog arrives). It works on the
-// list entry it is given before it opens.
-class TForm4 : public QDialog {
+// The modify-entry dialog: rewrites the list entry it was opened for, wherever that entry
+// stands when the user confirms. Created once and reused.
+class TForm4 : public LinkDialogWindow {
     Q_OBJECT
 public:
-    explicit TForm4(QWidget* parent = nullptr);
+    TForm4(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host, FolderPicker& picker,
+           QWidget* parent = nullptr);
+    ~TForm4() override;
 
+    // The entry the next opening works on.
     void setEntryId(std::uint64_t entryId) { m_entryId = entryId; }
     std::uint64_t entryId() const { return m_entryId; }
 
+    // Fills the fields from the entry, then shows the dialog modally.
+    int exec() override;
+
+    void FormActivate();
+    void Button4Click() override;
+
 private:
+    std::unique_ptr<Ui::TForm4> m_ui;
+    LinkList& m_list;
+    LinkListCommands m_commands;
     std::uint64_t m_entryId = 0;
 };
 

@@ -1,30 +1,76 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit6.h"
 
-#include "core/Constants.h"
+#include "app/Pictures.h"
+#include "app/TextApplier.h"
+#include "app/WindowTexts.h"
 
+#include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 namespace vantaro {
 
-TForm6::TForm6(QWidget* parent) : QDialog(parent) {
+namespace {
+
+QLabel* addLabel(QWidget* parent, const char* name, QPoint place, bool bold, int pixelSize) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->move(place);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+TForm6::TForm6(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("TForm6");
-    setWindowTitle(QString::fromUtf8("A porpos de Vantaro"));
     setFixedSize(486, 379);
-    auto* version = new QLabel(QString::fromUtf8("Vantaro, version 2.0"), this);
-    version->setObjectName("Label2");
-    version->setGeometry(32, 321, 300, 16);
-    auto* address = new QLabel(QString::fromUtf8(MakerWebAddress), this);
-    address->setObjectName("Label3");
-    address->setGeometry(32, 302, 300, 16);
-    auto* domain = new QLabel(QString::fromUtf8(MakerDomain) + QString::fromUtf8(" ©"), this);
-    domain->setObjectName("Label4");
-    domain->setGeometry(319, 55, 150, 16);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName("Panel1");
+    panel->setGeometry(2, 2, 481, 349);
+    panel->setFrameShape(QFrame::StyledPanel);
+
+    // The picture is drawn unscaled from its top-left corner: its right and bottom parts are cut.
+    auto* image = new QLabel(panel);
+    image->setObjectName("Image1");
+    image->setGeometry(10, 6, 463, 339);
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    image->setPixmap(picture(Picture::Promo));
+
+    addLabel(panel, "Label3", {30, 300}, false, 11);
+    addLabel(panel, "Label2", {30, 319}, true, 11);
+    addLabel(panel, "Label4", {317, 53}, true, 11);
+
+    auto* ok = new QPushButton(this);
     ok->setObjectName("Button1");
     ok->setGeometry(2, 353, 481, 23);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TForm6::Button1Click);
+
+    applyWindowTexts(*this, aboutDialogTexts());
+    for (QLabel* label : panel->findChildren<QLabel*>())
+        if (label != image)
+            label->adjustSize();
+}
+
+int TForm6::exec() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    return QDialog::exec();
+}
+
+void TForm6::Button1Click() {
+    accept();
 }
 
 } // namespace vantaro

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DesktopShell.h"
+#include "app/LinkDialogServices.h"
+#include "app/Pictures.h"
 #include "app/SplashScreen.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -8,6 +11,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QThread>
 
@@ -27,11 +31,21 @@ int main(int argc, char* argv[]) {
     // The title of the program (not a display name, which the desktop would add to every
     // window title).
     QApplication::setApplicationName(vantaro::ApplicationTitle);
+    QApplication::setWindowIcon(vantaro::programIcon());
 
     // The dialogs read the language code that the main window sets, so it comes first.
     vantaro::TForm1 mainWindow;
-    vantaro::TForm3 addDialog(&mainWindow);
-    vantaro::TForm4 modifyDialog(&mainWindow);
+    vantaro::QtDesktopShell desktop;
+    vantaro::LinkDialogServices dialogServices(
+        static_cast<vantaro::DownloadCommandHost&>(mainWindow), desktop, [&mainWindow] {
+            const auto* edit2 = mainWindow.findChild<QLineEdit*>("Edit2");
+            return edit2 ? edit2->text().toUtf8().toStdString() : std::string();
+        });
+    vantaro::TForm3 addDialog(static_cast<vantaro::DownloadCommandHost&>(mainWindow),
+                              dialogServices, dialogServices, &mainWindow);
+    vantaro::TForm4 modifyDialog(mainWindow.linkList(),
+                                 static_cast<vantaro::ListCommandHost&>(mainWindow), dialogServices,
+                                 dialogServices, &mainWindow);
     vantaro::TForm6 aboutDialog(&mainWindow);
     mainWindow.setDialogs(&addDialog, &modifyDialog, &aboutDialog);
     // The main window's native window and styles are made ready while the splash is up, so that

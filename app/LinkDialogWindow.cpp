@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/LinkDialogWindow.h"
+
+#include "app/TextApplier.h"
+#include "core/Language.h"
+#include "jobs/FormatCatalogue.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace vantaro {
+
+namespace {
+
+QString text(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string bytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+// The dialogs' face colour, F0F0F0.
+const QColor DialogColour(0xF0, 0xF0, 0xF0);
+
+void paintBackground(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, DialogColour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+LinkDialogWindow::LinkDialogWindow(LinkDialogHost& host, FolderPicker& picker, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_host(host), m_picker(picker) {}
+
+void LinkDialogWindow::setUpControls(const LinkDialogControls& controls,
+                                     const WindowTextTable& texts) {
+    m_controls = controls;
+    for (const FormatEntry& format : formatCatalogue())
+        m_controls.comboBox1->addItem(QString::fromUtf8(format.name));
+    // Only a pick by the user runs the format change, never a selection made by the program.
+    connect(m_controls.comboBox1, &QComboBox::activated, this, &LinkDialogWindow::ComboBox1Change);
+    connect(m_controls.button2, &QPushButton::clicked, this, &LinkDialogWindow::Button2Click);
+    connect(m_controls.button4, &QPushButton::clicked, this, &LinkDialogWindow::Button4Click);
+    connect(m_controls.button8, &QPushButton::clicked, this, &LinkDialogWindow::Button8Click);
+    m_controls.button4->setDefault(true);
+
+    paintBackground(this);
+    paintBackground(m_controls.groupBox1);
+    if (isEnglish())
+        applyWindowTexts(*this, texts);
+    setMinimumWidth(470);
+    setFixedSize(sizeHint().expandedTo(QSize(470, 0)));
+    m_controls.edit1->setFocus();
+}
+
+LinkDialogFields LinkDialogWindow::fields() const {
+    return {bytes(m_controls.edit1->text()), bytes(m_controls.edit6->text()),
+            bytes(m_controls.edit3->text()), bytes(m_controls.edit7->text()),
+            m_controls.comboBox1->currentIndex() < 0 ? std::string()
+                                                     : bytes(m_controls.comboBox1->currentText())};
+}
+
+void LinkDialogWindow::setFields(const LinkDialogFields& fields) {
+    m_controls.edit1->setText(text(fields.edit1));
+    m_controls.edit6->setText(text(fields.edit6));
+    m_controls.edit3->setText(text(fields.edit3));
+    m_controls.edit7->setText(text(fields.edit7));
+    // setCurrentIndex runs no "activated": the extension label and the title field stay.
+    m_controls.comboBox1->setCurrentIndex(m_controls.comboBox1->findText(text(fields.comboBox1)));
+}
+
+void LinkDialogWindow::ComboBox1Change() {
+    const DialogFormatState state = dialogFormatChange(bytes(m_controls.comboBox1->currentText()));
+    m_controls.edit3->setEnabled(state.fileNameEnabled);
+    if (state.extensionLabel)
+        m_controls.label2->setText(text(*state.extensionLabel));
+    if (state.mp3TitleEnabled) {
+        m_controls.edit7->setEnabled(*state.mp3TitleEnabled);
+        m_controls.label8->setEnabled(*state.mp3TitleEnabled);
+    }
+    if (state.generatedFileName)
+        m_controls.edit3->setText(text(*state.generatedFileName));
+}
+
+void LinkDialogWindow::Button2Click() {
+    LinkDialogFields current = fields();
+    dialogPickFolder(current, m_picker);
+    m_controls.edit6->setText(text(current.edit6));
+}
+
+void LinkDialogWindow::Button8Click() {
+    reject();
+}
+
+void LinkDialogWindow::centreOnDesktop() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+} // namespace vantaro

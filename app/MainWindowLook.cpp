@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/MainWindowLook.h"
+
+#include "app/CommandPicture.h"
+#include "app/Pictures.h"
+#include "app/TextApplier.h"
+#include "app/WindowTexts.h"
+#include "core/Language.h"
+#include "ui_Unit1.h"
+
+#include <QFontDatabase>
+#include <QTabBar>
+
+namespace vantaro {
+
+namespace {
+
+// A command picture carries the hint of its highlighted picture: the highlighted picture is
+// what lies under a resting pointer.
+const QHash<QString, QString>& hintHolders() {
+    static const QHash<QString, QString> aliases = {
+        {"Image20", "Image19"}, {"Image23", "Image22"}, {"Image8", "Image7"},
+        {"Image14", "Image10"}, {"Image18", "Image11"}, {"Image16", "Image12"},
+        {"Image26", "Image25"}, {"Image29", "Image28"},
+    };
+    return aliases;
+}
+
+void setCommandPictures(CommandPicture* target, const PictureTriple& pictures) {
+    target->setPictures(pictures.normal, pictures.highlighted, pictures.pressed);
+}
+
+// ImageList2 in English, the design pictures in French.
+PictureTriple downloadPictures() {
+    return commandPictures(isEnglish() ? Picture::DownloadEn : Picture::DownloadFr);
+}
+
+// Bold, 15 pixels, Tahoma where installed; otherwise a narrow sans-serif, so that the list
+// switch's caption stays clear of the help button.
+QFont switchLabelFont() {
+    QFont font;
+    font.setFamily(QFontDatabase::families().contains("Tahoma")
+                       ? QStringLiteral("Tahoma")
+                       : QStringLiteral("DejaVu Sans Condensed"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    return font;
+}
+
+void setLabelColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+// A page switch: its picture and its lit picture (black lets the banner through), its label
+// coloured by the light, and the label part of the switch for the pointer.
+void dressSwitch(CommandPicture* picture, Picture normal, Picture lit, QLabel* label) {
+    const QPixmap litPicture = blackTransparent(vantaro::picture(lit));
+    picture->setPictures(vantaro::picture(normal), litPicture, litPicture);
+    picture->setBehaviour(CommandPicture::Behaviour::Switch);
+    label->setStyleSheet(QString()); // a style sheet's font would win over the one set here
+    label->setFont(switchLabelFont());
+    label->adjustSize();
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setLabelColour(label, SwitchLabelIdle);
+    QObject::connect(
+        picture, &CommandPicture::stateChanged, label, [label](CommandPicture::State state) {
+            setLabelColour(label, state == CommandPicture::State::Normal ? SwitchLabelIdle
+                                                                         : SwitchLabelLit);
+        });
+}
+
+// A field's caption and the example after it: the caption as wide as its text, the example
+// just after it, whatever the language and the font.
+void placeExampleAfter(QLabel* caption, QLabel* example) {
+    caption->adjustSize();
+    example->adjustSize();
+    example->move(caption->x() + caption->width() + 6, example->y());
+}
+
+} // namespace
+
+QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window) {
+    const QStringList missing = applyWindowTexts(window, mainWindowTexts(), hintHolders());
+
+    placeExampleAfter(ui.Label9, ui.Label1);
+    placeExampleAfter(ui.Label7, ui.Label10);
+    placeExampleAfter(ui.Label5, ui.Label11);
+    placeExampleAfter(ui.Label8, ui.Label12);
+    placeExampleAfter(ui.Label4, ui.Label6);
+
+    ui.Image2->setStyleSheet(QString());
+    ui.Image2->setPixmap(picture(Picture::Banner));
+    dressSwitch(ui.Image6, Picture::SwitchLink, Picture::SwitchLinkLit, ui.Label13);
+    dressSwitch(ui.Image31, Picture::SwitchList, Picture::SwitchListLit, ui.Label14);
+    const QPixmap help = picture(Picture::Help);
+    ui.Image5->setPictures(help, lighterPicture(help), lighterPicture(help));
+    ui.Image5->setBehaviour(CommandPicture::Behaviour::Switch);
+
+    const PictureTriple download = downloadPictures();
+    setCommandPictures(ui.Image19, download);
+    setCommandPictures(ui.Image7, download);
+    const PictureTriple add = commandPictures(Picture::Add);
+    setCommandPictures(ui.Image22, add);
+    setCommandPictures(ui.Image10, add);
+    setCommandPictures(ui.Image11, commandPictures(Picture::Remove));
+    setCommandPictures(ui.Image12, commandPictures(Picture::Clear));
+    setCommandPictures(ui.Image25, commandPictures(Picture::Modify));
+    setCommandPictures(ui.Image28, commandPictures(Picture::Load));
+
+    // ImageList1: the tab images are the two stars.
+    ui.PageControl1->setTabIcon(0, QIcon(picture(Picture::StarWaiting)));
+    ui.PageControl1->setTabIcon(1, QIcon(picture(Picture::StarRunning)));
+    return missing;
+}
+
+} // namespace vantaro

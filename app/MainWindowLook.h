@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QStringList>
+
+class QWidget;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace vantaro {
+
+// The colours of the banner's page-switch labels: navy when idle, blue while lit.
+inline const QColor SwitchLabelIdle(0, 0, 128);
+inline const QColor SwitchLabelLit(0, 0, 255);
+
+// Dresses the main window by the current language: the banner's pictures and labels, the
+// command pictures (the English download pictures in English), the texts of every control and
+// the tab images. Returns the controls of the text table that the window
+// lacks (none, for a complete window).
+QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window);
+
+} // namespace vantaro

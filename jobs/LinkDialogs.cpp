@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "jobs/LinkDialogs.h"
+
+#include "core/Constants.h"
+#include "core/Language.h"
+#include "jobs/RandomNames.h"
+#include "jobs/SiteKind.h"
+
+namespace vantaro {
+
+namespace messages {
+const char* const DialogFolderMissingFr =
+    "Le dossier destinataire n'existe pas, créez ce dossier ou choisissez un nouveau";
+const char* const DialogFolderMissingEn =
+    "The destination folder dosn't exist, create this folder or choose another one";
+const char* const DialogAddRefusedFr =
+    "Le lien ne peut être ajouté à la liste.\r\n\r\nIl faut saisir les deux champs suivants : "
+    "\r\n1) Le lien internet de la vidéo (Champs \"Source vidéo\"), \r\n2) L'emplacement où le "
+    "fichier sera sauvegardé (Champs \"Sauvegarder dans\")";
+const char* const DialogAddRefusedEn = "Can't add the link to the list.\r\n\r\nPlease select : "
+                                       "\r\n1) The Internet video link, \r\n2) the destination "
+                                       "folder";
+const char* const DialogModifyRefusedFr =
+    "Les modifications ne peuvent pas être prises en compte.\r\n\r\nIl faut saisir les deux "
+    "champs suivants : \r\n1) Un lien internet (supporté) de la vidéo (Champs \"Source "
+    "vidéo\"), \r\n2) L'emplacement où le fichier sera sauvegardé (Champs \"Sauvegarder dans\")";
+const char* const DialogModifyRefusedEn = "The modifications could not be applied.\r\n\r\nPlease "
+                                          "enter : \r\n1) A supported video link, \r\n2) the "
+                                          "destination folder";
+const char* const DialogPickerCaptionFr =
+    "Choisissez le dossier où le fichier téléchargé sera crée";
+const char* const DialogPickerCaptionEn =
+    "Select the desination directory where the file will be created";
+} // namespace messages
+
+namespace {
+
+void inform(MessagePresenter& presenter, const char* french, const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(french, english));
+}
+
+// The checks common to both dialogs: the folder exists, then the link and folder are given and
+// the link is of a known site. False after the message of the failed check.
+bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, const char* folderFr,
+                 const char* folderEn, const char* refusedFr, const char* refusedEn) {
+    if (!host.directoryExists(fields.edit6)) {
+        inform(host, folderFr, folderEn);
+        return false;
+    }
+    if (fields.edit1.empty() || fields.edit6.empty() || !isSupportedLink(fields.edit1)) {
+        inform(host, refusedFr, refusedEn);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string addDialogDefaultFolder(LinkDialogHost& host) {
+    std::string folder = host.listFolderField();
+    return folder.empty() ? host.programFolder() + DownloadsFolderName : folder;
+}
+
+void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host) {
+    if (!host.preferencesFileExists())
+        return;
+    fields.edit3 = RandomFileName();
+    fields.edit6 = addDialogDefaultFolder(host);
+    fields.edit7 = DefaultMp3Title;
+}
+
+DownloadJob dialogJob(const LinkDialogFields& fields) {
+    return {fields.edit1, fields.edit6, fields.edit3, fields.comboBox1,
+            fields.comboBox1 == "MP3" ? fields.edit7 : "-"};
+}
+
+bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host) {
+    if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
+                     messages::DialogAddRefusedFr, messages::DialogAddRefusedEn))
+        return false;
+    if (fields.edit3.empty())
+        fields.edit3 = RandomFileName();
+    const DownloadJob job = dialogJob(fields);
+    list.AppendListEntry(job.formatName, job.destinationPathName, job.destinationFileName,
+                         job.mp3Title, job.videoUrl);
+    return true;
+}
+
+bool modifyDialogActivate(LinkDialogFields& fields, const LinkList& list, std::uint64_t entryId) {
+    const int row = list.rowOfEntry(entryId);
+    if (row == 0)
+        return false;
+    const DownloadJob job = list.entry(row);
+    fields.comboBox1 = job.formatName;
+    fields.edit6 = job.destinationPathName;
+    fields.edit3 = job.destinationFileName;
+    fields.edit7 = job.mp3Title;
+    fields.edit1 = job.videoUrl;
+    return true;
+}
+
+ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId,
+                                 LinkListCommands& commands, const LinkList& list,
+                                 LinkDialogHost& host) {
+    if (list.rowOfEntry(entryId) == 0) {
+        inform(host, messages::EntryGoneFr, messages::EntryGoneEn);
+        return ModifyResult::Gone;
+    }
+    if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
+                     messages::DialogModifyRefusedFr, messages::DialogModifyRefusedEn))
+        return ModifyResult::Refused;
+    if (fields.edit3.empty())
+        fields.edit3 = RandomFileName();
+    switch (commands.modifyEntry(entryId, dialogJob(fields))) {
+    case LinkListCommands::ModifyOutcome::Modified:
+        return ModifyResult::Modified;
+    case LinkListCommands::ModifyOutcome::InProgress:
+        return ModifyResult::InProgress;
+    case LinkListCommands::ModifyOutcome::Gone:
+        return ModifyResult::Gone;
+    }
+    return ModifyResult::Refused;
+}
+
+void dialogPickFolder(LinkDialogFields& fields, FolderPicker& picker) {
+    const std::string caption =
+        pickText(messages::DialogPickerCaptionFr, messages::DialogPickerCaptionEn);
+    if (std::optional<std::string> chosen = picker.pickFolder(caption, {}))
+        fields.edit6 = std::move(*chosen);
+}
+
+} // namespace vantaro

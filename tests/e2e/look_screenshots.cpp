@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Takes the pictures a user sees first: both pages of the main window, both list dialogs, the
+// splash and the about dialog, in French and in English, on a real X server. Each is saved as a
+// PNG file under <build>/artifacts/screenshots and checked: the size of its window, and more
+// than a few colours.
+#include "app/SplashScreen.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/Unit6.h"
+#include "app/WindowTexts.h"
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
+#include "support/LinkDialogFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QScreen>
+#include <QSet>
+#include <QTabWidget>
+#include <QTest>
+
+#include <string>
+
+namespace vantaro {
+namespace {
+
+const QString ShotFolder = QStringLiteral(VANTARO_BINARY_DIR "/artifacts/screenshots");
+
+class SilentBoxes : public MessagePresenter {
+public:
+    bool showMessage(MessageKind, const std::string&, const std::string&) override { return true; }
+};
+
+void settle(int ms = 150) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+int colourCount(const QImage& image) {
+    QSet<QRgb> colours;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); y += 2)
+        for (int x = 0; x < rgb.width(); x += 2)
+            colours.insert(rgb.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
+// Saves the window's picture and checks it. A window whose shape lets the desktop through is
+// taken from the screen, so that the desktop shows where it should.
+void shoot(QWidget& window, const QString& name, QSize expected, bool fromScreen = false) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window)) << name.toStdString();
+    settle();
+    const QImage image =
+        fromScreen ? window.screen()
+                         ->grabWindow(0, window.x(), window.y(), window.width(), window.height())
+                         .toImage()
+                   : window.grab().toImage();
+    const QString path = ShotFolder + "/" + name + ".png";
+    ASSERT_TRUE(image.save(path)) << path.toStdString();
+    const QImage saved(path);
+    EXPECT_EQ(saved.size(), expected * window.devicePixelRatio()) << name.toStdString();
+    EXPECT_GT(colourCount(saved), 24) << name.toStdString() << " looks blank";
+    window.hide();
+}
+
+class LookScreenshots : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        QDir().mkpath(ShotFolder);
+        setProgramFolder(VANTARO_PROGRAM_DIR "/");
+    }
+    void TearDown() override {
+        LanguageCode = "FR";
+        setMainWindowLanguageCode("FR");
+    }
+};
+
+void shootMainWindow(const std::string& code) {
+    setMainWindowLanguageCode(code);
+    SilentBoxes boxes;
+    TForm1 window;
+    window.setMessagePresenter(&boxes);
+    LinkList& list = window.linkList();
+    list.AppendListEntry("MP3", "/home/anne/Musique", "concert-live", "concert-live",
+                         "http://www.youtube.com/watch?v=dQw4w9WgXcQ");
+    list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
+                         "http://www.dailymotion.com/video/x1a2b3c");
+    list.AppendListEntry("MP3", "/home/anne/Musique", "interview", "interview",
+                         "http://www.youtube.com/watch?v=9bZkp7q19f0");
+    const QString suffix = QString::fromStdString(code).toLower();
+    shoot(window, "main-page1-" + suffix, {782, 603});
+    window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    shoot(window, "main-page2-" + suffix, {782, 603});
+    window.finishWork();
+}
+
+void shootDialogs(const std::string& code) {
+    LanguageCode = code;
+    const QString suffix = QString::fromStdString(code).toLower();
+    testing::FakeDialogHost host;
+    host.preferencesFile = true;
+    host.listFolder = "/home/anne/Musique";
+    testing::FakeFolderPicker picker;
+    testing::FakeCommandHost commandHost;
+    LinkList list;
+    list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
+                         "http://www.dailymotion.com/video/x1a2b3c");
+
+    TForm3 add(list, host, picker);
+    add.FormActivate();
+    LinkDialogFields fields = add.fields();
+    fields.edit1 = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
+    add.setFields(fields);
+    shoot(add, "add-dialog-" + suffix, add.size());
+    EXPECT_EQ(add.width(), 470);
+
+    TForm4 modify(list, commandHost, host, picker);
+    modify.setEntryId(list.entryId(1));
+    modify.FormActivate();
+    shoot(modify, "modify-dialog-" + suffix, modify.size());
+}
+
+TEST_F(LookScreenshots, MainWindowInFrenchAndEnglish) {
+    shootMainWindow("FR");
+    shootMainWindow("EN");
+}
+
+TEST_F(LookScreenshots, ListDialogsInFrenchAndEnglish) {
+    shootDialogs("FR");
+    shootDialogs("EN");
+}
+
+TEST_F(LookScreenshots, SplashAndAboutAreFrenchInBothLanguages) {
+    for (const std::string code : {"FR", "EN"}) {
+        LanguageCode = code;
+        const QString suffix = QString::fromStdString(code).toLower();
+        TForm6 about;
+        shoot(about, "about-" + suffix, {486, 379});
+        EXPECT_EQ(about.windowTitle(), QString::fromUtf8("A porpos de Vantaro"));
+        EXPECT_EQ(about.findChild<QLabel*>("Label2")->text(), "Vantaro, version 2.0");
+
+        TForm5 splash;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            splash.move(screen->availableGeometry().center() - splash.rect().center());
+        shoot(splash, "splash-" + suffix, {592, 411}, true);
+        EXPECT_EQ(splash.findChild<QLabel*>("Label1")->text(), "Vantaro, version 2.0");
+        // The face colour is cut out of the window: the corners show the desktop.
+        EXPECT_FALSE(splash.mask().contains(QPoint(0, 0)));
+        EXPECT_TRUE(splash.mask().contains(QPoint(296, 200)));
+    }
+}
+
+} // namespace
+} // namespace vantaro
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
