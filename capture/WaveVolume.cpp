@@ -33,8 +33,8 @@ Mixer openMixer(const std::string& card) {
     if (snd_mixer_open(&raw, 0) < 0)
         return nullptr;
     Mixer mixer(raw);
-    if (snd_mixer_attach(raw, card.c_str()) < 0 || snd_mixer_selem_register(raw, nullptr, nullptr) < 0 ||
-        snd_mixer_load(raw) < 0)
+    if (snd_mixer_attach(raw, card.c_str()) < 0 ||
+        snd_mixer_selem_register(raw, nullptr, nullptr) < 0 || snd_mixer_load(raw) < 0)
         return nullptr;
     return mixer;
 }
@@ -66,7 +66,8 @@ std::uint16_t LevelOfMixerValue(long value, long minimum, long maximum) {
     if (maximum <= minimum)
         return 0;
     const long long span = static_cast<long long>(maximum) - minimum;
-    const long long offset = std::clamp<long long>(static_cast<long long>(value) - minimum, 0, span);
+    const long long offset =
+        std::clamp<long long>(static_cast<long long>(value) - minimum, 0, span);
     return static_cast<std::uint16_t>((offset * FullLevel + span / 2) / span);
 }
 

@@ -101,10 +101,12 @@ TEST(CapturePacket, OtherRequestsAndPacketsLeaveTheCaptureRunning) {
     notIpv4.LinkProto = 0x86DD;
     const std::vector<Case> cases{
         {"path not under /get", requestRecord(requestHead("GET /video.mp4 HTTP/1.1", WatWebHost))},
-        {"no media extension", requestRecord(requestHead("GET /get/abc/video HTTP/1.1", WatWebHost))},
+        {"no media extension",
+         requestRecord(requestHead("GET /get/abc/video HTTP/1.1", WatWebHost))},
         {"another host", requestRecord(requestHead(WatGet, "www.example.org"))},
         {"host in another case", requestRecord(requestHead(WatGet, "WWW.WAT.TV"))},
-        {"lower-case get", requestRecord(requestHead("get /get/abc/video.mp4 HTTP/1.1", WatWebHost))},
+        {"lower-case get",
+         requestRecord(requestHead("get /get/abc/video.mp4 HTTP/1.1", WatWebHost))},
         {"POST", requestRecord(requestHead("POST /get/abc/video.mp4 HTTP/1.1", WatWebHost))},
         {"port without a name", requestRecord(requestHead(WatGet, WatWebHost), 8080)},
         {"https port", requestRecord(requestHead(WatGet, WatWebHost), 443)},
@@ -191,11 +193,10 @@ TEST(CapturePacket, EveryRequestLineOnlyWhenAsked) {
 }
 
 TEST(CaptureCycle, StartStopStartWritesOneHeaderPerStart) {
-    const std::string header = "Time" + std::string(9, ' ') + "Prot" + std::string(1, ' ') +
-                               "Plen" + std::string(2, ' ') + "Source IP:Port" +
-                               std::string(9, ' ') + "Dest IP:Port" + std::string(9, ' ') +
-                               "Service" + std::string(6, ' ') + "Dlen" + std::string(1, ' ') +
-                               "Packet Data";
+    const std::string header =
+        "Time" + std::string(9, ' ') + "Prot" + std::string(1, ' ') + "Plen" + std::string(2, ' ') +
+        "Source IP:Port" + std::string(9, ' ') + "Dest IP:Port" + std::string(9, ' ') + "Service" +
+        std::string(6, ' ') + "Dlen" + std::string(1, ' ') + "Packet Data";
     EXPECT_EQ(std::string(CaptureHeader), header);
 
     Rig rig;
@@ -290,9 +291,9 @@ TEST(CaptureRetry, EachTickWaitsLongerUntilItGivesUp) {
     for (int attempt = 1; attempt <= 6; ++attempt) {
         rig.tool.Timer2Timer();
         EXPECT_EQ(rig.host.timerInterval, attempt * 2000 + 10000);
-        EXPECT_EQ(rig.host.log.back(), "Tentative de recherche numéro : " +
-                                           std::to_string(attempt) + " Intervale actuel: " +
-                                           std::to_string(attempt * 2000 + 10000));
+        EXPECT_EQ(rig.host.log.back(),
+                  "Tentative de recherche numéro : " + std::to_string(attempt) +
+                      " Intervale actuel: " + std::to_string(attempt * 2000 + 10000));
     }
     EXPECT_EQ(rig.host.purges, 6);
     EXPECT_EQ(rig.host.refreshes, 6);
@@ -329,8 +330,7 @@ TEST(CaptureRetry, FoundLinkEndsItAndBrowserErrorsShowTheHint) {
     failing.host.browserFails = true;
     failing.tool.Timer2Timer();
     EXPECT_EQ(failing.host.statuses, std::vector<std::string>{ConnectionHint});
-    EXPECT_EQ(failing.host.log.back(),
-              "Tentative de recherche numéro : 1 Intervale actuel: 22000");
+    EXPECT_EQ(failing.host.log.back(), "Tentative de recherche numéro : 1 Intervale actuel: 22000");
 }
 
 TEST(CaptureRetry, ConnectionSpeedSetsTheBaseInterval) {
