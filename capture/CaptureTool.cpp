@@ -74,15 +74,15 @@ std::optional<std::string> MediaLinkOfRequest(std::string_view text, std::string
 }
 
 std::string PacketLogLine(const TPacketInfo& packet, const std::string& service,
-                          const std::string& text) {
+                          const std::string& text, std::string_view timeSeparator) {
     const std::string source = AddrToText(packet.SrcAddr) + ":" + std::to_string(packet.SrcPort);
     const std::string destination =
         AddrToText(packet.DstAddr) + ":" + std::to_string(packet.DstPort);
     char columns[256];
     std::snprintf(columns, sizeof columns, "%-12s %-4s %4d  %-20s > %-20s %-12s %4d ",
-                  TimeStampText(packet.Captured).c_str(), IpProtoName(packet.IpProto).c_str(),
-                  packet.WireLength, source.c_str(), destination.c_str(), service.c_str(),
-                  packet.PayloadLen);
+                  TimeStampText(packet.Captured, timeSeparator).c_str(),
+                  IpProtoName(packet.IpProto).c_str(), packet.WireLength, source.c_str(),
+                  destination.c_str(), service.c_str(), packet.PayloadLen);
     return "**" + std::string(columns) + text;
 }
 
@@ -138,6 +138,7 @@ void CaptureTool::startCapture() {
         if (!address)
             throw std::out_of_range(ListIndexErrorText);
         m_monitor->start(*address);
+        m_timeSeparator = TimeSeparator();
         // The volume as the capture found it, for the restore points to put back.
         if (const std::optional<std::uint16_t> level = m_volume.level())
             m_savedWaveVolume = *level;
@@ -168,7 +169,7 @@ void CaptureTool::CapturePacket(const TPacketInfo& PacketInfo) {
         !startsWith(text, "[GET"))
         return;
     if (m_logEveryRequest)
-        m_host.appendLog(PacketLogLine(PacketInfo, service, text));
+        m_host.appendLog(PacketLogLine(PacketInfo, service, text, m_timeSeparator));
 
     const std::optional<std::string> link = MediaLinkOfRequest(text, WatWebHost);
     if (!link)

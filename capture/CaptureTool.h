@@ -112,6 +112,7 @@ private:
     bool m_captureRunning = false;
     bool m_logEveryRequest = false;
     std::string m_foundMediaLink;
+    std::string m_timeSeparator;         // the user's, read once per capture start
     std::int32_t m_savedWaveVolume = -1; // -1: nothing saved
     int m_captureAttempts = 0;
     int m_retryBaseInterval;
@@ -135,8 +136,9 @@ inline constexpr int NavNoReadFromCache = 4;
 std::optional<std::string> MediaLinkOfRequest(std::string_view text, std::string_view webHost);
 
 // The "**" line of one request: time, protocol, wire length, source and destination with their
-// ports, service, payload length and the bracketed text, in the columns of CaptureHeader.
+// ports, service, payload length and the bracketed text, in the columns of CaptureHeader. The
+// time's parts are joined by the given separator.
 std::string PacketLogLine(const TPacketInfo& packet, const std::string& service,
-                          const std::string& text);
+                          const std::string& text, std::string_view timeSeparator);
 
 } // namespace vantaro

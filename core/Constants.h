@@ -84,6 +84,9 @@ inline constexpr int CaptureRetryStepMs = 2000; // added to the interval per att
 inline constexpr int CaptureRetryAttempts = 6;  // attempts after which the retry gives up
 // The capture log keeps its newest lines only: older ones are dropped beyond this count.
 inline constexpr int CaptureLogLineLimit = 5000;
+// Lines for the capture log are gathered and written together this often at most.
+inline constexpr int CaptureLogFlushMs = 50;
+inline constexpr int CaptureLogFlushLines = 500;  // the most lines written at once
 
 // The link list.
 // Columns of the list grid and their widths in pixels, and its default row height.
