@@ -484,11 +484,11 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
     case FetchEnd::Abandoned:
         break;
     case FetchEnd::NetworkError:
-        host.showMessage(MessageKind::Information,
+        host.showMessage(MessageKind::Plain,
                          pickText("Erreur de connexion réseau!", "Network error!"));
         break;
     case FetchEnd::WriteError:
-        host.showMessage(MessageKind::Information,
+        host.showMessage(MessageKind::Plain,
                          pickText("Erreur d'écriture du fichier " + fileName,
                                   "Cannot write the file " + fileName));
         break;

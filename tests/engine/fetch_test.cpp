@@ -290,7 +290,7 @@ TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
     EXPECT_EQ(fetch(server.url("/missing")), "");
     EXPECT_TRUE(std::filesystem::exists(output()));
     EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
-    EXPECT_EQ(host->messages()[0].kind, vantaro::MessageKind::Information);
+    EXPECT_EQ(host->messages()[0].kind, vantaro::MessageKind::Plain);
     EXPECT_TRUE(progressOf(*host).empty());
 
     host = std::make_unique<RecordingHost>();
