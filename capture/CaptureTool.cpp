@@ -112,7 +112,7 @@ void SocketCaptureMonitor::stop() {
 
 CaptureTool::CaptureTool(CaptureToolHost& host, WaveVolume& volume,
                          std::unique_ptr<CaptureMonitor> monitor)
-    : m_host(host), m_volume(volume), m_monitor(std::move(monitor)),
+    : m_host(host), m_volume(volume), m_monitor(std::move(monitor)), m_neutralPage(NeutralPage),
       m_retryBaseInterval(CaptureRetryBaseMs) {
     if (!m_monitor)
         m_monitor = std::make_unique<SocketCaptureMonitor>();
@@ -177,7 +177,7 @@ void CaptureTool::CapturePacket(const TPacketInfo& PacketInfo) {
     m_foundMediaLink = *link;
     m_host.appendLog("[" + *link + "]");
     try {
-        m_host.navigateBrowser(NeutralPage, NavNoReadFromCache);
+        m_host.navigateBrowser(m_neutralPage, NavNoReadFromCache);
     } catch (...) {
         // The link is found; where the browser goes afterwards does not matter.
     }
@@ -213,7 +213,7 @@ void CaptureTool::restoreAndLeave() {
     restoreWaveVolume();
     m_host.setRetryTimerEnabled(false);
     try {
-        m_host.navigateBrowser(NeutralPage, NavNoReadFromCache);
+        m_host.navigateBrowser(m_neutralPage, NavNoReadFromCache);
     } catch (...) {
         m_host.setStatus(ConnectionHint);
     }
@@ -228,7 +228,7 @@ void CaptureTool::ComboBox2Change(std::string_view text) {
 
 void CaptureTool::Button14Click() {
     try {
-        m_host.navigateBrowser(NeutralPage, 0);
+        m_host.navigateBrowser(m_neutralPage, 0);
     } catch (...) {
         m_host.setStatus(ConnectionHint);
     }

@@ -93,6 +93,8 @@ public:
 
     // With this set, every HTTP request seen is logged as a "**" line (off by default).
     void setLogEveryRequest(bool on) { m_logEveryRequest = on; }
+    // The page the browser is sent to after a find (tests point it at a local server).
+    void setNeutralPage(std::string url) { m_neutralPage = std::move(url); }
 
     bool CaptureRunning() const { return m_captureRunning; }
     const std::string& FoundMediaLink() const { return m_foundMediaLink; }
@@ -112,7 +114,8 @@ private:
     bool m_captureRunning = false;
     bool m_logEveryRequest = false;
     std::string m_foundMediaLink;
-    std::string m_timeSeparator;         // the user's, read once per capture start
+    std::string m_timeSeparator; // the user's, read once per capture start
+    std::string m_neutralPage;
     std::int32_t m_savedWaveVolume = -1; // -1: nothing saved
     int m_captureAttempts = 0;
     int m_retryBaseInterval;
