@@ -13,8 +13,7 @@
 
 namespace vantaro {
 
-CaptureLogWriter::CaptureLogWriter(QPlainTextEdit& box, int limit)
-    : QObject(&box), m_box(box), m_limit(limit) {
+CaptureLogWriter::CaptureLogWriter(QPlainTextEdit& box, int limit) : m_box(box), m_limit(limit) {
     m_timer.setSingleShot(true);
     m_timer.setInterval(CaptureLogFlushMs);
     connect(&m_timer, &QTimer::timeout, this, &CaptureLogWriter::flush);
@@ -34,14 +33,16 @@ void CaptureLogWriter::append(const std::string& text) {
     // Lines beyond the limit would be dropped by the box at once: they are not kept.
     while (m_pending.size() > static_cast<std::size_t>(m_limit))
         m_pending.pop_front();
+    // A line after a quiet spell is written at once; lines that follow it within the interval
+    // wait for the interval's end and go together.
     if (!m_timer.isActive())
-        m_timer.start();
+        flush();
 }
 
 void CaptureLogWriter::flush() {
     m_timer.stop();
     if (m_pending.empty())
-        return;
+        return; // quiet: the next line is written at once
     // At most a batch per turn of the event loop; the rest follows at the next interval.
     const auto count = std::min(m_pending.size(), static_cast<std::size_t>(CaptureLogFlushLines));
     QStringList lines;
@@ -60,8 +61,7 @@ void CaptureLogWriter::flush() {
         cursor.setPosition(document->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
-    if (!m_pending.empty())
-        m_timer.start();
+    m_timer.start();
 }
 
 } // namespace vantaro

@@ -2,8 +2,9 @@
 #pragma once
 
 // The capture log's writer: lines go into a plain-text box that keeps only its newest lines.
-// Lines are gathered and written together, at most once per CaptureLogFlushMs, so that a flood
-// of lines costs the event loop one insertion per interval instead of one per line.
+// A line after a quiet spell is written at once; the lines that follow within CaptureLogFlushMs
+// are gathered and written together, so that a flood of lines costs the event loop one
+// insertion per interval instead of one per line.
 
 #include <QObject>
 #include <QString>
@@ -18,7 +19,8 @@ namespace vantaro {
 
 class CaptureLogWriter : public QObject {
 public:
-    // limit: the most lines the box holds, older lines being dropped.
+    // limit: the most lines the box holds, older lines being dropped. The box must outlive the
+    // writer's last flush: the owner of both destroys the writer first or with the box.
     CaptureLogWriter(QPlainTextEdit& box, int limit);
 
     // Adds a text to the log; each "\r\n", "\r" or "\n" in it starts a new line.
