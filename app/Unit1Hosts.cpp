@@ -9,6 +9,7 @@
 #include "ui_Unit1.h"
 
 #include <QCoreApplication>
+#include <QProgressBar>
 #include <QThread>
 
 #include <exception>
@@ -99,8 +100,13 @@ void TForm1::setStatus(const std::string& status) {
 
 void TForm1::showProgress() {
     const BarScale scale = barScale(m_progressMax, m_progressPosition);
-    m_ui->ProgressBar1->setRange(0, std::max(scale.maximum, 1));
-    m_ui->ProgressBar1->setValue(scale.position);
+    QProgressBar* bar = m_ui->ProgressBar1;
+    const int top = std::max(scale.maximum, 1);
+    // A value beyond the new range would empty the bar for a moment: it comes down first.
+    if (bar->value() > top)
+        bar->setValue(std::min(scale.position, bar->maximum()));
+    bar->setRange(0, top);
+    bar->setValue(scale.position);
 }
 
 void TForm1::setProgressMax(std::int64_t maximum) {

@@ -24,8 +24,9 @@ int main(int argc, char* argv[]) {
     splash->repaint();
     QCoreApplication::processEvents();
 
+    // The title of the program (not a display name, which the desktop would add to every
+    // window title).
     QApplication::setApplicationName(vantaro::ApplicationTitle);
-    QApplication::setApplicationDisplayName(vantaro::ApplicationTitle);
 
     // The dialogs read the language code that the main window sets, so it comes first.
     vantaro::TForm1 mainWindow;

@@ -488,9 +488,8 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
                          pickText("Erreur de connexion réseau!", "Network error!"));
         break;
     case FetchEnd::WriteError:
-        host.showMessage(MessageKind::Plain,
-                         pickText("Erreur d'écriture du fichier " + fileName,
-                                  "Cannot write the file " + fileName));
+        host.showMessage(MessageKind::Plain, pickText("Erreur d'écriture du fichier " + fileName,
+                                                      "Cannot write the file " + fileName));
         break;
     }
 }
