@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit1.h"
 
+#include "app/CaptureStrip.h"
 #include "app/MainWindowLook.h"
 #include "app/Pictures.h"
 #include "app/Unit3.h"
@@ -80,6 +81,11 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
     m_ui->Label14->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (const char* line : MemoNote)
         m_ui->Memo1->appendPlainText(QString::fromUtf8(line));
+    m_capture =
+        new CaptureStrip({m_ui->ListBox1, m_ui->Memo1, m_ui->Button15, m_ui->Button14,
+                          m_ui->Button13, m_ui->Button12, m_ui->WebBrowser1, m_ui->ComboBox2,
+                          [this](const std::string& status) { setStatus(status); }},
+                         this);
     createMenus();
     connectControls();
     FormCreate();

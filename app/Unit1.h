@@ -30,6 +30,7 @@ class TForm1;
 
 namespace vantaro {
 
+class CaptureStrip;
 class TForm3;
 class TForm4;
 class TForm6;
@@ -67,6 +68,8 @@ public:
     QMenu* popupMenu() const { return m_popupMenu; }
     QMenu* helpMenu() const { return m_helpMenu; }
     LinkList& linkList() { return m_list; }
+    // The capture tool of the hidden strip.
+    CaptureStrip& captureStrip() { return *m_capture; }
 
     // Handlers, named after their control and event.
     void FormActivate();
@@ -164,6 +167,7 @@ private:
     PspCommands m_pspCommands;
     DownloadWorker m_worker;
 
+    CaptureStrip* m_capture = nullptr;
     TForm3* m_addDialog = nullptr;
     TForm4* m_modifyDialog = nullptr;
     TForm6* m_aboutDialog = nullptr;

@@ -3,6 +3,8 @@
 // PSP conversion.
 #include "app/Unit1.h"
 
+#include "app/CaptureStrip.h"
+
 #include "core/ProgramFolder.h"
 #include "ui_Unit1.h"
 
@@ -156,7 +158,7 @@ void TForm1::setControlEnabled(WorkerControl control, bool enabled) {
 }
 
 void TForm1::appendLog(const std::string& line) {
-    onUiThread([&] { m_ui->Memo1->appendPlainText(text(line)); });
+    onUiThread([&] { m_capture->addLogLine(line); });
 }
 
 int TForm1::listRowCount() {
@@ -255,7 +257,7 @@ std::string TForm1::chooseFolder(const std::string& caption) {
 }
 
 void TForm1::restoreWaveVolume() {
-    // No volume is saved until the capture tool saves one.
+    m_capture->restoreWaveVolume();
 }
 
 } // namespace vantaro

@@ -84,6 +84,20 @@ inline constexpr int MonitorReceiveBufferBytes = 8 * 1024 * 1024;
 // the rest are read at the next notification, which follows at once.
 inline constexpr int MonitorDatagramsPerNotification = 256;
 
+// The capture tool.
+// Network mask given to the monitor when the capture starts.
+inline constexpr const char* CaptureAddrMask = "255.255.255.0";
+// The retry timer of the capture (never enabled) and the base of its growing interval.
+inline constexpr int CaptureRetryTimerMs = 7000;
+inline constexpr int CaptureRetryBaseMs = 20000;
+inline constexpr int CaptureRetryStepMs = 2000; // added to the interval per attempt
+inline constexpr int CaptureRetryAttempts = 6;  // attempts after which the retry gives up
+// The capture log keeps its newest lines only: older ones are dropped beyond this count.
+inline constexpr int CaptureLogLineLimit = 5000;
+// Lines for the capture log are gathered and written together this often at most.
+inline constexpr int CaptureLogFlushMs = 50;
+inline constexpr int CaptureLogFlushLines = 500;  // the most lines written at once
+
 // The link list.
 // Columns of the list grid and their widths in pixels, and its default row height.
 inline constexpr int ListColumnCount = 6;

@@ -15,10 +15,12 @@ namespace vantaro::testing {
 
 class NginxServer {
 public:
-    explicit NginxServer(const std::string& documentRoot) : m_work("nginx") {
+    // port 0: a free port; otherwise that port or nothing (the constructor then raises).
+    explicit NginxServer(const std::string& documentRoot, int port = 0) : m_work("nginx") {
         const std::string command = "bash '" VANTARO_SOURCE_DIR
                                     "/tests/support/nginx-loopback.sh' start '" +
-                                    m_work.path() + "' '" + documentRoot + "'";
+                                    m_work.path() + "' '" + documentRoot + "'" +
+                                    (port > 0 ? " " + std::to_string(port) : std::string());
         std::FILE* pipe = ::popen(command.c_str(), "r");
         if (pipe == nullptr)
             throw std::runtime_error("cannot run " + command);

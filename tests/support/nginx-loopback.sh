@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Starts nginx from Debian on a free 127.0.0.1 port, serving a folder; stops it again.
-#   nginx-loopback.sh start WORK_DIR DOC_ROOT   prints the port on stdout
+#   nginx-loopback.sh start WORK_DIR DOC_ROOT [PORT]   prints the port on stdout (PORT: that
+#                                                     port only, instead of a free one)
 #   nginx-loopback.sh stop WORK_DIR
 # WORK_DIR holds the configuration, the pid file, the error log and nginx's temporary folders.
 # nginx runs as one daemonised process (no master/worker pair) as the calling user.
@@ -41,11 +42,12 @@ temp_paths() {
 }
 
 start() {
-    local root port
+    local root port fixed=${2:-} attempts=5
     root=$(cd "${1:?document root}" && pwd)
     mkdir -p "$work/tmp"
-    for _ in 1 2 3 4 5; do
-        port=$(free_port)
+    [ -n "$fixed" ] && attempts=1
+    for _ in $(seq "$attempts"); do
+        port=${fixed:-$(free_port)}
         cat >"$work/nginx.conf" <<CONF
 daemon on;
 master_process off;
@@ -80,7 +82,7 @@ CONF
 }
 
 case "$action" in
-start) start "${3:-}" ;;
+start) start "${3:-}" "${4:-}" ;;
 stop) stop ;;
 *) echo "unknown action $action" >&2; exit 2 ;;
 esac

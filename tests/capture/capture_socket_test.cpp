@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The capture tool's start and stop on a real packet socket. Opening the socket needs CAP_NET_RAW
+// (root); the test skips without it.
+#include "capture/CaptureTool.h"
+
+#include "CaptureFakes.h"
+#include "LoopbackCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vantaro {
+namespace {
+
+using testing::application;
+using testing::canOpenPacketSocket;
+using testing::FakeCaptureHost;
+using testing::FakeVolume;
+
+TEST(CaptureOnLoopback, StartStopStartAndAStartThatFails) {
+    if (!canOpenPacketSocket())
+        GTEST_SKIP() << "no packet socket without CAP_NET_RAW; run as root";
+    application();
+    FakeCaptureHost host;
+    FakeVolume volume;
+    CaptureTool tool(host, volume);
+
+    host.address = "127.0.0.1";
+    tool.ToggleCapture();
+    ASSERT_TRUE(tool.CaptureRunning()) << (host.log.empty() ? "" : host.log.back());
+    EXPECT_EQ(host.caption, "Stop Capture");
+    tool.ToggleCapture();
+    EXPECT_FALSE(tool.CaptureRunning());
+    EXPECT_EQ(host.caption, "Start Capture");
+    tool.ToggleCapture();
+    EXPECT_TRUE(tool.CaptureRunning());
+    tool.ToggleCapture();
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), std::string(CaptureHeader)), 2);
+
+    // An address of no interface of this machine: the socket's message in two log lines.
+    host.log.clear();
+    host.address = "192.0.2.77";
+    tool.ToggleCapture();
+    EXPECT_FALSE(tool.CaptureRunning());
+    EXPECT_EQ(host.caption, "Start Capture");
+    ASSERT_EQ(host.log.size(), 2u);
+    EXPECT_EQ(host.log[0], "Failed to Start Monitor - Error 99 in function Bind");
+    EXPECT_EQ(host.log[1], "Cannot assign requested address");
+}
+
+} // namespace
+} // namespace vantaro
