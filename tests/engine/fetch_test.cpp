@@ -451,7 +451,8 @@ TEST_F(FetchTest, AConnectionResetInABodyKeepsWhatArrivedAndShowsTheError) {
 
 TEST_F(FetchTest, AServerSilentForTheReadTimeOutFailsButARedirectBodyDoesNot) {
     FetchOptions options;
-    options.readTimeout = std::chrono::milliseconds(400);
+    // The time-out is well above what a loaded machine needs to answer; the silence is longer.
+    options.readTimeout = std::chrono::milliseconds(2000);
     options.redirectBodyTimeout = std::chrono::milliseconds(300);
     ScriptedHttpServer stalled(R"({"routes": {"*": [{"file": "generated-length.http",
         "body_bytes": 5000, "stall_after": 2000}]}})",
@@ -473,10 +474,10 @@ TEST_F(FetchTest, AServerSilentForTheReadTimeOutFailsButARedirectBodyDoesNot) {
 TEST_F(FetchTest, EveryByteThatArrivesRestartsTheReadTimeOut) {
     // One header line takes at least twice the time-out to arrive, two bytes every 40 ms.
     FetchOptions options;
-    options.readTimeout = std::chrono::milliseconds(500);
+    options.readTimeout = std::chrono::milliseconds(1000);
     ScriptedHttpServer server(R"({"routes": {"*": [{"file": "slow-header.http",
         "pace": [2, 0.04]}]}})",
-                              {{"FILLER", std::string(48, 'x')}});
+                              {{"FILLER", std::string(120, 'x')}});
     EXPECT_EQ(fetch(server.url("/slow"), options), "final body\n");
     EXPECT_TRUE(host->messages().empty());
 }
@@ -501,7 +502,8 @@ TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
         const std::string written = fetch(link);
         const auto ended = std::chrono::steady_clock::now();
         stopper.join();
-        EXPECT_LE(ended - stopAt, std::chrono::milliseconds(300)) << link;
+        // A generous ceiling: the server would keep the fetch for far longer without the stop.
+        EXPECT_LE(ended - stopAt, std::chrono::seconds(3)) << link;
         EXPECT_LT(written.size(), 1000000u);
         EXPECT_EQ(written, generatedBytes(static_cast<std::int64_t>(written.size())));
         EXPECT_EQ(host->progressPosition(), static_cast<std::int64_t>(written.size()));
@@ -518,7 +520,7 @@ TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(fetch(mute.url("/mute")), "");
     stopper.join();
-    EXPECT_LE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(700));
+    EXPECT_LE(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
     EXPECT_EQ(mute.requests().size(), 1u);
     EXPECT_TRUE(host->messages().empty());
 

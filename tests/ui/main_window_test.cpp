@@ -32,6 +32,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -344,7 +345,7 @@ TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
         }
         done = true;
     });
-    EXPECT_TRUE(waitFor([&] { return done.load(); }));
+    EXPECT_TRUE(waitFor([&] { return done.load(); }, 60000));
     worker.join();
 
     EXPECT_TRUE(button("Button5")->isEnabled());
@@ -389,15 +390,20 @@ TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(StopRequested);
 
-    bool information = false;
-    bool question = true;
+    std::atomic<bool> information = false;
+    std::atomic<bool> question = true;
+    std::atomic<bool> done = false;
     std::thread worker([&] {
         information = window->showMessage(MessageKind::Information, "Erreur de connexion réseau!");
         question = window->showMessage(MessageKind::Confirmation, "?");
         window->restoreMainWindow();
+        done = true;
     });
-    // The worker's requests are carried out here; none of them may wait for a person.
-    EXPECT_TRUE(waitFor([&] { return !question; }, 5000));
+    // The worker's requests are carried out here; none of them may wait for a person. Every
+    // request is a hand-over to this thread, so it only joins once the last one has returned.
+    EXPECT_TRUE(waitFor([&] { return done.load(); }, 60000));
+    if (!done)
+        std::abort(); // a hand-over is stuck: joining would hang the whole test program
     worker.join();
     EXPECT_TRUE(information);
     EXPECT_FALSE(question);
