@@ -1,12 +1,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
+SANITIZE_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test fuzz bench format clean
+.PHONY: all deps configure build run test sanitize fuzz bench format clean
 
 all: build
 
@@ -25,6 +26,13 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# The whole suite again, everything built with AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DVANTARO_WERROR=$(WERROR) -DVANTARO_SANITIZE=ON >/dev/null
+	@bash .ci/with-sanitizers cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && bash $(CURDIR)/.ci/with-sanitizers ctest --output-on-failure -j $(JOBS) --timeout 600
+
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DCMAKE_BUILD_TYPE=Debug -DVANTARO_FUZZ=ON >/dev/null
@@ -38,4 +46,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(SANITIZE_BUILD)
