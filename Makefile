@@ -6,8 +6,9 @@ FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
+PREFIX ?= $(HOME)/.local
 
-.PHONY: all deps configure build run test sanitize fuzz bench format clean
+.PHONY: all deps configure build run test sanitize fuzz bench install uninstall format clean
 
 all: build
 
@@ -41,6 +42,14 @@ fuzz: deps
 
 bench: build
 	bash bench/run-all $(BUILD)
+
+# The program folder under PREFIX/lib/vantaro, the command PREFIX/bin/vantaro, the menu entry and
+# the icon under PREFIX/share.
+install: build
+	bash scripts/desktop-install install $(BUILD) $(PREFIX)
+
+uninstall:
+	bash scripts/desktop-install uninstall $(PREFIX)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
