@@ -6,8 +6,11 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThread>
 #include <QTimer>
 #include <QtMath>
+
+#include <stdexcept>
 
 namespace vantaro {
 
@@ -49,6 +52,25 @@ LinkListModel::LinkListModel(LinkList& list, QObject* parent)
     m_publishTimer->setInterval(ListPublishIntervalMs);
     connect(m_publishTimer, &QTimer::timeout, this, &LinkListModel::publishAppendedRows);
     m_list->setObserver(this);
+}
+
+LinkListModel::LinkListModel(QObject* parent)
+    : QAbstractTableModel(parent), m_list(nullptr), m_shownRows(0),
+      m_publishTimer(new QTimer(this)) {
+    m_publishTimer->setSingleShot(true);
+    m_publishTimer->setInterval(ListPublishIntervalMs);
+    connect(m_publishTimer, &QTimer::timeout, this, &LinkListModel::publishAppendedRows);
+}
+
+void LinkListModel::setList(LinkList& list) {
+    beginResetModel();
+    m_publishTimer->stop();
+    if (m_list)
+        m_list->setObserver(nullptr);
+    m_list = &list;
+    m_shownRows = list.rowCount() - 1;
+    m_list->setObserver(this);
+    endResetModel();
 }
 
 LinkListModel::~LinkListModel() = default; // the observer detaches itself from the list
@@ -162,6 +184,22 @@ void LinkListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 LinkListGrid::LinkListGrid(LinkList& list, QWidget* parent)
     : QTableView(parent), m_model(new LinkListModel(list, this)), m_runningWatch(new QTimer(this)) {
+    setUp();
+    showListSelection(list.selectedRow());
+}
+
+LinkListGrid::LinkListGrid(QWidget* parent)
+    : QTableView(parent), m_model(new LinkListModel(this)), m_runningWatch(new QTimer(this)) {
+    setUp();
+}
+
+void LinkListGrid::setList(LinkList& list) {
+    requireOwnThread();
+    m_model->setList(list);
+    showListSelection(list.selectedRow());
+}
+
+void LinkListGrid::setUp() {
     setModel(m_model);
     setItemDelegate(new LinkListDelegate(m_model, this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -189,15 +227,22 @@ LinkListGrid::LinkListGrid(LinkList& list, QWidget* parent)
             [this](const QModelIndex& current) { takeViewSelection(current); });
     connect(m_runningWatch, &QTimer::timeout, this, &LinkListGrid::watchListRunning);
     m_runningWatch->start(ListRunningWatchMs);
-    showListSelection(list.selectedRow());
+}
+
+void LinkListGrid::requireOwnThread() const {
+    if (QThread::currentThread() != thread())
+        throw std::logic_error("the link list was reached from a thread other than its window's");
 }
 
 int LinkListGrid::listRowCount() const {
+    requireOwnThread();
     return m_model->list() ? m_model->list()->rowCount() : 2;
 }
 
 ListRowTexts LinkListGrid::readListRow(int row) const {
-    // Called across threads by the worker: a row that is not an entry reads as empty texts.
+    // The worker's read, handed over to this thread: a row that is not an entry reads as empty
+    // texts.
+    requireOwnThread();
     const LinkList* list = m_model->list();
     if (list == nullptr || !list->isEntryRow(row))
         return {};
@@ -207,11 +252,13 @@ ListRowTexts LinkListGrid::readListRow(int row) const {
 }
 
 void LinkListGrid::deleteFirstListRow() {
+    requireOwnThread();
     if (LinkList* list = m_model->list())
         list->deleteFirstEntry();
 }
 
 void LinkListGrid::scrollListToTop() {
+    requireOwnThread();
     scrollToTop();
 }
 

@@ -24,7 +24,12 @@ class LinkListModel : public QAbstractTableModel, private LinkListObserver {
     Q_OBJECT
 public:
     explicit LinkListModel(LinkList& list, QObject* parent = nullptr);
+    // A model that shows an empty table until it is given a list.
+    explicit LinkListModel(QObject* parent = nullptr);
     ~LinkListModel() override;
+
+    // Shows another list; the one shown before is no longer followed.
+    void setList(LinkList& list);
 
     // The list shown; null once the list has been destroyed (a window may destroy its list
     // before its child widgets).
@@ -80,10 +85,18 @@ private:
 // selection kept in step with the list's selected row, and no editing in place. It also carries
 // out the worker's list requests (the WorkerHost calls of the same names). The list should
 // outlive the grid; if it goes first, the grid shows an empty table.
+//
+// The list has no lock: the grid and its list belong to the user-interface thread, and the
+// worker's requests reach them through the window's blocking hand-over. A call from any other
+// thread throws std::logic_error instead of touching the list.
 class LinkListGrid : public QTableView {
     Q_OBJECT
 public:
     explicit LinkListGrid(LinkList& list, QWidget* parent = nullptr);
+    // A grid without a list yet, as a form creates it; setList gives it one.
+    explicit LinkListGrid(QWidget* parent = nullptr);
+
+    void setList(LinkList& list);
 
     LinkListModel* listModel() const { return m_model; }
 
@@ -93,6 +106,8 @@ public:
     void scrollListToTop();
 
 private:
+    void setUp();
+    void requireOwnThread() const;
     void showListSelection(int row);
     void takeViewSelection(const QModelIndex& current);
     void watchListRunning();

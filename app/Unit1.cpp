@@ -1,28 +1,455 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit1.h"
 
-#include "core/Constants.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/Unit6.h"
+#include "capture/monsock.h"
 #include "core/Language.h"
+#include "core/ProgramFolder.h"
 #include "core/SharedState.h"
+#include "jobs/FormatCatalogue.h"
+#include "jobs/RandomNames.h"
+#include "ui_Unit1.h"
 
-#include <QLabel>
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTimer>
+#include <QUrl>
+
+#include <filesystem>
 
 namespace vantaro {
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
-    setFixedSize(782, 603);
-    setStyleSheet("background: white;");
-    m_statusBar = new QLabel(this);
-    m_statusBar->setGeometry(0, 574, 782, 29);
+namespace {
+
+QString text(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string bytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+const char* const MissingToolsFr =
+    "Le logiciel ne contient pas tous ses utilitaires, merci de réinstaller le logiciel!\r"
+    "Attention : le logiciel risque de ne pas fonctionner correctement s'il n'est pas réinstallé";
+const char* const MissingToolsEn =
+    "The software does not contain all its components, please reinstall the software!\r"
+    "Warning: The software may not function properly if not reinstalled";
+
+const char* const MemoNote[] = {
+    "Outil de capture : repère la requête du lecteur wat.tv vers son fichier vidéo.",
+    "Choisir l'adresse locale, puis Start Capture ; le lien trouvé s'inscrit ici.",
+    "La capture demande les droits d'administrateur (socket brut).",
+};
+
+// The small blue gradient that every menu item carries.
+QIcon menuBitmap() {
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, 16, 16);
+    gradient.setColorAt(0, QColor(0xBF, 0xDB, 0xFF));
+    gradient.setColorAt(1, QColor(0x1F, 0x5F, 0xC8));
+    painter.fillRect(QRect(2, 2, 12, 12), gradient);
+    return QIcon(picture);
+}
+
+// The program's icon: a blue disc with a white arrow pointing down.
+QIcon programIcon() {
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x1F, 0x5F, 0xC8));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(1, 1, 30, 30);
+    painter.setBrush(Qt::white);
+    const QPointF arrow[] = {{12, 7}, {20, 7}, {20, 15}, {25, 15}, {16, 25}, {7, 15}, {12, 15}};
+    painter.drawPolygon(arrow, 7);
+    return QIcon(picture);
+}
+
+} // namespace
+
+TForm1::TForm1(std::string serviceHost, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_ui(std::make_unique<Ui::TForm1>()), m_preferences(ProgramFolder()), m_boxes(this),
+      m_presenter(&m_boxes), m_shell(&m_desktop),
+      m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
+      m_pspCommands(static_cast<PspHost&>(*this)),
+      m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)) {
+    m_ui->setupUi(this);
+    setFixedSize(size());
+    setWindowIcon(programIcon());
+    m_ui->StringGrid1->setList(m_list);
+    for (const FormatEntry& format : formatCatalogue())
+        m_ui->ComboBox1->addItem(QString::fromUtf8(format.name));
+    // The tab row lies under the banner: the banner switches the pages.
+    m_ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+    m_ui->Label13->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_ui->Label14->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_ui->Edit1->setText(QString::fromUtf8(ExampleYouTubeLink));
+    m_ui->Label1->setText(QString::fromUtf8("(exemple : ") + QString::fromUtf8(ExampleYouTubeLink) +
+                          " ou " + QString::fromUtf8(ExampleDailymotionLink) + ")");
+    for (const char* line : MemoNote)
+        m_ui->Memo1->appendPlainText(QString::fromUtf8(line));
+    createMenus();
+    connectControls();
     FormCreate();
+    createTrayIcon();
+    m_ui->Edit1->setFocus();
+}
+
+TForm1::~TForm1() {
+    m_closing = true;
+    finishWork();
 }
 
 void TForm1::FormCreate() {
     LanguageCode = "FR";
-    setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + QString::fromStdString(LanguageCode));
+    setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(LanguageCode));
+    m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
+
+    PreferenceFields fields{bytes(m_ui->Edit3->text()), bytes(m_ui->Edit6->text()),
+                            bytes(m_ui->Edit2->text()), bytes(m_ui->Edit7->text())};
+    m_preferences.load(fields);
+    m_ui->Edit3->setText(text(fields.edit3));
+    m_ui->Edit6->setText(text(fields.edit6));
+    m_ui->Edit2->setText(text(fields.edit2));
+    m_ui->Edit7->setText(text(fields.edit7));
+
+    m_list.applyLanguage();
     ListRunning = false;
+    for (QWidget* field : std::initializer_list<QWidget*>{m_ui->Edit1, m_ui->Edit2, m_ui->Edit6,
+                                                          m_ui->Edit3, m_ui->Edit7,
+                                                          m_ui->ComboBox1}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, QColor(0xF9, 0xF9, 0xF9));
+        field->setPalette(palette);
+    }
     StopRequested = false;
-    m_statusBar->setText(QString::fromUtf8(pickText("Prêt", "Ready")));
+
+    try {
+        for (const std::string& address : TCustomWSocket::LocalAddressList())
+            m_ui->ListBox1->addItem(text(address));
+    } catch (const ESocketException&) {
+        // Without the list of addresses the capture tool reports its own failure when started.
+    }
+    if (m_ui->ListBox1->count() > 0)
+        m_ui->ListBox1->setCurrentRow(0);
+}
+
+void TForm1::createMenus() {
+    const QIcon bitmap = menuBitmap();
+    const auto addItem = [&bitmap](QMenu* menu, const char* name, const char* caption) {
+        QAction* action = menu->addAction(bitmap, QString::fromUtf8(caption));
+        action->setObjectName(name);
+        return action;
+    };
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName("PopupMenu1");
+    connect(addItem(m_popupMenu, "OuvrirPellorin1", "Ouvrir Vantaro"), &QAction::triggered, this,
+            &TForm1::OuvrirPellorin1Click);
+    connect(addItem(m_popupMenu, "Quiter1", "Quitter Vantaro"), &QAction::triggered, this,
+            &TForm1::Quiter1Click);
+
+    m_helpMenu = new QMenu(this);
+    m_helpMenu->setObjectName("HelpMenu");
+    connect(addItem(m_helpMenu, "MenuItem2", "Co&mment utiliser Vantaro"), &QAction::triggered,
+            this, &TForm1::MenuItem2Click);
+    connect(addItem(m_helpMenu, "MenuItem1", "Vantaro sur le &Web"), &QAction::triggered, this,
+            &TForm1::MenuItem1Click);
+    connect(addItem(m_helpMenu, "AproposdeVantaro1", "&A propos de Vantaro"), &QAction::triggered,
+            this, &TForm1::AproposdeVantaro1Click);
+}
+
+void TForm1::createTrayIcon() {
+    m_trayIcon = new QSystemTrayIcon(windowIcon(), this);
+    m_trayIcon->setObjectName("TrayIcon1");
+    m_trayIcon->setToolTip(QString::fromUtf8(ApplicationTitle));
+    m_trayIcon->setContextMenu(m_popupMenu); // the right click
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    TrayIcon1Click();
+            });
+    // Without a notification area the icon stays hidden: the window keeps its taskbar entry,
+    // and closing it ends the program.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_trayIcon->show();
+}
+
+void TForm1::connectControls() {
+    const auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, handler);
+    };
+    const auto onPicture = [this](CommandPicture* picture, void (TForm1::*handler)()) {
+        connect(picture, &CommandPicture::activated, this, handler);
+    };
+    onClick(m_ui->Button2, &TForm1::Button2Click);
+    onClick(m_ui->Button11, &TForm1::Button11Click);
+    onClick(m_ui->Button16, &TForm1::Button16Click);
+    onClick(m_ui->Button4, &TForm1::Button4Click);
+    onClick(m_ui->Button8, &TForm1::Button8Click);
+    onClick(m_ui->Button5, &TForm1::Button5Click);
+    onClick(m_ui->Button10, &TForm1::Button10Click);
+    onClick(m_ui->Button6, &TForm1::Button6Click);
+    onClick(m_ui->Button7, &TForm1::Button7Click);
+    onClick(m_ui->Button9, &TForm1::Button9Click);
+    onClick(m_ui->Button1, &TForm1::Button1Click);
+    onClick(m_ui->Button3, &TForm1::Button3Click);
+    onPicture(m_ui->Image19, &TForm1::Button4Click);
+    onPicture(m_ui->Image22, &TForm1::Button8Click);
+    onPicture(m_ui->Image7, &TForm1::Button7Click);
+    onPicture(m_ui->Image10, &TForm1::Image14MouseUp);
+    onPicture(m_ui->Image11, &TForm1::Image18MouseUp);
+    onPicture(m_ui->Image12, &TForm1::Image16MouseUp);
+    onPicture(m_ui->Image25, &TForm1::Image26MouseUp);
+    onPicture(m_ui->Image28, &TForm1::Button6Click);
+    connect(m_ui->Image6, &CommandPicture::activated, this,
+            [this] { m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1); });
+    connect(m_ui->Image31, &CommandPicture::activated, this,
+            [this] { m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2); });
+    connect(m_ui->Image5, &CommandPicture::activated, this, [this] {
+        const QPoint corner(m_ui->Image5->x() + 1, m_ui->Image5->y() + m_ui->Image5->height() + 1);
+        m_helpMenu->popup(m_ui->Panel1->mapToGlobal(corner));
+    });
+    // Only a pick by the user runs the format change, never a selection made by the program.
+    connect(m_ui->ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+}
+
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !m_activated)
+        QTimer::singleShot(0, this, &TForm1::FormActivate);
+    return QWidget::event(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_placed || event->spontaneous())
+        return;
+    m_placed = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    // A desktop that does not activate a new window still gets the check.
+    QTimer::singleShot(ActivationFallbackMs, this, [this] {
+        if (!m_activated && isVisible())
+            FormActivate();
+    });
+}
+
+void TForm1::FormActivate() {
+    if (m_activated || m_closing)
+        return;
+    m_activated = true;
+    {
+        const QSignalBlocker quiet(m_ui->ComboBox1);
+        m_ui->ComboBox1->setCurrentIndex(0);
+    }
+    for (const char* tool : PresenceCheckTools) {
+        std::error_code ec;
+        if (!std::filesystem::exists(ProgramFolder() + tool, ec)) {
+            showMessage(MessageKind::Plain, pickText(MissingToolsFr, MissingToolsEn));
+            return;
+        }
+    }
+}
+
+void TForm1::ComboBox1Change() {
+    const MainFormatState state = mainFormatChange(bytes(m_ui->ComboBox1->currentText()));
+    m_ui->Edit3->setEnabled(state.fileNameEnabled);
+    m_ui->Edit7->setEnabled(state.mp3TitleEnabled);
+    m_ui->Label8->setEnabled(state.mp3TitleEnabled);
+    m_ui->Label2->setText(text(state.extensionLabel));
+    if (state.generatedFileName)
+        m_ui->Edit3->setText(text(*state.generatedFileName));
+}
+
+void TForm1::runCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const WindowClosing&) {
+        // The window closed while the command handled events: it ends here, quietly.
+    } catch (const std::exception& error) {
+        if (!m_closing)
+            showMessage(MessageKind::Error, error.what());
+    }
+}
+
+void TForm1::pickFolder(QLineEdit* target, const char* captionFr, const char* captionEn) {
+    if (!isExistingDirectory(LastPickedFolder))
+        LastPickedFolder.clear();
+    const std::string chosen =
+        m_shell->chooseFolder(this, pickText(captionFr, captionEn), LastPickedFolder);
+    if (!chosen.empty())
+        LastPickedFolder = chosen;
+    if (!LastPickedFolder.empty())
+        target->setText(text(LastPickedFolder));
+}
+
+void TForm1::Button2Click() {
+    pickFolder(m_ui->Edit6, "Choisissez le dossier où le fichier téléchargé sera crée",
+               "Select the desination directory where the file will be created");
+}
+
+void TForm1::Button11Click() {
+    pickFolder(m_ui->Edit2,
+               "Choisissez le dossier où les fichiers téléchargés et transformés seront crées",
+               "Select the desination directory where the file will be created");
+}
+
+void TForm1::Button16Click() {
+    const QString folder = QDir::current().absoluteFilePath(m_ui->Edit6->text());
+    m_shell->openUrl(QUrl::fromLocalFile(QDir::cleanPath(folder)));
+}
+
+void TForm1::Button4Click() {
+    const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
+                                  bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
+                                  bytes(m_ui->ComboBox1->currentText())};
+    runCommand([&] { vantaro::Button4Click(fields, static_cast<DownloadCommandHost&>(*this)); });
+}
+
+void TForm1::Button8Click() {
+    const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
+                                  bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
+                                  bytes(m_ui->ComboBox1->currentText())};
+    runCommand([&] { vantaro::Button8Click(fields, static_cast<DownloadCommandHost&>(*this)); });
+}
+
+void TForm1::Button5Click() {
+    vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
+}
+
+void TForm1::Button10Click() {
+    vantaro::Button10Click();
+}
+
+void TForm1::Button6Click() {
+    runCommand([this] { m_listCommands.Button6Click(bytes(m_ui->Edit2->text())); });
+}
+
+void TForm1::Button7Click() {
+    runCommand([this] { m_listCommands.Button7Click(bytes(m_ui->Edit2->text())); });
+}
+
+void TForm1::Image14MouseUp() {
+    if (m_addDialog)
+        m_addDialog->exec();
+}
+
+void TForm1::Image18MouseUp() {
+    runCommand([this] { m_listCommands.removeSelectedEntry(); });
+}
+
+void TForm1::Image16MouseUp() {
+    runCommand([this] { m_listCommands.clearList(); });
+}
+
+void TForm1::Image26MouseUp() {
+    const std::uint64_t entry = m_listCommands.selectEntryToModify();
+    if (entry == 0 || m_modifyDialog == nullptr)
+        return;
+    m_modifyDialog->setEntryId(entry);
+    m_modifyDialog->exec();
+}
+
+void TForm1::Button9Click() {
+    Image26MouseUp();
+}
+
+void TForm1::Button1Click() {
+    runCommand([this] { m_pspCommands.Button1Click(); });
+}
+
+void TForm1::Button3Click() {
+    runCommand([this] { m_pspCommands.Button3Click(); });
+}
+
+void TForm1::TrayIcon1Click() {
+    m_popupMenu->popup(QCursor::pos());
+}
+
+void TForm1::OuvrirPellorin1Click() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    activateWindow();
+}
+
+void TForm1::Quiter1Click() {
+    leaveProgram();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    leaveProgram();
+}
+
+// Both ways out: the tray icon goes first, a running download is told to stop, and the event
+// loops end. The program's entry then waits for the worker before the windows go.
+void TForm1::leaveProgram() {
+    if (m_closing)
+        return;
+    m_closing = true;
+    StopRequested = true;
+    hide();
+    delete m_trayIcon;
+    m_trayIcon = nullptr;
+    QCoreApplication::processEvents();
+    // A box that the worker waits for may lie below this call: the worker is then waited for
+    // once that box has closed with the event loops.
+    if (m_openBoxes == 0)
+        finishWork();
+    QCoreApplication::quit();
+}
+
+bool TForm1::finishWork(std::chrono::milliseconds timeout) {
+    if (!m_worker.workerRunning())
+        return true;
+    return m_worker.stopAndWait(timeout);
+}
+
+void TForm1::MenuItem2Click() {
+    m_shell->openUrl(QUrl(QString::fromUtf8("http://") + QString::fromUtf8(MakerHost) +
+                          QString::fromUtf8(HelpUsePagePath)));
+}
+
+void TForm1::MenuItem1Click() {
+    m_shell->openUrl(QUrl(QString::fromUtf8("http://") + QString::fromUtf8(MakerHost) +
+                          QString::fromUtf8(HelpWebPagePath)));
+}
+
+void TForm1::AproposdeVantaro1Click() {
+    if (m_aboutDialog)
+        m_aboutDialog->exec();
+}
+
+void TForm1::setMessagePresenter(MessagePresenter* presenter) {
+    m_presenter = presenter ? presenter : &m_boxes;
+}
+
+void TForm1::setDesktopShell(DesktopShell* shell) {
+    m_shell = shell ? shell : &m_desktop;
+}
+
+void TForm1::setDialogs(TForm3* addDialog, TForm4* modifyDialog, TForm6* aboutDialog) {
+    m_addDialog = addDialog;
+    m_modifyDialog = modifyDialog;
+    m_aboutDialog = aboutDialog;
 }
 
 } // namespace vantaro

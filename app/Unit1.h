@@ -1,22 +1,182 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/DesktopShell.h"
+#include "app/MessageBoxes.h"
+#include "app/Preferences.h"
+#include "core/Constants.h"
+#include "engine/PspConversion.h"
+#include "engine/Unit2.h"
+#include "engine/WorkerHost.h"
+#include "jobs/DownloadCommands.h"
+#include "jobs/LinkList.h"
+#include "jobs/ListCommands.h"
+
 #include <QWidget>
 
-class QLabel;
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLineEdit;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace Ui {
+class TForm1;
+}
 
 namespace vantaro {
 
-// The main window.
-class TForm1 : public QWidget {
+class TForm3;
+class TForm4;
+class TForm6;
+
+// The main window. Its layout lives in Unit1.ui; the class adapts: each command reads the
+// fields, calls the command logic with the window as its host, and returns. The window is also
+// the download worker's host: a request made on the worker thread is carried out on the
+// user-interface thread while the worker waits.
+class TForm1 : public QWidget,
+               public WorkerHost,
+               public DownloadCommandHost,
+               public ListCommandHost,
+               public PspHost,
+               public StopCommandHost {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // serviceHost: the host of the resolver and report service (tests use a local server).
+    explicit TForm1(std::string serviceHost = MakerHost, QWidget* parent = nullptr);
+    ~TForm1() override; // stops a running worker and waits for it first
+
+    // Every box goes through this presenter; null puts the window's own boxes back.
+    void setMessagePresenter(MessagePresenter* presenter);
+    // The dialogs and default programs of the desktop; null puts the real ones back.
+    void setDesktopShell(DesktopShell* shell);
+    // The dialogs created after the main window.
+    void setDialogs(TForm3* addDialog, TForm4* modifyDialog, TForm6* aboutDialog);
+
+    // Stops a running worker and waits for it, letting this thread's events run meanwhile.
+    // True when no worker runs any more.
+    bool finishWork(std::chrono::milliseconds timeout =
+                        std::chrono::milliseconds(ShutdownWorkerWaitMs));
+    // True once the window was closed or the program told to quit.
+    bool closing() const { return m_closing; }
+    QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    QMenu* popupMenu() const { return m_popupMenu; }
+    QMenu* helpMenu() const { return m_helpMenu; }
+    LinkList& linkList() { return m_list; }
+
+    // Handlers, named after their control and event.
+    void FormActivate();
+    void Button2Click();
+    void Button11Click();
+    void Button16Click();
+    void Button4Click();
+    void Button8Click();
+    void Button5Click();
+    void Button10Click();
+    void Button6Click();
+    void Button7Click();
+    void Button9Click();
+    void Button1Click();
+    void Button3Click();
+    void Image14MouseUp();
+    void Image18MouseUp();
+    void Image16MouseUp();
+    void Image26MouseUp();
+    void ComboBox1Change();
+    void TrayIcon1Click();
+    void OuvrirPellorin1Click();
+    void Quiter1Click();
+    void MenuItem2Click();
+    void MenuItem1Click();
+    void AproposdeVantaro1Click();
+
+    // The message presenter of every host interface.
+    bool showMessage(MessageKind kind, const std::string& text,
+                     const std::string& caption = {}) override;
+
+    // WorkerHost; each call may come from the worker thread.
+    void setStatus(const std::string& text) override;
+    void setProgressMax(std::int64_t maximum) override;
+    void setProgressPosition(std::int64_t position) override;
+    std::int64_t progressPosition() override;
+    std::int64_t progressMax() override;
+    void setControlEnabled(WorkerControl control, bool enabled) override;
+    void appendLog(const std::string& line) override;
+    int listRowCount() override;
+    ListRowTexts readListRow(int row) override;
+    void deleteFirstListRow() override;
+    void scrollListToTop() override;
+    void restoreMainWindow() override;
+
+    // The command hosts; user-interface thread only.
+    bool workerRunning() const override;
+    void startWorker(const DownloadJob& job) override;
+    void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;
+    void storeList(const std::string& pathName) override;
+    void AppendListEntry(const std::string& formatName, const std::string& folder,
+                         const std::string& fileName, const std::string& mp3Title,
+                         const std::string& link) override;
+    bool directoryExists(const std::string& path) override;
+    bool fileExists(const std::string& path) override;
+    void deleteFile(const std::string& path) override;
+    void setFileNameField(const std::string& text) override;
+    std::string chooseListFile() override;
+    void processPendingEvents() override;
+    void enableButton7() override;
+    std::string sourceText() override;
+    void setSourceText(const std::string& text) override;
+    std::string chooseFile(const std::string& filterText) override;
+    std::string chooseFolder(const std::string& caption) override;
+    void restoreWaveVolume() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
+    // Ends a list load or a PSP conversion that handles events while it runs, once the window
+    // has closed, so that nothing it uses is destroyed under it.
+    struct WindowClosing {};
 
-    QLabel* m_statusBar = nullptr;
+    void FormCreate();
+    void connectControls();
+    void createMenus();
+    void createTrayIcon();
+    void pickFolder(QLineEdit* target, const char* captionFr, const char* captionEn);
+    void runCommand(const std::function<void()>& command);
+    void leaveProgram();
+    void showProgress();
+    template <typename Work> auto onUiThread(Work&& work) -> decltype(work());
+
+    std::unique_ptr<Ui::TForm1> m_ui;
+    LinkList m_list;
+    Preferences m_preferences;
+    MessageBoxes m_boxes;
+    MessagePresenter* m_presenter;
+    QtDesktopShell m_desktop;
+    DesktopShell* m_shell;
+    LinkListCommands m_listCommands;
+    PspCommands m_pspCommands;
+    DownloadWorker m_worker;
+
+    TForm3* m_addDialog = nullptr;
+    TForm4* m_modifyDialog = nullptr;
+    TForm6* m_aboutDialog = nullptr;
+    QMenu* m_popupMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+
+    std::int64_t m_progressMax = 100;
+    std::int64_t m_progressPosition = 100;
+    int m_openBoxes = 0; // message boxes being shown
+    bool m_placed = false;
+    bool m_activated = false;
+    bool m_closing = false;
 };
 
 } // namespace vantaro

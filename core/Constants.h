@@ -38,6 +38,16 @@ inline constexpr const char* ExampleYouTubeLinkEn = "http://www.youtube.com/watc
 inline constexpr const char* ExampleDailymotionLink = "http://www.dailymotion.com/video/x1a2b3c";
 
 inline constexpr const char* ApplicationTitle = "Vantaro";
+// The help pages on the maker's web site.
+inline constexpr const char* HelpUsePagePath = "/fr/Vantaro/VantaroUse.html";
+inline constexpr const char* HelpWebPagePath = "/fr/Vantaro/Vantaro.html";
+// How long the splash stays up once the windows exist, in milliseconds.
+inline constexpr int SplashWaitMs = 1000;
+// The main window's tool check runs this long after it is shown when the desktop has not
+// activated it by then.
+inline constexpr int ActivationFallbackMs = 500;
+// How long the window waits for a running download to end when the program is left.
+inline constexpr int ShutdownWorkerWaitMs = 15000;
 inline constexpr const char* DesignCaption =
     "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
 

@@ -4,6 +4,7 @@
 #include "engine/WorkerHost.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,26 +23,36 @@ public:
 
     bool showMessage(MessageKind kind, const std::string& text,
                      const std::string& caption = {}) override {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back({kind, text, caption});
-        m_events.push_back("message:" + text);
-        if (m_answers.empty())
-            return true;
-        const bool answer = m_answers.front();
-        m_answers.pop_front();
+        bool answer = true;
+        {
+            std::lock_guard lock(m_mutex);
+            m_messages.push_back({kind, text, caption});
+            m_events.push_back("message:" + text);
+            if (!m_answers.empty()) {
+                answer = m_answers.front();
+                m_answers.pop_front();
+            }
+        }
+        notify("message:" + text);
         return answer;
     }
     void setStatus(const std::string& text) override { record("status:" + text); }
     void setProgressMax(std::int64_t maximum) override {
-        std::lock_guard lock(m_mutex);
-        m_progressMax = maximum;
-        m_progressPosition = 0;
-        m_events.push_back("max:" + std::to_string(maximum));
+        {
+            std::lock_guard lock(m_mutex);
+            m_progressMax = maximum;
+            m_progressPosition = 0;
+            m_events.push_back("max:" + std::to_string(maximum));
+        }
+        notify("max:" + std::to_string(maximum));
     }
     void setProgressPosition(std::int64_t position) override {
-        std::lock_guard lock(m_mutex);
-        m_progressPosition = position;
-        m_events.push_back("position:" + std::to_string(position));
+        {
+            std::lock_guard lock(m_mutex);
+            m_progressPosition = position;
+            m_events.push_back("position:" + std::to_string(position));
+        }
+        notify("position:" + std::to_string(position));
     }
     std::int64_t progressPosition() override {
         std::lock_guard lock(m_mutex);
@@ -64,10 +75,13 @@ public:
         return rows.at(static_cast<std::size_t>(row - 1));
     }
     void deleteFirstListRow() override {
-        std::lock_guard lock(m_mutex);
-        if (!rows.empty())
-            rows.erase(rows.begin());
-        m_events.push_back("deleteRow");
+        {
+            std::lock_guard lock(m_mutex);
+            if (!rows.empty())
+                rows.erase(rows.begin());
+            m_events.push_back("deleteRow");
+        }
+        notify("deleteRow");
     }
     void scrollListToTop() override { record("scrollTop"); }
     void restoreMainWindow() override { record("restore"); }
@@ -97,10 +111,21 @@ public:
 
     std::vector<ListRowTexts> rows; // the list's entries (row 1 first)
 
+    // Called on the requesting thread after each request has been recorded, outside the lock.
+    // Set it before the worker starts.
+    std::function<void(const std::string& event)> onEvent;
+
 private:
     void record(std::string event) {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(event));
+        {
+            std::lock_guard lock(m_mutex);
+            m_events.push_back(event);
+        }
+        notify(event);
+    }
+    void notify(const std::string& event) {
+        if (onEvent)
+            onEvent(event);
     }
 
     mutable std::mutex m_mutex;

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DesktopShell.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+
+namespace vantaro {
+
+std::string QtDesktopShell::chooseFolder(QWidget* owner, const std::string& caption,
+                                         const std::string& selected) {
+    const QString folder = QFileDialog::getExistingDirectory(
+        owner, QString::fromStdString(caption), QString::fromStdString(selected),
+        QFileDialog::ShowDirsOnly);
+    return folder.toStdString();
+}
+
+std::string QtDesktopShell::chooseFile(QWidget* owner, const std::string& filter) {
+    QString text = QString::fromStdString(filter);
+    if (!text.contains(QLatin1Char('(')))
+        text += QStringLiteral(" (*)");
+    return QFileDialog::getOpenFileName(owner, {}, {}, text).toStdString();
+}
+
+void QtDesktopShell::openUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace vantaro

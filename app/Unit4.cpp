@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Unit4.h"
+
+#include <QPushButton>
+
+namespace vantaro {
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+    setObjectName("TForm4");
+    setWindowTitle(QString::fromUtf8("Modifier une entrée de la liste"));
+    setFixedSize(420, 120);
+    auto* cancel = new QPushButton(QString::fromUtf8("Annuler"), this);
+    cancel->setObjectName("Button8");
+    cancel->setGeometry(320, 84, 88, 25);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+} // namespace vantaro

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The download worker carrying the link list, row by row.
+#include "WorkerTestBench.h"
+
+#include <gmock/gmock.h>
+
+#include <mutex>
+
+namespace vantaro {
+namespace {
+
+using ::testing::Contains;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using testing::steps;
+namespace fs = std::filesystem;
+namespace fr = testing::fr;
+namespace en = testing::en;
+
+class WorkerListTest : public testing::WorkerTestBench {
+protected:
+    // ListRunning and the number of rows left, each time a row is deleted.
+    void watchRows() {
+        m_host.onEvent = [this](const std::string& event) {
+            if (event != "deleteRow")
+                return;
+            std::lock_guard lock(m_watchMutex);
+            m_listRunningAtRowEnd.push_back(ListRunning.load());
+        };
+    }
+    std::vector<bool> listRunningAtRowEnd() {
+        std::lock_guard lock(m_watchMutex);
+        return m_listRunningAtRowEnd;
+    }
+
+    std::mutex m_watchMutex;
+    std::vector<bool> m_listRunningAtRowEnd;
+};
+
+TEST_F(WorkerListTest, RowsAreCarriedOutDroppedOrRefusedAndDeletedOneByOne) {
+    startSite();
+    startService({clipLink()});
+    testing::writeWholeFile(m_web.file("plain.html"), "<html>no video here</html>\n");
+    m_host.rows = {row(dailymotionLink(), "MP3", "one"), row("", "MP3", "two"),
+                   ListRowTexts{"MP3", out("missing"), "three", "Essai", youTubeLink()},
+                   row(m_nginx->url("/plain.html"), "MP3", "four"),
+                   row(youTubeLink(), "FLV", "five")};
+    watchRows();
+    run(WorkModeList);
+
+    EXPECT_THAT(
+        steps(m_host),
+        ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off",
+                    // a Dailymotion row converted to MP3
+                    "StringGrid1 off", "status:" + fr::L1(1, 5), "status:" + fr::L2(1, 5),
+                    "status:" + fr::L3(1, 5), "status:" + fr::L4(1, 5, "MP3"), "status:" + fr::R,
+                    "status:" + fr::R, "StringGrid1 on", "deleteRow",
+                    // an empty link and a missing folder are dropped without a word, n counts them
+                    "deleteRow", "deleteRow",
+                    // a link of no known site
+                    "StringGrid1 off", "status:" + fr::L1(4, 5), "status:" + fr::L2(4, 5),
+                    "message:" + fr::M2, "status:" + fr::R, "status:" + fr::R, "StringGrid1 on",
+                    "deleteRow",
+                    // a YouTube row kept as FLV
+                    "StringGrid1 off", "status:" + fr::L1(5, 5), "status:" + fr::L2(5, 5),
+                    "status:" + fr::L3(5, 5), "status:" + fr::L4(5, 5, "FLV"), "status:" + fr::R,
+                    "StringGrid1 on", "deleteRow",
+                    // the end of the list
+                    "restore", "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(listRunningAtRowEnd(), ElementsAre(true, true, true, true, true));
+    EXPECT_FALSE(ListRunning.load());
+    EXPECT_THAT(m_host.rows, IsEmpty());
+
+    std::vector<std::string> targets = serviceTargets();
+    EXPECT_EQ(std::count_if(targets.begin(), targets.end(),
+                            [](const std::string& t) { return t.rfind("/addVantaroURL", 0) == 0; }),
+              5)
+        << "every row is reported, even a dropped one";
+    EXPECT_THAT(targets, Contains("/addVantaroURL.php?u="));
+    EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("five.flv", "one.mp3"));
+    const testing::Probe one = testing::probe(out("one.mp3"));
+    ASSERT_TRUE(one.readable);
+    EXPECT_THAT(one.codecs, Contains("mp3"));
+    EXPECT_FALSE(replyFileLeft());
+}
+
+// In the list the resolver's reply is not examined: an error code is fetched as a link, which
+// fails with the network error, and the row ends without output. English texts throughout.
+TEST_F(WorkerListTest, ResolverReplyIsFetchedAsItIsAndEnglishTextsAreShown) {
+    startSite();
+    startService({"ERROR_SERVER"});
+    LanguageCode = "EN";
+    m_host.rows = {row("http://127.0.0.1:9/unknown", "MP3", "one"),
+                   row(youTubeLink(), "MP3", "two")};
+    run(WorkModeList);
+
+    EXPECT_THAT(steps(m_host),
+                ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off",
+                            "StringGrid1 off", "message:Network error!", "status:" + en::L1(1, 2),
+                            "status:" + en::L2(1, 2), "message:" + en::M2, "status:" + en::R,
+                            "status:" + en::R, "StringGrid1 on", "deleteRow", "StringGrid1 off",
+                            "status:" + en::L1(2, 2), "status:" + en::L2(2, 2),
+                            "status:" + en::L3(2, 2), "message:Network error!",
+                            "status:" + en::L4(2, 2, "MP3"), "status:" + en::R, "status:" + en::R,
+                            "StringGrid1 on", "deleteRow", "restore", "Button7 on", "Button6 on",
+                            "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
+}
+
+TEST_F(WorkerListTest, EmptyListEndsAtOnce) {
+    watchRows();
+    run(WorkModeList);
+    EXPECT_THAT(steps(m_host),
+                ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off", "restore",
+                            "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
+    EXPECT_FALSE(ListRunning.load());
+}
+
+// A stop found after a row ends the list with the window usable and row 1 no longer marked as
+// in progress; the flag stays for the next start to clear.
+TEST_F(WorkerListTest, StopAfterARowClearsListRunningAndGivesTheControlsBack) {
+    startSite();
+    startService({});
+    m_host.rows = {row("", "MP3", "one"), row(dailymotionLink(), "MP3", "two")};
+    m_host.onEvent = [](const std::string& event) {
+        if (event == "scrollTop")
+            Button10Click();
+    };
+    run(WorkModeList);
+
+    EXPECT_THAT(steps(m_host),
+                ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off", "deleteRow",
+                            "StringGrid1 on", "Button7 on", "Button6 on"));
+    EXPECT_FALSE(ListRunning.load()) << "row 1 would keep the in-progress mark";
+    EXPECT_TRUE(StopRequested.load());
+    ASSERT_EQ(m_host.rows.size(), 1u);
+    EXPECT_EQ(m_host.rows[0].destinationFileName, "two");
+}
+
+// An error no step handles ends only its row: the user is told, the row goes, the list goes on.
+TEST_F(WorkerListTest, UncaughtErrorDropsTheRowAndGoesOn) {
+    startSite();
+    startService({clipLink()});
+    m_host.rows = {row(dailymotionLink(), "MP3", "no-such-folder/one"),
+                   row(youTubeLink(), "FLV", "two")};
+    watchRows();
+    run(WorkModeList);
+
+    const std::vector<testing::RecordingHost::Message> boxes = m_host.messages();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].kind, MessageKind::Information);
+    EXPECT_THAT(boxes[0].text, StartsWith(fr::Failed + "Cannot create the file " +
+                                          out("no-such-folder/onexxx.txt")));
+    const std::vector<std::string> seen = steps(m_host);
+    EXPECT_THAT(std::vector<std::string>(seen.begin() + 4, seen.begin() + 9),
+                ElementsAre("StringGrid1 off", "message:" + boxes[0].text, "status:" + fr::R,
+                            "StringGrid1 on", "deleteRow"));
+    EXPECT_THAT(
+        std::vector<std::string>(seen.end() - 5, seen.end()),
+        ElementsAre("restore", "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(listRunningAtRowEnd(), ElementsAre(true, true));
+    EXPECT_FALSE(ListRunning.load());
+    EXPECT_THAT(m_host.rows, IsEmpty());
+    EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("two.flv"));
+}
+
+} // namespace
+} // namespace vantaro
