@@ -18,7 +18,10 @@ namespace {
 
 std::mutex folderMutex;
 std::string overriddenFolder;
-std::optional<DataFolders> chosenDataFolders;
+std::optional<DataFolders> setFolders;
+// Worked out once per program folder (tests point the program folder elsewhere).
+std::optional<DataFolders> preparedFolders;
+std::string preparedFor;
 
 std::string executableFolder() {
     std::error_code ec;
@@ -102,15 +105,19 @@ DataFolders prepareDataFolders(const std::string& programFolder, const std::stri
 DataFolders DataFoldersOfThisRun() {
     const std::string program = ProgramFolder();
     std::lock_guard lock(folderMutex);
-    if (!chosenDataFolders)
-        chosenDataFolders = prepareDataFolders(program, environmentValue("HOME"),
-                                               environmentValue("XDG_CONFIG_HOME"));
-    return *chosenDataFolders;
+    if (setFolders)
+        return *setFolders;
+    if (!preparedFolders || preparedFor != program) {
+        preparedFolders = prepareDataFolders(program, environmentValue("HOME"),
+                                             environmentValue("XDG_CONFIG_HOME"));
+        preparedFor = program;
+    }
+    return *preparedFolders;
 }
 
 void setDataFolders(const DataFolders& folders) {
     std::lock_guard lock(folderMutex);
-    chosenDataFolders = folders;
+    setFolders = folders;
 }
 
 std::string currentFolderProblem() {

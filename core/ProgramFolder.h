@@ -38,7 +38,7 @@ DataFolders prepareDataFolders(const std::string& programFolder, const std::stri
                                const std::string& configHome);
 
 // The prepared folders of this run, for the program folder and the environment's HOME and
-// XDG_CONFIG_HOME. Computed once; tests may set them.
+// XDG_CONFIG_HOME. Worked out once for each program folder; tests may set them.
 DataFolders DataFoldersOfThisRun();
 void setDataFolders(const DataFolders& folders);
 

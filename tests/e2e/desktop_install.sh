@@ -66,6 +66,9 @@ export -f start_installed fail
 export prefix work
 
 bash "$here/../support/xvfb-run-here.sh" bash -c 'start_installed "$work/home"'
+# A program folder its user can write keeps the settings and downloads beside the program.
+[ -e "$work/home/.config/vantaro" ] && fail "a writable install made per-user folders"
+[ -e "$work/home/Vantaro" ] && fail "a writable install made ~/Vantaro"
 
 # A system-wide install: the program folder cannot be written by its user. Root writes through
 # permissions, so the folder is made read-only by a read-only bind mount.
@@ -75,6 +78,11 @@ if mount --bind "$program_dir" "$program_dir" 2>/dev/null; then
     mount -o remount,bind,ro "$program_dir" || fail "cannot remount the program folder read-only"
     touch "$program_dir/probe" 2>/dev/null && fail "the program folder is still writable"
     bash "$here/../support/xvfb-run-here.sh" bash -c 'start_installed "$work/home-system-wide"'
+    # The settings and the default download folder moved to the user's own folders.
+    [ -f "$work/home-system-wide/.config/vantaro/applicationUserPreferences.ini" ] ||
+        fail "no per-user settings file in ~/.config/vantaro"
+    [ -d "$work/home-system-wide/Vantaro" ] || fail "no per-user download folder ~/Vantaro"
+    echo "system-wide: settings in ~/.config/vantaro, downloads in ~/Vantaro"
     umount "$program_dir"
     mounted=""
 else
