@@ -82,4 +82,4 @@ growth=$((big_rss - small_rss))
 curl_growth=$((curl_big_rss - curl_small_rss))
 meets=$([ "$growth" -le 2048 ] && echo yes || echo no)
 printf 'RESULT\tfetch peak RSS growth 1 MiB -> 1 GiB\t%d KiB (peak %d KiB)\t<= 2048 KiB\tcurl -o %d KiB (peak %d KiB)\t%s (peaks)\t%s\n' \
-    "$growth" "$big_rss" "$curl_growth" "$curl_big_rss" "$(calc "$big_rss / $curl_big_rss")" "$meets"
+    "$growth" "$big_rss" "$curl_growth" "$curl_big_rss" "$(awk -v a="$big_rss" -v b="$curl_big_rss" 'BEGIN { printf "%.2f", a / b }')" "$meets"
