@@ -9,9 +9,9 @@ namespace vantaro {
 
 std::string QtDesktopShell::chooseFolder(QWidget* owner, const std::string& caption,
                                          const std::string& selected) {
-    const QString folder = QFileDialog::getExistingDirectory(
-        owner, QString::fromStdString(caption), QString::fromStdString(selected),
-        QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(owner, QString::fromStdString(caption),
+                                                             QString::fromStdString(selected),
+                                                             QFileDialog::ShowDirsOnly);
     return folder.toStdString();
 }
 

@@ -50,7 +50,8 @@ bool MessageBoxes::showMessage(MessageKind kind, const std::string& text,
                                const std::string& caption) {
     const BoxLook look = lookOf(kind);
     QMessageBox box(look.icon,
-                    caption.empty() ? QString::fromUtf8(look.caption) : QString::fromStdString(caption),
+                    caption.empty() ? QString::fromUtf8(look.caption)
+                                    : QString::fromStdString(caption),
                     displayText(text), look.buttons, m_owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(kind == MessageKind::Confirmation ? QMessageBox::Yes : QMessageBox::Ok);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -19,24 +20,24 @@ namespace {
 
 struct Line {
     std::string_view text;   // without its line ending
-    std::string_view ending; // "\n", "\r\n" or "" for a last line without one
+    std::string_view ending; // "\r\n", "\n", a lone "\r", or "" for a last line without one
 };
 
+// Splits at CRLF, LF and a lone CR (old Mac editors); each line keeps its own ending.
 std::vector<Line> splitLines(std::string_view content) {
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < content.size()) {
-        std::size_t end = content.find('\n', pos);
+        const std::size_t end = content.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) {
             lines.push_back({content.substr(pos), {}});
             break;
         }
-        std::size_t textEnd = end;
-        if (textEnd > pos && content[textEnd - 1] == '\r')
-            --textEnd;
-        lines.push_back(
-            {content.substr(pos, textEnd - pos), content.substr(textEnd, end + 1 - textEnd)});
-        pos = end + 1;
+        const bool crlf =
+            content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n';
+        const std::size_t endingSize = crlf ? 2 : 1;
+        lines.push_back({content.substr(pos, end - pos), content.substr(end, endingSize)});
+        pos = end + endingSize;
     }
     return lines;
 }
@@ -50,6 +51,16 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+constexpr char EndOfFileMark = '\x1A'; // Ctrl-Z, left by DOS editors at the end of a file
+
+// The DOS end-of-file marks at the very end of a line.
+std::string_view endOfFileMarks(std::string_view text) {
+    std::size_t start = text.size();
+    while (start > 0 && text[start - 1] == EndOfFileMark)
+        --start;
+    return text.substr(start);
+}
+
 bool sameName(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) ==
@@ -57,18 +68,28 @@ bool sameName(std::string_view a, std::string_view b) {
     });
 }
 
-// The section name of a "[name]" line, or nothing.
-bool sectionName(std::string_view line, std::string_view& name) {
+bool startsHeader(std::string_view line) {
     line = trimmed(line);
-    if (line.empty() || line.front() != '[')
+    return !line.empty() && line.front() == '[';
+}
+
+// The section name of a "[name]" line, or nothing; a header without its "]" is malformed and
+// names no section.
+bool sectionName(std::string_view line, std::string_view& name) {
+    if (!startsHeader(line))
         return false;
+    line = trimmed(line);
     const std::size_t close = line.find(']');
-    name = trimmed(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1));
+    if (close == std::string_view::npos)
+        return false;
+    name = trimmed(line.substr(1, close - 1));
     return true;
 }
 
-// The key of a "key=value" line, or nothing; comment lines have no key.
+// The key of a "key=value" line, or nothing; comment lines and malformed headers have no key.
 bool keyOf(std::string_view line, std::string_view& key, std::string_view& value) {
+    if (startsHeader(line))
+        return false;
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos)
         return false;
@@ -77,7 +98,39 @@ bool keyOf(std::string_view line, std::string_view& key, std::string_view& value
         return false;
     key = name;
     value = trimmed(line.substr(equals + 1));
+    value.remove_suffix(endOfFileMarks(value).size());
+    value = trimmed(value);
     return true;
+}
+
+bool continuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The byte count of the UTF-8 character that this byte starts, or 0 when it starts none.
+std::size_t utf8Length(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xE0) == 0xC0)
+        return 2;
+    if ((byte & 0xF0) == 0xE0)
+        return 3;
+    if ((byte & 0xF8) == 0xF0)
+        return 4;
+    return 0;
+}
+
+// At most `limit` bytes of the text; a UTF-8 character that the limit would cut in two is left
+// out whole. Text that is not UTF-8 there (8-bit text) is cut at the limit itself.
+std::string_view limited(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit || limit == 0)
+        return text.substr(0, limit);
+    if (!continuationByte(text[limit]))
+        return text.substr(0, limit);
+    std::size_t lead = limit - 1;
+    while (lead > 0 && limit - lead < 4 && continuationByte(text[lead]))
+        --lead;
+    const std::size_t length = utf8Length(text[lead]);
+    return text.substr(0, length != 0 && lead + length > limit ? lead : limit);
 }
 
 std::string readWholeFile(const std::string& path, bool& ok) {
@@ -118,6 +171,34 @@ bool replaceFileContents(const std::string& path, const std::string& content) {
     return static_cast<bool>(out);
 }
 
+// Where a write goes in the file: the key's line in the first section of the name, or the
+// section's last non-blank line to add the key after, or neither when the section is missing.
+struct WritePlace {
+    std::optional<std::size_t> keyLine;
+    std::optional<std::size_t> sectionEnd;
+};
+
+WritePlace writePlace(const std::vector<Line>& lines, const std::string& section,
+                      const std::string& key) {
+    WritePlace place;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view name, lineKey, value;
+        if (sectionName(lines[i].text, name)) {
+            if (place.sectionEnd)
+                break;
+            if (sameName(name, section))
+                place.sectionEnd = i;
+        } else if (place.sectionEnd && keyOf(lines[i].text, lineKey, value) &&
+                   sameName(lineKey, key)) {
+            place.keyLine = i;
+            break;
+        } else if (place.sectionEnd && !trimmed(lines[i].text).empty()) {
+            place.sectionEnd = i;
+        }
+    }
+    return place;
+}
+
 } // namespace
 
 ProfileWriteError::ProfileWriteError(const std::string& path)
@@ -125,10 +206,13 @@ ProfileWriteError::ProfileWriteError(const std::string& path)
 
 std::string profileValue(const std::string& content, const std::string& section,
                          const std::string& key) {
+    // Only the first section of the name counts: the next header ends the search.
     bool inSection = false;
     for (const Line& line : splitLines(content)) {
         std::string_view name;
         if (sectionName(line.text, name)) {
+            if (inSection)
+                return {};
             inSection = sameName(name, section);
             continue;
         }
@@ -137,7 +221,7 @@ std::string profileValue(const std::string& content, const std::string& section,
             if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                 value.back() == value.front())
                 value = value.substr(1, value.size() - 2);
-            return std::string(value.substr(0, ProfileValueLimit));
+            return std::string(limited(value, ProfileValueLimit));
         }
     }
     return {};
@@ -146,47 +230,33 @@ std::string profileValue(const std::string& content, const std::string& section,
 std::string withProfileValue(const std::string& content, const std::string& section,
                              const std::string& key, const std::string& value) {
     const std::vector<Line> lines = splitLines(content);
-    const bool crlf = content.find("\r\n") != std::string::npos;
-    const std::string newline = crlf ? "\r\n" : "\n";
+    // New lines take CRLF when the file already uses it, LF otherwise.
+    const std::string newline = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     const std::string keyLine = key + "=" + value;
+    const WritePlace place = writePlace(lines, section, key);
 
     std::string result;
-    bool inSection = false;
-    bool done = false;
-    std::ptrdiff_t lastLineOfSection = -1; // where a missing key goes
-    std::size_t sectionInsertAt = 0;       // offset in result after that line
+    result.reserve(content.size() + keyLine.size() + section.size() + 8);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
-        std::string_view name, lineKey, lineValue;
-        if (sectionName(line.text, name)) {
-            inSection = !done && sameName(name, section);
-            if (inSection)
-                lastLineOfSection = static_cast<std::ptrdiff_t>(i);
-        } else if (inSection && keyOf(line.text, lineKey, lineValue) && sameName(lineKey, key)) {
+        if (place.keyLine == i) {
+            // The new value replaces the old one; a DOS end-of-file mark stays at the line's end.
             result += keyLine;
-            result += line.ending.empty() ? std::string_view{} : line.ending;
-            done = true;
-            inSection = false;
+            result += endOfFileMarks(line.text);
+            result += line.ending;
             continue;
-        } else if (inSection && !trimmed(line.text).empty()) {
-            lastLineOfSection = static_cast<std::ptrdiff_t>(i);
         }
         result += line.text;
         result += line.ending;
-        if (lastLineOfSection == static_cast<std::ptrdiff_t>(i))
-            sectionInsertAt = result.size();
+        if (!place.keyLine && place.sectionEnd == i) {
+            if (line.ending.empty())
+                result += newline;
+            result += keyLine + newline;
+        }
     }
-    if (done)
+    if (place.keyLine || place.sectionEnd)
         return result;
-    if (lastLineOfSection >= 0) {
-        std::string insertion = keyLine + newline;
-        // The section's last line had no line ending: end it before adding the key.
-        if (sectionInsertAt > 0 && result[sectionInsertAt - 1] != '\n')
-            insertion = newline + insertion;
-        result.insert(sectionInsertAt, insertion);
-        return result;
-    }
-    if (!result.empty() && result.back() != '\n')
+    if (!lines.empty() && lines.back().ending.empty())
         result += newline;
     result += "[" + section + "]" + newline + keyLine + newline;
     return result;

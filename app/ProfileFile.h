@@ -13,12 +13,15 @@ public:
 };
 
 // Reads and writes keys of an INI ("profile") file the way the classic profile functions do:
-// section and key names match without regard to case, blanks around names and values are
-// dropped, a value wrapped in one pair of quotes loses them, a missing key reads as empty text,
-// and at most 2047 characters of a value arrive. Writing keeps every other line byte for byte,
+// a line ends at CRLF, LF or a lone CR; section and key names match without regard to case;
+// a header needs its closing "]" (a line without one is ignored); only the first section of a
+// name is read and written; blanks around names and values are dropped, and so are DOS
+// end-of-file marks (Ctrl-Z) right after a value; a value wrapped in one pair of quotes loses
+// them; a missing key reads as empty text; at most 2047 bytes of a value arrive, never half of a
+// UTF-8 character. Writing keeps every other line byte for byte, each with its own ending,
 // replaces the key's line in place, or adds the key to its section (the section at the end of
-// the file when missing). Neither function creates a missing file on its own: the write is the
-// caller's decision.
+// the file when missing); new lines end in CRLF when the file already uses it, LF otherwise.
+// Neither function creates a missing file on its own: the write is the caller's decision.
 std::string readProfileString(const std::string& path, const std::string& section,
                               const std::string& key);
 void writeProfileString(const std::string& path, const std::string& section, const std::string& key,

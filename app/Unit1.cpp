@@ -135,9 +135,8 @@ void TForm1::FormCreate() {
 
     m_list.applyLanguage();
     ListRunning = false;
-    for (QWidget* field : std::initializer_list<QWidget*>{m_ui->Edit1, m_ui->Edit2, m_ui->Edit6,
-                                                          m_ui->Edit3, m_ui->Edit7,
-                                                          m_ui->ComboBox1}) {
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             m_ui->Edit1, m_ui->Edit2, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7, m_ui->ComboBox1}) {
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, QColor(0xF9, 0xF9, 0xF9));
         field->setPalette(palette);

@@ -59,8 +59,8 @@ public:
 
     // Stops a running worker and waits for it, letting this thread's events run meanwhile.
     // True when no worker runs any more.
-    bool finishWork(std::chrono::milliseconds timeout =
-                        std::chrono::milliseconds(ShutdownWorkerWaitMs));
+    bool
+    finishWork(std::chrono::milliseconds timeout = std::chrono::milliseconds(ShutdownWorkerWaitMs));
     // True once the window was closed or the program told to quit.
     bool closing() const { return m_closing; }
     QSystemTrayIcon* trayIcon() const { return m_trayIcon; }

@@ -7,6 +7,7 @@
 #include "ui_Unit1.h"
 
 #include <QCoreApplication>
+#include <QProgressBar>
 #include <QThread>
 
 #include <exception>
@@ -35,7 +36,8 @@ BarScale barScale(std::int64_t maximum, std::int64_t position) {
     if (top <= IntMax)
         return {static_cast<int>(top), static_cast<int>(at)};
     const long double fraction = static_cast<long double>(at) / static_cast<long double>(top);
-    return {static_cast<int>(IntMax), static_cast<int>(fraction * static_cast<long double>(IntMax))};
+    return {static_cast<int>(IntMax),
+            static_cast<int>(fraction * static_cast<long double>(IntMax))};
 }
 
 } // namespace
@@ -78,8 +80,7 @@ template <typename Work> auto TForm1::onUiThread(Work&& work) -> decltype(work()
     }
 }
 
-bool TForm1::showMessage(MessageKind kind, const std::string& message,
-                         const std::string& caption) {
+bool TForm1::showMessage(MessageKind kind, const std::string& message, const std::string& caption) {
     return onUiThread([&] {
         // Once the window is closing no box opens: the program must be able to end.
         if (m_closing)
@@ -97,8 +98,13 @@ void TForm1::setStatus(const std::string& status) {
 
 void TForm1::showProgress() {
     const BarScale scale = barScale(m_progressMax, m_progressPosition);
-    m_ui->ProgressBar1->setRange(0, std::max(scale.maximum, 1));
-    m_ui->ProgressBar1->setValue(scale.position);
+    QProgressBar* bar = m_ui->ProgressBar1;
+    const int top = std::max(scale.maximum, 1);
+    // A value beyond the new range would empty the bar for a moment: it comes down first.
+    if (bar->value() > top)
+        bar->setValue(std::min(scale.position, bar->maximum()));
+    bar->setRange(0, top);
+    bar->setValue(scale.position);
 }
 
 void TForm1::setProgressMax(std::int64_t maximum) {
@@ -111,8 +117,8 @@ void TForm1::setProgressMax(std::int64_t maximum) {
 
 void TForm1::setProgressPosition(std::int64_t position) {
     onUiThread([&] {
-        m_progressPosition = std::clamp<std::int64_t>(position, 0,
-                                                      std::max<std::int64_t>(m_progressMax, 0));
+        m_progressPosition =
+            std::clamp<std::int64_t>(position, 0, std::max<std::int64_t>(m_progressMax, 0));
         showProgress();
     });
 }

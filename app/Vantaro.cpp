@@ -24,8 +24,9 @@ int main(int argc, char* argv[]) {
     splash->repaint();
     QCoreApplication::processEvents();
 
+    // The title of the program (not a display name, which the desktop would add to every
+    // window title).
     QApplication::setApplicationName(vantaro::ApplicationTitle);
-    QApplication::setApplicationDisplayName(vantaro::ApplicationTitle);
 
     // The dialogs read the language code that the main window sets, so it comes first.
     vantaro::TForm1 mainWindow;
@@ -33,6 +34,10 @@ int main(int argc, char* argv[]) {
     vantaro::TForm4 modifyDialog(&mainWindow);
     vantaro::TForm6 aboutDialog(&mainWindow);
     mainWindow.setDialogs(&addDialog, &modifyDialog, &aboutDialog);
+    // The main window's native window and styles are made ready while the splash is up, so that
+    // showing it afterwards is quick.
+    mainWindow.winId();
+    mainWindow.ensurePolished();
 
     QThread::msleep(vantaro::SplashWaitMs);
     splash->hide();

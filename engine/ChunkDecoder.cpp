@@ -2,6 +2,7 @@
 #include "engine/ChunkDecoder.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vantaro {
 
@@ -17,8 +18,8 @@ int hexValue(char c) {
     return -1;
 }
 
-// 15 hex digits keep a chunk size within 60 bits: no overflow of the 64-bit counts.
-constexpr int MaxSizeDigits = 15;
+// The largest chunk size the 64-bit counts hold; any number of leading zeros may precede it.
+constexpr std::int64_t MaxChunkSize = std::numeric_limits<std::int64_t>::max();
 
 } // namespace
 
@@ -46,12 +47,13 @@ void ChunkDecoder::endSizeLine(Handler& handler) {
 bool ChunkDecoder::sizeByte(char c, Handler& handler) {
     const int value = hexValue(c);
     if (value >= 0) {
-        if (++m_digits > MaxSizeDigits)
+        if (m_size > (MaxChunkSize - value) / 16)
             return false;
         m_size = m_size * 16 + value;
+        m_sizeHasDigit = true;
         return true;
     }
-    if (m_digits == 0)
+    if (!m_sizeHasDigit)
         return false;
     if (c == ';' || c == ' ' || c == '\t')
         m_state = State::Extension;
@@ -107,7 +109,7 @@ ChunkDecoder::Status ChunkDecoder::feed(std::string_view raw, Handler& handler) 
             else
                 m_state = State::Bad;
             m_size = 0;
-            m_digits = 0;
+            m_sizeHasDigit = false;
             break;
         case State::DataLf:
             ++i;

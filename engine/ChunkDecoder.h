@@ -46,7 +46,7 @@ private:
     State m_state = State::Size;
     std::int64_t m_size = 0;
     std::int64_t m_left = 0;
-    int m_digits = 0;
+    bool m_sizeHasDigit = false;
     bool m_trailerLineEmpty = true;
 };
 

@@ -13,13 +13,19 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <strings.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantaro {
@@ -58,7 +64,15 @@ public:
         }
         return true;
     }
-    bool empty() { return ::ftruncate(m_fd, 0) == 0 && ::lseek(m_fd, 0, SEEK_SET) == 0; }
+    // Empties the file again. A device or a pipe keeps no content: there is nothing to empty.
+    bool empty() {
+        struct stat status {};
+        if (::fstat(m_fd, &status) != 0)
+            return false;
+        if (!S_ISREG(status.st_mode))
+            return true;
+        return ::ftruncate(m_fd, 0) == 0 && ::lseek(m_fd, 0, SEEK_SET) == 0;
+    }
     bool close() {
         if (m_fd < 0)
             return true;
@@ -87,6 +101,8 @@ public:
         m_connected = true;
         lastActivity = Clock::now();
     }
+    // Bytes of this response arrived at that time (possibly before the library read them).
+    void dataArrived(Clock::time_point at) { lastActivity = std::max(lastActivity, at); }
 
     void chunkStart(std::int64_t length) override { startCount(length); }
     void chunkData(std::string_view data) override { collect(data); }
@@ -107,6 +123,8 @@ public:
     Clock::time_point lastActivity = Clock::now();
 
 private:
+    void fieldLine(std::string_view name, std::string_view value);
+    void endOfField();
     void endOfHeaders();
     void startCount(std::int64_t length);
     void collect(std::string_view data);
@@ -115,16 +133,26 @@ private:
     struct Head {
         long status = 0;
         bool done = false;
-        bool chunked = false;
+        bool transferCoding = false; // a Transfer-Encoding field names a coding
+        bool chunkedCoding = false;  // one of them is "chunked"
+        bool chunked = false;        // the body is chunked (decided at the end of the headers)
         bool hasLocation = false;
         std::optional<std::int64_t> contentLength;
         std::string location;
         ResponseKind kind = ResponseKind::Pending;
     };
 
+    // A header field whose value a folded line may still continue.
+    struct Field {
+        std::string name;
+        std::string value;
+    };
+
     OutputFile& m_file;
     WorkerHost& m_host;
     Head m_head;
+    std::optional<Field> m_field;
+    bool m_statusNext = true; // the next line of the head is a status line
     bool m_connected = false;
     std::vector<std::string> m_setCookie2;
     ChunkDecoder m_decoder;
@@ -146,58 +174,106 @@ bool sameName(std::string_view a, const char* b) {
     return a.size() == std::strlen(b) && strncasecmp(a.data(), b, a.size()) == 0;
 }
 
+// Whether a comma-separated list of transfer codings holds "chunked" as one of its codings.
+bool namesChunked(std::string_view codings) {
+    while (!codings.empty()) {
+        const auto comma = codings.find(',');
+        if (sameName(trimmed(codings.substr(0, comma)), "chunked"))
+            return true;
+        if (comma == std::string_view::npos)
+            break;
+        codings.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+// One line of the head as the library hands it over, line end included.
 void Exchange::headerLine(std::string_view line) {
     lastActivity = Clock::now();
     if (m_head.done)
         return; // trailers of a chunked body
-    if (line.rfind("HTTP/", 0) == 0) {
-        // A new status line: an interim response (100) is followed by the real one.
+    if (m_statusNext && line.rfind("HTTP/", 0) == 0) {
+        // A response begins; an interim one (100) is followed by the real one. Further down
+        // the head, a line that begins with "HTTP/" is a header line like any other.
+        m_statusNext = false;
         m_head = Head{};
+        m_field.reset();
         const auto space = line.find(' ');
         if (space != std::string_view::npos)
             std::from_chars(line.data() + space + 1, line.data() + line.size(), m_head.status);
         return;
     }
-    if (trimmed(line).empty()) {
+    if (line.empty() || line.front() == '\r' || line.front() == '\n') {
+        endOfField();
         if (m_head.status >= 200)
             endOfHeaders();
+        else
+            m_statusNext = true;
         return;
     }
+    if (line.front() == ' ' || line.front() == '\t') {
+        // A folded line continues the field before it; it never names a field of its own.
+        if (m_field && !trimmed(line).empty())
+            m_field->value += (m_field->value.empty() ? "" : " ") + std::string(trimmed(line));
+        return;
+    }
+    endOfField();
     const auto colon = line.find(':');
     if (colon == std::string_view::npos)
         return;
-    const std::string_view name = trimmed(line.substr(0, colon));
-    const std::string_view value = trimmed(line.substr(colon + 1));
-    if (sameName(name, "Location")) {
-        m_head.hasLocation = true;
-        m_head.location = std::string(value);
+    // The name runs up to the colon: "Location :" names no field the library knows either.
+    fieldLine(line.substr(0, colon), trimmed(line.substr(colon + 1)));
+}
+
+// The first line of a field. The library frames the body from this line alone, folded lines
+// aside, so the framing fields are read here; the others wait for their folded lines.
+void Exchange::fieldLine(std::string_view name, std::string_view value) {
+    if (sameName(name, "Transfer-Encoding")) {
+        m_head.transferCoding = true;
+        // Once any field names "chunked", the body is chunked whatever the other fields say.
+        m_head.chunkedCoding = m_head.chunkedCoding || namesChunked(value);
     } else if (sameName(name, "Content-Length")) {
         std::int64_t length = 0;
         const auto [end, error] =
             std::from_chars(value.data(), value.data() + value.size(), length);
         if (error == std::errc() && end == value.data() + value.size())
             m_head.contentLength = length;
-    } else if (sameName(name, "Transfer-Encoding")) {
-        std::string lowered(value);
-        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        m_head.chunked = lowered.find("chunked") != std::string::npos;
-    } else if (sameName(name, "Set-Cookie2")) {
-        m_setCookie2.emplace_back(value);
+    }
+    m_field = Field{std::string(name), std::string(value)};
+}
+
+// A field is complete once the next line is not one of its folded lines.
+void Exchange::endOfField() {
+    if (!m_field)
+        return;
+    const Field field = std::move(*m_field);
+    m_field.reset();
+    if (sameName(field.name, "Location")) {
+        // An empty value names no target at all.
+        m_head.hasLocation = !field.value.empty();
+        m_head.location = field.value;
+    } else if (sameName(field.name, "Set-Cookie2")) {
+        m_setCookie2.push_back(field.value);
     }
 }
 
 void Exchange::endOfHeaders() {
     m_head.done = true;
     const long status = m_head.status;
-    if ((status / 100 == 3 && status != 304) || m_head.hasLocation)
+    // Only a response that names a target leads on; a redirect status without one is refused.
+    if (m_head.hasLocation)
         m_head.kind = ResponseKind::Redirect;
     else if (status / 100 == 2)
         m_head.kind = ResponseKind::Body;
     else
         m_head.kind = ResponseKind::Refused;
-    if (m_head.kind == ResponseKind::Body && status != 204 && !m_head.chunked)
-        startCount(m_head.contentLength.value_or(0));
+    // The body's framing, as the library decides it: a 204 or a 304 has no body at all; a
+    // transfer coding other than chunked runs the body until the server closes the connection,
+    // whatever length it announces.
+    const bool bodyless = status == 204 || status == 304;
+    m_head.chunked = m_head.chunkedCoding && !bodyless;
+    if (m_head.kind == ResponseKind::Body && !bodyless && !m_head.chunked)
+        startCount(m_head.transferCoding ? 0 : m_head.contentLength.value_or(0));
 }
 
 void Exchange::startCount(std::int64_t length) {
@@ -284,6 +360,53 @@ extern "C" int onConnected(void* exchange, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
+// The sockets the library opened for a fetch, so that the wait can ask the system when data
+// last arrived: the library tells nothing of the bytes of a header line it has not completed.
+class SocketSet {
+public:
+    curl_socket_t open(const curl_sockaddr& address) {
+        m_sockets.reserve(m_sockets.size() + 1); // nothing may throw once the socket is open
+        const int fd = ::socket(address.family, address.socktype | SOCK_CLOEXEC, address.protocol);
+        if (fd >= 0)
+            m_sockets.push_back(fd);
+        return fd >= 0 ? fd : CURL_SOCKET_BAD;
+    }
+    int close(curl_socket_t fd) {
+        m_sockets.erase(std::remove(m_sockets.begin(), m_sockets.end(), fd), m_sockets.end());
+        return ::close(fd);
+    }
+    // When data last arrived on any of them; nothing when the system does not say.
+    std::optional<Clock::time_point> lastArrival() const {
+        std::optional<std::uint32_t> sinceMs;
+        for (const int fd : m_sockets) {
+            tcp_info info{};
+            socklen_t size = sizeof info;
+            if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
+                info.tcpi_state == TCP_ESTABLISHED)
+                sinceMs =
+                    std::min(sinceMs.value_or(info.tcpi_last_data_recv), info.tcpi_last_data_recv);
+        }
+        if (!sinceMs)
+            return std::nullopt;
+        return Clock::now() - std::chrono::milliseconds(*sinceMs);
+    }
+
+private:
+    std::vector<int> m_sockets;
+};
+
+extern "C" curl_socket_t onOpenSocket(void* sockets, curlsocktype, curl_sockaddr* address) {
+    try {
+        return static_cast<SocketSet*>(sockets)->open(*address);
+    } catch (...) {
+        return CURL_SOCKET_BAD;
+    }
+}
+
+extern "C" int onCloseSocket(void* sockets, curl_socket_t fd) {
+    return static_cast<SocketSet*>(sockets)->close(fd);
+}
+
 // How one request ended, as far as the library and the waiting loop know.
 struct ExchangeResult {
     CURLcode code = CURLE_OK;
@@ -322,6 +445,7 @@ private:
     ExchangeResult wait(Exchange& exchange);
 
     const FetchOptions& m_options;
+    SocketSet m_sockets; // outlives the handles, which close their sockets through it
     CURL* m_easy = nullptr;
     CURLM* m_multi = nullptr;
     curl_slist* m_resolve = nullptr;
@@ -358,6 +482,10 @@ CurlSession::CurlSession(const FetchOptions& options) : m_options(options) {
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(m_easy, CURLOPT_PREREQFUNCTION, onConnected);
+    curl_easy_setopt(m_easy, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+    curl_easy_setopt(m_easy, CURLOPT_OPENSOCKETDATA, &m_sockets);
+    curl_easy_setopt(m_easy, CURLOPT_CLOSESOCKETFUNCTION, onCloseSocket);
+    curl_easy_setopt(m_easy, CURLOPT_CLOSESOCKETDATA, &m_sockets);
 }
 
 CurlSession::~CurlSession() {
@@ -390,7 +518,8 @@ ExchangeResult CurlSession::run(const HttpLink& link, Exchange& exchange) {
     return result;
 }
 
-// Drives the transfer until it ends, a stop is asked or no data came for the read time-out.
+// Drives the transfer until it ends, a stop is asked or no data came for the read time-out:
+// every byte that arrives, in the head as in the body, starts the time-out again.
 ExchangeResult CurlSession::wait(Exchange& exchange) {
     for (;;) {
         int running = 0;
@@ -405,8 +534,14 @@ ExchangeResult CurlSession::wait(Exchange& exchange) {
         const auto timeout = exchange.kind() == ResponseKind::Redirect
                                  ? m_options.redirectBodyTimeout
                                  : m_options.readTimeout;
-        if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout)
-            return {CURLE_OPERATION_TIMEDOUT, true, false};
+        if (exchange.isConnected() && Clock::now() - exchange.lastActivity > timeout) {
+            // The callbacks saw nothing for that long; bytes of an unfinished header line may
+            // have come all the same. The system knows, and is asked only then.
+            if (const auto arrival = m_sockets.lastArrival())
+                exchange.dataArrived(*arrival);
+            if (Clock::now() - exchange.lastActivity > timeout)
+                return {CURLE_OPERATION_TIMEDOUT, true, false};
+        }
         curl_multi_poll(m_multi, nullptr, 0, FetchStopPollMs, nullptr);
     }
     int left = 0;
@@ -486,13 +621,12 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
     case FetchEnd::Abandoned:
         break;
     case FetchEnd::NetworkError:
-        host.showMessage(MessageKind::Information,
+        host.showMessage(MessageKind::Plain,
                          pickText("Erreur de connexion réseau!", "Network error!"));
         break;
     case FetchEnd::WriteError:
-        host.showMessage(MessageKind::Information,
-                         pickText("Erreur d'écriture du fichier " + fileName,
-                                  "Cannot write the file " + fileName));
+        host.showMessage(MessageKind::Plain, pickText("Erreur d'écriture du fichier " + fileName,
+                                                      "Cannot write the file " + fileName));
         break;
     }
 }

@@ -16,8 +16,10 @@ namespace vantaro {
 // Used by one thread, the worker's.
 class ProgressThrottle : public WorkerHost {
 public:
-    // Steps of the bar worth showing, and the longest time a new position waits.
-    static constexpr std::int64_t VisibleSteps = 500;
+    // A move of a hundredth of the bar goes through at once; a smaller one when this long has
+    // passed since the last. Each hand-over stops the worker until the window has run it, so
+    // on a busy desktop a few hundred of them cost a noticeable share of a fast download.
+    static constexpr std::int64_t VisibleSteps = 100;
     static constexpr std::chrono::milliseconds MaxDelay{100};
 
     explicit ProgressThrottle(WorkerHost& inner);

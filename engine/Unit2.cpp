@@ -339,7 +339,9 @@ void MonThread::run() {
     try {
         Execute();
     } catch (...) {
-        // A host that failed mid-request: nothing more can be shown; the worker ends.
+        // A host that failed mid-request: nothing more can be shown; the worker ends, and no
+        // list is running any more.
+        ListRunning = false;
     }
     m_executing = false;
 }

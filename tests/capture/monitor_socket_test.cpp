@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor on a real packet socket of the loopback interface. Opening one needs CAP_NET_RAW
 // (root); those tests skip without it. Traffic is a real HTTP exchange between curl and a small
-// server of the test, both on 127.0.0.1.
+// server of the test, both on 127.0.0.1. Where the system allows it, each test program watches
+// the loopback interface of a network namespace of its own, so it sees no other program's
+// traffic; CTest also keeps it apart from the tests that move bulk data over loopback.
 #include "capture/monsock.h"
 
 #include "capture/packhdrs.h"
@@ -16,11 +18,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <grp.h>
 #include <mutex>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
+#include <set>
+#include <sstream>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -98,13 +109,16 @@ private:
                     break;
                 request.append(buffer, static_cast<std::size_t>(got));
             }
+            // Kept before answering: once the client has its answer, the request is listed.
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(request);
+            }
             send(client, Response, std::strlen(Response), MSG_NOSIGNAL);
             shutdown(client, SHUT_WR);
             while (recv(client, buffer, sizeof buffer, 0) > 0) {
             }
             close(client);
-            std::lock_guard lock(m_mutex);
-            m_requests.push_back(request);
         }
     }
     int m_listener = -1;
@@ -130,6 +144,69 @@ bool canOpenPacketSocket() {
         return false;
     close(fd);
     return true;
+}
+
+// Moves the process into a network namespace of its own with its loopback interface up, before
+// any test runs or any thread exists. Stays in the shared namespace when that is not allowed.
+class PrivateLoopback : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!canOpenPacketSocket())
+            return;
+        const int shared = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        if (shared < 0 || ::unshare(CLONE_NEWNET) != 0) {
+            std::fprintf(stderr, "capture tests share the loopback interface: %s\n",
+                         std::strerror(errno));
+        } else if (!bringLoopbackUp()) {
+            std::fprintf(stderr, "no loopback in a namespace of our own: %s\n",
+                         std::strerror(errno));
+            ::setns(shared, CLONE_NEWNET);
+        }
+        if (shared >= 0)
+            ::close(shared);
+    }
+
+private:
+    static bool bringLoopbackUp() {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return false;
+        ifreq request{};
+        std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+        bool up = ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+        request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
+        up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+        ::close(fd);
+        return up;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const privateLoopback =
+    ::testing::AddGlobalTestEnvironment(new PrivateLoopback);
+
+// The packet sockets this process holds: its descriptors that the kernel lists as packet sockets.
+int openPacketSockets() {
+    std::set<std::string> packetInodes;
+    std::ifstream table("/proc/self/net/packet");
+    std::string line;
+    std::getline(table, line); // the column titles
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string field;
+        std::string last;
+        while (fields >> field)
+            last = field;
+        packetInodes.insert(last);
+    }
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const std::string target = std::filesystem::read_symlink(entry.path(), ec).string();
+        if (!ec && target.rfind("socket:[", 0) == 0 &&
+            packetInodes.count(target.substr(8, target.size() - 9)))
+            ++count;
+    }
+    return count;
 }
 
 std::string startFailure(TMonitorSocket& monitor) {
@@ -383,7 +460,7 @@ TEST_F(RawMonitor, StopFromThePacketHandlerEndsDeliveryAtOnce) {
     };
     m_monitor.StartMonitoring();
     ASSERT_TRUE(runCurl(m_server.port(), "/stop-here"));
-    spinFor(300);
+    spinUntil([&] { return m_monitor.state() == TCustomWSocket::State::Closed; }, 10000);
     EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
     ASSERT_FALSE(m_seen.empty());
     EXPECT_TRUE(startsWith(m_seen.back().Payload, "GET /stop-here "));
@@ -391,6 +468,30 @@ TEST_F(RawMonitor, StopFromThePacketHandlerEndsDeliveryAtOnce) {
         return p.Payload == TinyHttpServer::Response;
     }),
               0);
+}
+
+// A start while the monitor is open replaces its socket: the old one is closed first instead of
+// staying open beside the new one, and each datagram still arrives once.
+TEST_F(RawMonitor, StartWhileOpenClosesTheOldSocketFirst) {
+    const int before = openPacketSockets();
+    m_monitor.StartMonitoring();
+    EXPECT_EQ(openPacketSockets(), before + 1);
+    exchange("/first-start");
+
+    m_monitor.StartMonitoring();
+    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Connected);
+    EXPECT_EQ(openPacketSockets(), before + 1) << "the first start's socket is still open";
+    EXPECT_EQ(m_monitor.TotSendPackets() + m_monitor.TotRecvPackets(), 0);
+    m_seen.clear();
+    exchange("/second-start");
+    const int port = m_server.port();
+    const Exchange e = packetsOfPort(m_seen, port);
+    EXPECT_EQ(e.count([&](auto& p) { return p.DstPort == port && (p.TcpCtrl & 0x12) == 0x02; }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return startsWith(p.Payload, "GET /second-start "); }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.Payload == TinyHttpServer::Response; }), 1);
+
+    m_monitor.StopMonitoring();
+    EXPECT_EQ(openPacketSockets(), before);
 }
 
 TEST_F(RawMonitor, FailedBindLeavesItClosedAndAnotherAddressStarts) {
@@ -447,7 +548,7 @@ TEST_F(RawMonitor, RawProtocolTextSelectsOneProtocol) {
     target.sin_port = htons(static_cast<std::uint16_t>(m_server.port()));
     sendto(udp, "x", 1, 0, reinterpret_cast<sockaddr*>(&target), sizeof target);
     close(udp);
-    spinUntil([&] { return !protocols.empty(); }, 2000);
+    spinUntil([&] { return !protocols.empty(); }, 10000);
     ASSERT_FALSE(protocols.empty());
     EXPECT_TRUE(std::all_of(protocols.begin(), protocols.end(), [](auto p) { return p == 17; }));
 }

@@ -5,7 +5,9 @@ set -euo pipefail
 program=${1:?path of vantaro}
 here=$(cd "$(dirname "$0")" && pwd)
 check() {
-    "$program" >/tmp/vantaro-e2e.$$.log 2>&1 &
+    log=$(mktemp "${TMPDIR:-/tmp}/vantaro-e2e.XXXXXX")
+    trap 'rm -f "$log"' EXIT
+    "$program" >"$log" 2>&1 &
     pid=$!
     title=""
     # The first start on a fresh machine builds font caches: allow it time.
@@ -16,7 +18,7 @@ check() {
     done
     sleep 3
     if ! kill -0 "$pid" 2>/dev/null; then
-        echo "vantaro exited early:"; cat /tmp/vantaro-e2e.$$.log; exit 1
+        echo "vantaro exited early:"; cat "$log"; exit 1
     fi
     kill "$pid"; wait "$pid" 2>/dev/null || true
     expected="Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014-FR"

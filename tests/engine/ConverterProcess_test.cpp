@@ -96,7 +96,7 @@ TEST_F(ConverterProcessTest, TerminateKillsAndAnEndedToolIsNoError) {
     process.start(file("sleeper"), {});
     EXPECT_FALSE(process.waitForEnd(50));
     EXPECT_TRUE(process.terminate());
-    EXPECT_TRUE(process.waitForEnd(5000));
+    EXPECT_TRUE(process.waitForEnd(30000));
     EXPECT_FALSE(process.exitedNormally());
     EXPECT_TRUE(process.terminate()) << "asking again once it has ended is harmless";
 }
@@ -106,7 +106,7 @@ TEST_F(ConverterProcessTest, StandardInputIsEmpty) {
     fs::permissions(file("reader"), fs::perms::owner_all);
     ConverterProcess process;
     process.start(file("reader"), {});
-    EXPECT_TRUE(process.waitForEnd(5000)) << "a tool waiting for an answer must not hang";
+    EXPECT_TRUE(process.waitForEnd(30000)) << "a tool waiting for an answer must not hang";
     EXPECT_THAT(process.lastLines(), ElementsAre("got::1"));
 }
 

@@ -15,9 +15,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -214,6 +217,42 @@ TEST_F(FetchTest, FollowsFourteenRedirectsAndSaysSoAtTheFifteenth) {
     EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr}) << "a loop is an error";
 }
 
+TEST_F(FetchTest, ARedirectStatusWithoutATargetEndsWithTheNetworkErrorAfterOneRequest) {
+    ScriptedHttpServer server(R"({"routes": {"/none": ["redirect-no-location.http"],
+                                             "/empty": ["empty-location.http"],
+                                             "/start": ["redirect-relative.http"]}})",
+                              {{"STATUS", "303 See Other"}, {"LOCATION", "/none"}});
+    for (const std::string target : {"/none", "/empty", "/start"}) {
+        host = std::make_unique<RecordingHost>();
+        writeWholeFile(output(), "previous content");
+        EXPECT_EQ(fetch(server.url(target)), "") << target;
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr}) << target;
+        EXPECT_TRUE(progressOf(*host).empty()) << target;
+    }
+    // One request each, and the redirect of "/start" leads to one more.
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[3].target(), "/none");
+
+    // An empty Location names no target on a 200 either: its body is the download.
+    ScriptedHttpServer page(R"({"routes": {"*": ["empty-location.http"]}})",
+                            {{"STATUS", "200 OK"}});
+    host = std::make_unique<RecordingHost>();
+    EXPECT_EQ(fetch(page.url("/page")), "final body\n");
+    EXPECT_EQ(page.requests().size(), 1u);
+    EXPECT_TRUE(host->messages().empty());
+
+    // A redirect back to the very same link is a redirect: a server sets a cookie that way.
+    // (Such redirects count towards the limit: see the endless chain above.)
+    ScriptedHttpServer self(R"({"routes": {"/self": ["redirect-cookie.http", "final.http"]}})",
+                            {{"LOCATION", "/self"}, {"DOMAIN", "127.0.0.1"}, {"SCOPE", "ip"}});
+    EXPECT_EQ(fetch(self.url("/self")), "final body\n");
+    ASSERT_EQ(self.requests().size(), 2u);
+    EXPECT_EQ(self.requests()[1].target(), "/self");
+    EXPECT_EQ(cookieNames(self.requests()[1]), "scoped=ip sid=abc123");
+    EXPECT_TRUE(host->messages().empty());
+}
+
 TEST_F(FetchTest, CookiesOfARedirectGoToTheNextHostOnlyWhenTheyMatch) {
     ScriptedHttpServer next(R"({"routes": {"*": ["final.http"]}})");
     const std::string nextPort = std::to_string(next.port());
@@ -285,12 +324,13 @@ TEST_F(FetchTest, TwoFetchesInARowDoNotShareCookies) {
 TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
     ScriptedHttpServer server(R"({"routes": {"/missing": ["not-found.http"],
                                              "/cached": ["not-modified.http"],
-                                             "/bad-chunks": ["chunked-malformed.http"]}})");
+                                             "/bad-chunks": ["chunked-malformed.http"],
+                                             "/status-in-head": ["status-in-head.http"]}})");
     writeWholeFile(output(), "previous content");
     EXPECT_EQ(fetch(server.url("/missing")), "");
     EXPECT_TRUE(std::filesystem::exists(output()));
     EXPECT_EQ(messageTexts(), std::vector<std::string>{NetworkErrorFr});
-    EXPECT_EQ(host->messages()[0].kind, vantaro::MessageKind::Information);
+    EXPECT_EQ(host->messages()[0].kind, vantaro::MessageKind::Plain);
     EXPECT_TRUE(progressOf(*host).empty());
 
     host = std::make_unique<RecordingHost>();
@@ -301,6 +341,52 @@ TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
     host = std::make_unique<RecordingHost>();
     fetch(server.url("/bad-chunks"));
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
+
+    // Only the first line of a head is its status line.
+    host = std::make_unique<RecordingHost>();
+    EXPECT_EQ(fetch(server.url("/status-in-head")), "");
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
+}
+
+// The library frames the body from the header lines as it reads them; the fetch must see the same
+// fields and codings, or chunk sizes end up in the file or a good download fails.
+TEST_F(FetchTest, HeaderLinesAndTransferCodingsAreReadAsTheLibraryFramesTheBody) {
+    ScriptedHttpServer server(R"({"routes": {
+        "/folded-location": ["folded-location.http"],
+        "/folded-coding": ["folded-transfer-encoding.http"],
+        "/chunked-then-identity": ["chunked-then-identity.http"],
+        "/not-chunked": ["not-chunked-codings.http"],
+        "/no-content": ["no-content-chunked.http"],
+        "/leading-zeros": ["chunked-leading-zeros.http"]}})");
+    using Starts = std::vector<std::pair<std::int64_t, std::int64_t>>;
+    const struct {
+        std::string target, body;
+        Starts progress;
+    } cases[] = {
+        // A folded line continues the header before it and never names one.
+        {"/folded-location", "final body\n", {{11, 11}}},
+        {"/folded-coding", "final body\n", {{11, 11}}},
+        // Any "chunked" among the codings means chunked, whatever follows it.
+        {"/chunked-then-identity", "hello", {{5, 5}}},
+        // "Transfer-Encoding :" names no field, "x-chunked" is another coding; a coding other
+        // than chunked leaves the body running until the server closes, whatever its length.
+        {"/not-chunked", "5\r\nhello\r\n0\r\n\r\n", {{0, 15}}},
+        // A 204 has no body, even announced as chunked.
+        {"/no-content", "", {}},
+        // Chunk sizes with leading zeros, sixteen digits long.
+        {"/leading-zeros", "helloabcdefghijklmnopqrstuvwxyz", {{5, 5}, {26, 26}}},
+    };
+    for (const auto& c : cases) {
+        host = std::make_unique<RecordingHost>();
+        EXPECT_EQ(fetch(server.url(c.target)), c.body) << c.target;
+        EXPECT_EQ(countsPerStart(*host), c.progress) << c.target;
+        EXPECT_TRUE(host->messages().empty()) << c.target;
+    }
+    // Nothing was asked beyond the links themselves (no "/evil" of the folded Location).
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), std::size(cases));
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        EXPECT_EQ(requests[i].target(), cases[i].target);
 }
 
 TEST_F(FetchTest, HttpsAndUnusableLinksFailWithoutConnecting) {
@@ -384,6 +470,17 @@ TEST_F(FetchTest, AServerSilentForTheReadTimeOutFailsButARedirectBodyDoesNot) {
     EXPECT_TRUE(host->messages().empty());
 }
 
+TEST_F(FetchTest, EveryByteThatArrivesRestartsTheReadTimeOut) {
+    // One header line takes at least twice the time-out to arrive, two bytes every 40 ms.
+    FetchOptions options;
+    options.readTimeout = std::chrono::milliseconds(500);
+    ScriptedHttpServer server(R"({"routes": {"*": [{"file": "slow-header.http",
+        "pace": [2, 0.04]}]}})",
+                              {{"FILLER", std::string(48, 'x')}});
+    EXPECT_EQ(fetch(server.url("/slow"), options), "final body\n");
+    EXPECT_TRUE(host->messages().empty());
+}
+
 TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
     // A slow body, and a server that sends the head and then nothing at all.
     ScriptedHttpServer slow(R"({"routes": {"*": [{"file": "generated-length.http",
@@ -431,6 +528,29 @@ TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
     EXPECT_EQ(fetch(server.url("/")), "");
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(host->messages().empty());
+}
+
+// A device keeps no content to empty between redirects; only a write that fails is an error.
+TEST_F(FetchTest, AFailedWriteShowsTheWriteErrorAndADeviceWithoutContentDoesNot) {
+    if (!std::filesystem::is_character_file("/dev/full") ||
+        !std::filesystem::is_character_file("/dev/null"))
+        GTEST_SKIP() << "this system has no /dev/full or /dev/null";
+    ScriptedHttpServer server(R"({"routes": {"/start": ["redirect-relative.http"],
+                                             "*": [{"file": "generated-length.http",
+                                                    "body_bytes": 100000}]}})",
+                              {{"LOCATION", "/body"}, {"LENGTH", "100000"}});
+    FetchToFile(server.url("/body"), "/dev/full", *host);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Erreur d'écriture du fichier /dev/full"});
+    host = std::make_unique<RecordingHost>();
+    vantaro::LanguageCode = "EN";
+    FetchToFile(server.url("/body"), "/dev/full", *host);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Cannot write the file /dev/full"});
+
+    host = std::make_unique<RecordingHost>();
+    FetchToFile(server.url("/start"), "/dev/null", *host);
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_EQ(host->progressPosition(), 100000);
+    EXPECT_EQ(server.requests().size(), 4u);
 }
 
 } // namespace

@@ -102,7 +102,7 @@ TEST(ChunkDecoderTest, DecodesWhateverThePiecesTheBodyArrivesIn) {
 
 TEST(ChunkDecoderTest, ReportsMalformedBodiesAndUnfinishedOnes) {
     for (const std::string bad : {"x\r\n", "\r\n", "5\r\nhelloX\r\n0\r\n\r\n", "5\rX",
-                                  "1000000000000000\r\n", "5 junk\r\nhello\r\n0\r\n\r\n7z\r\n"}) {
+                                  "10000000000000000\r\n", "5 junk\r\nhello\r\n0\r\n\r\n7z\r\n"}) {
         ChunkDecoder decoder;
         Collector collector;
         const auto status = decoder.feed(bad, collector);
@@ -122,6 +122,31 @@ TEST(ChunkDecoderTest, ReportsMalformedBodiesAndUnfinishedOnes) {
     ChunkDecoder withoutEnd;
     EXPECT_EQ(withoutEnd.feed("0\r\n", collector), ChunkDecoder::Status::NeedMore);
     EXPECT_FALSE(withoutEnd.finished());
+}
+
+TEST(ChunkDecoderTest, SkipsLeadingZerosOfASizeAndRefusesOnlyAnOverflowingOne) {
+    const std::string zeros(40, '0');
+    for (const std::string& body : std::vector<std::string>{
+             "0000000000000005\r\nhello\r\n0000000000000000\r\n\r\n",
+             zeros + "5\r\nhello\r\n" + zeros + "\r\n\r\n", "005;x=1\r\nhello\r\n00\r\n\r\n"}) {
+        ChunkDecoder decoder;
+        Collector collector;
+        EXPECT_EQ(decoder.feed(body, collector), ChunkDecoder::Status::Finished) << body;
+        EXPECT_EQ(collector.chunks, std::vector<std::string>{"hello"}) << body;
+    }
+    ChunkDecoder largest;
+    Collector collector;
+    EXPECT_EQ(largest.feed(zeros + "7fffffffffffffff\r\n", collector),
+              ChunkDecoder::Status::NeedMore);
+    EXPECT_EQ(collector.lengths, std::vector<std::int64_t>{0x7fffffffffffffffLL});
+    for (const std::string overflowing :
+         {"8000000000000000", "7fffffffffffffff0", "10000000000000000", "ffffffffffffffffffff"}) {
+        ChunkDecoder decoder;
+        Collector refused;
+        EXPECT_EQ(decoder.feed(overflowing + "\r\n", refused), ChunkDecoder::Status::Malformed)
+            << overflowing;
+        EXPECT_TRUE(refused.lengths.empty()) << overflowing;
+    }
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The local PSP conversion and its two buttons, with the real launcher and ffmpeg.
+#include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "engine/PspConversion.h"
 
 #include "support/MediaClips.h"
+#include "support/TempFolder.h"
 
 #include <QTemporaryDir>
 
@@ -15,6 +17,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 
 namespace vantaro {
@@ -50,7 +53,11 @@ public:
         folderCaptions.push_back(caption);
         return next(folderAnswers);
     }
-    void processPendingEvents() override { ++eventRounds; }
+    void processPendingEvents() override {
+        ++eventRounds;
+        if (onEvents)
+            onEvents();
+    }
 
     std::string edit1;
     std::deque<std::string> fileAnswers;   // "" stands for a cancel
@@ -60,6 +67,7 @@ public:
     std::vector<std::string> fileFilters;
     std::vector<std::string> folderCaptions;
     int eventRounds = 0;
+    std::function<void()> onEvents;
 
 private:
     static std::string next(std::deque<std::string>& answers) {
@@ -114,7 +122,37 @@ TEST_F(PspConversionTest, ConvertsAVideoIntoAnM4vNamedPspFileAndKeepsTheSource) 
     EXPECT_EQ(probe.tags.at("creation_time"), "2008-02-01T01:19:11.000000Z");
     EXPECT_TRUE(fs::exists(source));
     EXPECT_THAT(m_host.statuses, ElementsAre(Working, Ready));
-    EXPECT_GT(m_host.eventRounds, 0) << "the window's events flow while the converter runs";
+    EXPECT_THAT(m_host.messages, IsEmpty());
+}
+
+// A stand-in converter that ends only once the window has handled its events: the conversion
+// can succeed only if the events flow while the converter runs, however fast the machine is.
+TEST_F(PspConversionTest, TheWindowsEventsFlowWhileTheConverterRuns) {
+    const QTemporaryDir program;
+    ASSERT_TRUE(program.isValid());
+    const fs::path root = program.path().toStdString();
+    const fs::path released = root / "events-handled";
+    fs::create_directory(root / "QrlBin");
+    const fs::path tool = root / PspConverter;
+    std::ofstream(tool) << "#!/bin/sh\n"
+                           "for a; do last=$a; done\n"
+                           "i=0\n" // gives up after about 60 s
+                           "while [ ! -e '"
+                        << released.string()
+                        << "' ]; do\n"
+                           "    i=$((i + 1)); [ $i -gt 1200 ] && exit 9; sleep 0.05\n"
+                           "done\n"
+                           "echo video > \"$last\"\n";
+    fs::permissions(tool, fs::perms::owner_all);
+    setProgramFolder(root.string());
+    m_host.onEvents = [&] { std::ofstream{released}; };
+
+    const std::string target = ConvertToPsp(folder() + "/clip.flv", folder(), m_host);
+
+    EXPECT_GT(m_host.eventRounds, 0);
+    EXPECT_THAT(m_host.statuses, ElementsAre(Working, Ready))
+        << "the converter gave up waiting for the window's events";
+    EXPECT_EQ(testing::readWholeFile(target), "video\n");
     EXPECT_THAT(m_host.messages, IsEmpty());
 }
 

@@ -1,21 +1,17 @@
 #!/usr/bin/env bash
 # Starts a private Xvfb display and runs the given command on it; the display is stopped after.
 # Usage: xvfb-run-here.sh COMMAND [ARGS...]
+# Xvfb picks a free display number itself and reports it once it accepts connections, so runs
+# started side by side (other test runs, benchmarks) never share or steal a display.
 set -euo pipefail
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=":$n"
-        break
-    fi
-done
-: "${display:?no free X display}"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+work=$(mktemp -d "${TMPDIR:-/tmp}/xvfb-run-here.XXXXXX")
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true; wait $xvfb_pid 2>/dev/null || true' EXIT
-for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
-export DISPLAY="$display"
+trap 'kill $xvfb_pid 2>/dev/null || true; wait $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+number=""
+read -r -t 60 number <"$work/display" || true
+[ -n "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$number"
 unset QT_QPA_PLATFORM
 "$@"

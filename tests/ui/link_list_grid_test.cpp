@@ -61,7 +61,7 @@ protected:
         list.AppendListEntry("MP3", "/tmp", name, "T " + name, "http://www.youtube.com/" + name);
     }
     // Handles events until the condition holds, for at most the given time.
-    static bool waitFor(const std::function<bool()>& condition, int milliseconds = 2000) {
+    static bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
         QElapsedTimer timer;
         timer.start();
         while (!condition() && timer.elapsed() < milliseconds)

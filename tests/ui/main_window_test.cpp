@@ -1,0 +1,528 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandPicture.h"
+#include "app/LinkListModel.h"
+#include "app/MessageBoxes.h"
+#include "app/Unit1.h"
+#include "core/Constants.h"
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
+#include "core/SharedState.h"
+#include "jobs/RandomNames.h"
+#include "support/TempFolder.h"
+#include "support/WindowFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace vantaro {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeShell;
+using testing::RecordingPresenter;
+using testing::TempFolder;
+
+const char* const MissingToolsFr =
+    "Le logiciel ne contient pas tous ses utilitaires, merci de réinstaller le logiciel!\r"
+    "Attention : le logiciel risque de ne pas fonctionner correctement s'il n'est pas réinstallé";
+const char* const FolderMissingFr =
+    "Le dossier destinataire n'existe pas, créez ce dossier ou choisissez un nouveau";
+const char* const EmptyListFr = "La liste des liens à télécharger est vide, ajoutez des liens "
+                                "avant de lancer le téléchargement";
+
+QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Handles events until the condition holds, for at most the given time.
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return condition();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "main_window_test";
+        static char* argv[] = {name, nullptr};
+        if (QApplication::instance() == nullptr)
+            new QApplication(argc, argv);
+    }
+    void SetUp() override {
+        fs::create_directories(programFolder.file("QrlBin"));
+        for (const char* tool : PresenceCheckTools)
+            testing::writeWholeFile(programFolder.file(tool), "");
+        setProgramFolder(programFolder.path() + "/");
+        LastPickedFolder.clear();
+        StopRequested = false;
+    }
+    void TearDown() override { window.reset(); }
+
+    void makeWindow() {
+        window = std::make_unique<TForm1>("127.0.0.1:9");
+        window->setMessagePresenter(&presenter);
+        window->setDesktopShell(&shell);
+    }
+    // Shows the window and waits until its activation check has run: that check selects the
+    // first format, so another one is selected beforehand.
+    void showActivated() {
+        combo("ComboBox1")->setCurrentIndex(2);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(waitFor([this] { return combo("ComboBox1")->currentIndex() == 0; }));
+    }
+
+    template <typename Widget> Widget* child(const char* name) const {
+        auto* widget = window->findChild<Widget*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QLineEdit* edit(const char* name) const { return child<QLineEdit>(name); }
+    QPushButton* button(const char* name) const { return child<QPushButton>(name); }
+    QComboBox* combo(const char* name) const { return child<QComboBox>(name); }
+    CommandPicture* picture(const char* name) const { return child<CommandPicture>(name); }
+
+    TempFolder programFolder{"vantaro-window"};
+    RecordingPresenter presenter;
+    FakeShell shell;
+    std::unique_ptr<TForm1> window;
+};
+
+TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
+    makeWindow();
+    showActivated();
+    EXPECT_EQ(window->windowTitle(), q(DesignCaption) + "-FR");
+    EXPECT_TRUE(window->windowTitle().endsWith("-FR"));
+    EXPECT_EQ(window->size(), QSize(782, 603));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(Qt::white));
+
+    EXPECT_EQ(child<QLabel>("StatusBar1")->text(), q("Prêt"));
+    EXPECT_EQ(child<QLabel>("StatusBar1")->geometry(), QRect(0, 574, 782, 29));
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 100);
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->maximum(), 100);
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->geometry(), QRect(8, 551, 770, 22));
+    EXPECT_EQ(button("Button5")->geometry(), QRect(8, 493, 770, 23));
+    EXPECT_FALSE(button("Button5")->isEnabled());
+    EXPECT_FALSE(button("Button7")->isEnabled());
+    EXPECT_EQ(child<QTabWidget>("PageControl1")->currentWidget()->objectName(), "TabSheet1");
+    EXPECT_EQ(picture("Image19")->geometry(), QRect(278, 26, 119, 106));
+    EXPECT_EQ(picture("Image28")->geometry(), QRect(696, 284, 58, 45));
+    EXPECT_EQ(QApplication::focusWidget(), edit("Edit1"));
+
+    // The fields and the format list are very light grey; the speed list keeps its colour.
+    for (const char* name : {"Edit1", "Edit2", "Edit6", "Edit3", "Edit7", "ComboBox1"})
+        EXPECT_EQ(child<QWidget>(name)->palette().color(QPalette::Base), QColor(0xF9, 0xF9, 0xF9))
+            << name;
+    EXPECT_NE(combo("ComboBox2")->palette().color(QPalette::Base), QColor(0xF9, 0xF9, 0xF9));
+    EXPECT_EQ(combo("ComboBox2")->currentText(), "Connexion Moyenne (medium connection)");
+    EXPECT_EQ(combo("ComboBox1")->count(), 16);
+
+    // The preferences file is absent: the fields keep their designed contents.
+    EXPECT_TRUE(edit("Edit3")->text().isEmpty());
+    EXPECT_TRUE(edit("Edit6")->text().isEmpty());
+    EXPECT_EQ(edit("Edit1")->text(), q(ExampleYouTubeLink));
+
+    const auto* addresses = child<QListWidget>("ListBox1");
+    if (addresses->count() > 0) {
+        EXPECT_EQ(addresses->currentRow(), 0);
+    }
+    for (const char* name :
+         {"Panel1",   "GroupBox1", "GroupBox2", "StringGrid1", "Label13",  "Label14", "Image22",
+          "Image7",   "Image10",   "Image11",   "Image12",     "Image25",  "Memo1",   "WebBrowser1",
+          "Button15", "Button14",  "Button13",  "Button12",    "Button10", "Label2",  "Button16"})
+        EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
+}
+
+TEST_F(MainWindowTest, ActivationSelectsMp3WithoutRunningTheFormatChange) {
+    makeWindow();
+    showActivated();
+    EXPECT_EQ(combo("ComboBox1")->currentText(), "MP3");
+    EXPECT_EQ(child<QLabel>("Label2")->text(), ".MP3");
+    EXPECT_TRUE(presenter.boxes().empty()) << "all three tools are present";
+
+    // A pick by the user does run it.
+    combo("ComboBox1")->setCurrentIndex(2);
+    emit combo("ComboBox1")->activated(2);
+    EXPECT_EQ(child<QLabel>("Label2")->text(), ".AVI");
+    EXPECT_FALSE(edit("Edit7")->isEnabled());
+}
+
+TEST_F(MainWindowTest, OneMissingToolGivesExactlyOneFrenchPlainBox) {
+    for (const char* missing : PresenceCheckTools) {
+        fs::remove(programFolder.file(missing));
+        presenter.clear();
+        makeWindow();
+        showActivated();
+        ASSERT_EQ(presenter.boxes().size(), 1u) << missing;
+        EXPECT_EQ(presenter.boxes()[0].kind, MessageKind::Plain);
+        EXPECT_EQ(presenter.boxes()[0].text, MissingToolsFr);
+        window.reset();
+        testing::writeWholeFile(programFolder.file(missing), "");
+    }
+    // Two missing still give one box: the check stops at the first.
+    fs::remove(programFolder.file(PresenceCheckTools[0]));
+    fs::remove(programFolder.file(PresenceCheckTools[2]));
+    presenter.clear();
+    makeWindow();
+    showActivated();
+    EXPECT_EQ(presenter.boxes().size(), 1u);
+
+    // The box shows the lone carriage return as a line break.
+    const QString shown = displayText(MissingToolsFr);
+    EXPECT_FALSE(shown.contains('\r'));
+    EXPECT_EQ(shown.count('\n'), 1);
+    EXPECT_EQ(displayText("a\r\n\r\nb\rc\nd"), "a\n\nb\nc\nd");
+}
+
+TEST_F(MainWindowTest, HiddenStripIsOutOfSightButButton4IsReachedAndPressedByKeyboard) {
+    makeWindow();
+    showActivated();
+    for (const char* name :
+         {"Button4", "Button8", "Button7", "Button6", "Button1", "Button3", "Button9", "Button10",
+          "Button15", "Button14", "Button13", "Button12", "Memo1", "ListBox1", "WebBrowser1"}) {
+        const QWidget* widget = child<QWidget>(name);
+        EXPECT_GE(widget->x(), 805) << name;
+        EXPECT_FALSE(window->rect().intersects(widget->geometry())) << name;
+        EXPECT_TRUE(widget->isVisibleTo(window.get())) << name;
+        EXPECT_EQ(widget->parentWidget(), window.get()) << name;
+    }
+    edit("Edit6")->setText(QString::fromStdString(programFolder.file("no-such-folder")));
+    edit("Edit1")->setFocus();
+    for (int presses = 0; presses < 80 && QApplication::focusWidget() != button("Button4");
+         ++presses) {
+        EXPECT_NE(QApplication::focusWidget(), button("Button7")) << "disabled, so skipped";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    ASSERT_EQ(QApplication::focusWidget(), button("Button4"));
+    QTest::keyClick(button("Button4"), Qt::Key_Space);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{FolderMissingFr});
+}
+
+TEST_F(MainWindowTest, ListDownloadIsReachedThroughItsPictureWhileButton7IsDisabled) {
+    makeWindow();
+    showActivated();
+    QTest::mouseClick(picture("Image31"), Qt::LeftButton);
+    EXPECT_EQ(child<QTabWidget>("PageControl1")->currentWidget()->objectName(), "TabSheet2");
+    ASSERT_FALSE(button("Button7")->isEnabled());
+    QTest::mouseClick(picture("Image7"), Qt::LeftButton);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{EmptyListFr});
+    QTest::mouseClick(picture("Image6"), Qt::LeftButton);
+    EXPECT_EQ(child<QTabWidget>("PageControl1")->currentWidget()->objectName(), "TabSheet1");
+}
+
+TEST_F(MainWindowTest, OpenFolderExpandsARelativePathAgainstTheCurrentFolder) {
+    makeWindow();
+    edit("Edit6")->setText("downloads/today");
+    QTest::mouseClick(button("Button16"), Qt::LeftButton);
+    edit("Edit6")->setText("../elsewhere");
+    QTest::mouseClick(button("Button16"), Qt::LeftButton);
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_EQ(shell.opened[0],
+              QUrl::fromLocalFile(QDir::current().absoluteFilePath("downloads/today")));
+    EXPECT_EQ(shell.opened[1], QUrl::fromLocalFile(QDir::cleanPath(
+                                   QDir::current().absoluteFilePath("../elsewhere"))));
+}
+
+TEST_F(MainWindowTest, FolderPickersShareTheLastChoiceAndPutItBackOnCancel) {
+    makeWindow();
+    TempFolder chosen("vantaro-chosen");
+    edit("Edit6")->setText("typed");
+
+    shell.folderAnswers = {""}; // cancel, nothing chosen before: the field stays
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    EXPECT_EQ(edit("Edit6")->text(), "typed");
+
+    shell.folderAnswers = {chosen.path()};
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    EXPECT_EQ(edit("Edit6")->text().toStdString(), chosen.path());
+
+    edit("Edit6")->setText("typed again");
+    shell.folderAnswers = {""};
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    EXPECT_EQ(edit("Edit6")->text().toStdString(), chosen.path());
+    shell.folderAnswers = {""};
+    QTest::mouseClick(button("Button11"), Qt::LeftButton);
+    EXPECT_EQ(edit("Edit2")->text().toStdString(), chosen.path()) << "the other picker shares it";
+
+    ASSERT_EQ(shell.folderQuestions.size(), 4u);
+    EXPECT_EQ(shell.folderQuestions[0].selected, "");
+    EXPECT_EQ(shell.folderQuestions[2].selected, chosen.path());
+    EXPECT_EQ(shell.folderQuestions[0].caption,
+              "Choisissez le dossier où le fichier téléchargé sera crée");
+    EXPECT_EQ(shell.folderQuestions[3].caption,
+              "Choisissez le dossier où les fichiers téléchargés et transformés seront crées");
+
+    // A remembered folder that has gone is forgotten.
+    LastPickedFolder = programFolder.file("gone");
+    edit("Edit6")->setText("kept");
+    shell.folderAnswers = {""};
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    EXPECT_EQ(edit("Edit6")->text(), "kept");
+    EXPECT_EQ(shell.folderQuestions.back().selected, "");
+}
+
+TEST_F(MainWindowTest, ProgressBarShowsTheFractionOfCountsBeyond32Bits) {
+    makeWindow();
+    auto* bar = child<QProgressBar>("ProgressBar1");
+    constexpr std::int64_t GiB = 1024LL * 1024 * 1024;
+    window->setProgressMax(5 * GiB);
+    window->setProgressPosition(2 * GiB);
+    EXPECT_EQ(window->progressMax(), 5 * GiB);
+    EXPECT_EQ(window->progressPosition(), 2 * GiB);
+    EXPECT_NEAR(static_cast<double>(bar->value()) / bar->maximum(), 0.4, 1e-6);
+    window->setProgressPosition(5 * GiB);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Small counts are shown as they are; a smaller maximum brings the position down to it.
+    window->setProgressMax(100);
+    EXPECT_EQ(window->progressPosition(), 100);
+    window->setProgressPosition(37);
+    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(bar->value(), 37);
+    window->setProgressMax(0); // a fetch without an announced length
+    EXPECT_EQ(window->progressPosition(), 0);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_GT(bar->maximum(), 0) << "never the busy indicator";
+}
+
+TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
+    makeWindow();
+    for (const char* name : {"a", "b", "c"})
+        window->AppendListEntry("MP3", "/tmp", name, "-", std::string("http://youtube/") + name);
+    auto* grid = child<LinkListGrid>("StringGrid1");
+    std::atomic<bool> done = false;
+    int rowsBefore = 0;
+    int rowsAfter = 0;
+    ListRowTexts firstRow;
+    bool directReadRefused = false;
+    std::int64_t positionSeen = 0;
+    std::thread worker([&] {
+        window->setControlEnabled(WorkerControl::Button5, true);
+        window->setStatus("Téléchargement de la vidéo d'origine..");
+        window->appendLog("une ligne");
+        window->setProgressMax(3'000'000'000LL);
+        window->setProgressPosition(1'500'000'000LL);
+        positionSeen = window->progressPosition();
+        rowsBefore = window->listRowCount();
+        firstRow = window->readListRow(1);
+        window->deleteFirstListRow();
+        rowsAfter = window->listRowCount();
+        try {
+            grid->readListRow(1);
+        } catch (const std::logic_error&) {
+            directReadRefused = true;
+        }
+        done = true;
+    });
+    EXPECT_TRUE(waitFor([&] { return done.load(); }));
+    worker.join();
+
+    EXPECT_TRUE(button("Button5")->isEnabled());
+    EXPECT_EQ(child<QLabel>("StatusBar1")->text(), q("Téléchargement de la vidéo d'origine.."));
+    EXPECT_TRUE(child<QPlainTextEdit>("Memo1")->toPlainText().endsWith("une ligne"));
+    EXPECT_EQ(positionSeen, 1'500'000'000LL);
+    EXPECT_EQ(rowsBefore, 5);
+    EXPECT_EQ(firstRow.destinationFileName, "a");
+    EXPECT_EQ(firstRow.videoUrl, "http://youtube/a");
+    EXPECT_EQ(rowsAfter, 4);
+    EXPECT_EQ(window->linkList().cell(1, 3), "b");
+    EXPECT_TRUE(directReadRefused) << "the list is reached only through the hand-over";
+
+    // The Stop button: the list commands come back, Stop goes grey.
+    QTest::mouseClick(button("Button5"), Qt::LeftButton);
+    EXPECT_TRUE(StopRequested);
+    EXPECT_FALSE(button("Button5")->isEnabled());
+    EXPECT_TRUE(button("Button6")->isEnabled());
+    EXPECT_TRUE(button("Button7")->isEnabled());
+}
+
+TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {
+    makeWindow();
+    window->show();
+    ASSERT_NE(window->trayIcon(), nullptr);
+    EXPECT_EQ(window->trayIcon()->toolTip(), "Vantaro");
+    EXPECT_EQ(window->trayIcon()->contextMenu(), window->popupMenu());
+    const auto actions = window->popupMenu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->objectName(), "OuvrirPellorin1");
+    EXPECT_EQ(actions[0]->text(), "Ouvrir Vantaro");
+    EXPECT_EQ(actions[1]->objectName(), "Quiter1");
+    EXPECT_EQ(actions[1]->text(), "Quitter Vantaro");
+
+    window->TrayIcon1Click(); // a left click pops the menu up at the pointer
+    EXPECT_TRUE(window->popupMenu()->isVisible());
+    window->popupMenu()->hide();
+
+    actions[1]->trigger();
+    EXPECT_EQ(window->trayIcon(), nullptr);
+    EXPECT_TRUE(window->closing());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(StopRequested);
+
+    bool information = false;
+    bool question = true;
+    std::thread worker([&] {
+        information = window->showMessage(MessageKind::Information, "Erreur de connexion réseau!");
+        question = window->showMessage(MessageKind::Confirmation, "?");
+        window->restoreMainWindow();
+    });
+    // The worker's requests are carried out here; none of them may wait for a person.
+    EXPECT_TRUE(waitFor([&] { return !question; }, 5000));
+    worker.join();
+    EXPECT_TRUE(information);
+    EXPECT_FALSE(question);
+    EXPECT_TRUE(presenter.boxes().empty());
+    EXPECT_FALSE(window->isVisible()) << "a window being left is not shown again";
+}
+
+TEST_F(MainWindowTest, HelpMenuOpensTheTwoPagesOfTheMakersSite) {
+    makeWindow();
+    const auto items = window->helpMenu()->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), "Co&mment utiliser Vantaro");
+    EXPECT_EQ(items[1]->text(), "Vantaro sur le &Web");
+    EXPECT_EQ(items[2]->text(), "&A propos de Vantaro");
+    items[0]->trigger();
+    items[1]->trigger();
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_EQ(shell.opened[0], QUrl("http://www.quorlin.com/fr/Vantaro/VantaroUse.html"));
+    EXPECT_EQ(shell.opened[1], QUrl("http://www.quorlin.com/fr/Vantaro/Vantaro.html"));
+}
+
+// A long list file: the load handles events between entries.
+std::string writeListFile(const TempFolder& folder, int entries) {
+    std::string text;
+    for (int i = 0; i < entries; ++i)
+        text += "http://www.youtube.com/watch?v=" + std::to_string(i) + "\nTitre " +
+                std::to_string(i) + "\n";
+    const std::string path = folder.file("liste.txt");
+    testing::writeWholeFile(path, text);
+    return path;
+}
+
+TEST_F(MainWindowTest, ClosingOrQuittingDuringAListLoadEndsTheLoadSafely) {
+    TempFolder work("vantaro-list");
+    const std::string file = writeListFile(work, 5000);
+    for (const bool fromTray : {false, true}) {
+        makeWindow();
+        window->show();
+        edit("Edit2")->setText(QString::fromStdString(work.path()));
+        shell.fileAnswers = {file};
+        QTimer::singleShot(0, window.get(), [this, fromTray] {
+            if (fromTray)
+                window->Quiter1Click();
+            else
+                window->close();
+        });
+        window->Button6Click();
+        EXPECT_TRUE(window->closing());
+        EXPECT_LT(window->linkList().entryCount(), 5000) << "the load stopped with the window";
+        EXPECT_FALSE(button("Button7")->isEnabled());
+        EXPECT_TRUE(presenter.boxes().empty());
+        window.reset();
+    }
+    // Left alone, the same load reads every entry.
+    makeWindow();
+    edit("Edit2")->setText(QString::fromStdString(work.path()));
+    shell.fileAnswers = {file};
+    window->Button6Click();
+    EXPECT_EQ(window->linkList().entryCount(), 5000);
+    EXPECT_TRUE(button("Button7")->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClosingOrQuittingDuringAPspConversionEndsTheConverter) {
+    TempFolder work("vantaro-psp");
+    const std::string pidFile = work.file("converter.pid");
+    // A converter that runs until it is ended, and says who it is.
+    testing::writeWholeFile(programFolder.file(PspConverter),
+                            "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 120\n");
+    fs::permissions(programFolder.file(PspConverter), fs::perms::owner_all);
+    for (const bool fromTray : {false, true}) {
+        fs::remove(pidFile);
+        makeWindow();
+        window->show();
+        edit("Edit1")->setText(QString::fromStdString(work.file("source.flv")));
+        shell.folderAnswers = {work.path()};
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, window.get(), [&, fromTray] {
+            if (!fs::exists(pidFile) || testing::readWholeFile(pidFile).empty())
+                return;
+            poll.stop();
+            if (fromTray)
+                window->Quiter1Click();
+            else
+                window->close();
+        });
+        poll.start(10);
+        window->Button1Click();
+        ASSERT_TRUE(window->closing()) << "the conversion ended before the window was closed";
+        const pid_t converter = std::stoi(testing::readWholeFile(pidFile));
+        EXPECT_NE(::kill(converter, 0), 0) << "the converter was left running";
+        EXPECT_TRUE(presenter.boxes().empty());
+        window.reset();
+    }
+}
+
+// Collects the accessible names below an accessible object, depth first.
+void collectNames(QAccessibleInterface* node,
+                  std::vector<std::pair<QAccessible::Role, QString>>& out) {
+    if (node == nullptr)
+        return;
+    out.emplace_back(node->role(), node->text(QAccessible::Name));
+    for (int i = 0; i < node->childCount(); ++i)
+        collectNames(node->child(i), out);
+}
+
+TEST_F(MainWindowTest, AssistiveTechnologyFindsTheCommandsAndReadsTheStatus) {
+    makeWindow();
+    window->show();
+    std::vector<std::pair<QAccessible::Role, QString>> names;
+    collectNames(QAccessible::queryAccessibleInterface(window.get()), names);
+    const auto has = [&names](QAccessible::Role role, const QString& name) {
+        return std::find(names.begin(), names.end(), std::make_pair(role, name)) != names.end();
+    };
+    EXPECT_TRUE(has(QAccessible::Button, q("Télécharger la vidéo")));
+    EXPECT_TRUE(has(QAccessible::Button, q("Stop")));
+    EXPECT_TRUE(has(QAccessible::StaticText, q("Prêt")));
+    window->setStatus("Extraction du lien de la vidéo..");
+    names.clear();
+    collectNames(QAccessible::queryAccessibleInterface(window.get()), names);
+    EXPECT_TRUE(has(QAccessible::StaticText, q("Extraction du lien de la vidéo..")));
+    // The pictures carry their hints as names.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(picture("Image19"))->text(QAccessible::Name),
+              q("Télécharger le lien"));
+    EXPECT_EQ(picture("Image19")->toolTip(), q("Télécharger le lien"));
+}
+
+} // namespace
+} // namespace vantaro
