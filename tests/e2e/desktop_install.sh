@@ -8,13 +8,13 @@ source_dir=${1:?source folder}
 build=${2:?build folder}
 here=$(cd "$(dirname "$0")" && pwd)
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-install.XXXXXX")
-chmod 755 "$work"
-prefix=$work/prefix
+install_work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-install.XXXXXX")
+chmod 755 "$install_work"
+prefix=$install_work/prefix
 mounted=""
 cleanup() {
     [ -n "$mounted" ] && umount -l "$mounted" 2>/dev/null
-    rm -rf "$work"
+    rm -rf "$install_work"
 }
 trap cleanup EXIT
 fail() {
@@ -39,7 +39,7 @@ echo "installed and validated: $entry"
 # Starts the installed command with the given home from an unrelated current folder, waits for
 # the main window, checks that the program runs from the home folder, and closes it.
 start_installed() {
-    local home=$1 log=$work/vantaro.log
+    local home=$1 log=$install_work/vantaro.log
     mkdir -p "$home"
     (cd / && HOME=$home XDG_CONFIG_HOME= exec "$prefix/bin/vantaro") >"$log" 2>&1 &
     local pid=$! title=""
@@ -63,12 +63,12 @@ start_installed() {
     echo "the installed program showed '$title' and ran in $cwd"
 }
 export -f start_installed fail
-export prefix work
+export prefix install_work
 
-bash "$here/../support/xvfb-run-here.sh" bash -c 'start_installed "$work/home"'
+bash "$here/../support/xvfb-run-here.sh" bash -c 'start_installed "$install_work/home"'
 # A program folder its user can write keeps the settings and downloads beside the program.
-[ -e "$work/home/.config/vantaro" ] && fail "a writable install made per-user folders"
-[ -e "$work/home/Vantaro" ] && fail "a writable install made ~/Vantaro"
+[ -e "$install_work/home/.config/vantaro" ] && fail "a writable install made per-user folders"
+[ -e "$install_work/home/Vantaro" ] && fail "a writable install made ~/Vantaro"
 
 # A system-wide install: the program folder cannot be written by its user. Root writes through
 # permissions, so the folder is made read-only by a read-only bind mount.
@@ -77,11 +77,11 @@ if mount --bind "$program_dir" "$program_dir" 2>/dev/null; then
     mounted=$program_dir
     mount -o remount,bind,ro "$program_dir" || fail "cannot remount the program folder read-only"
     touch "$program_dir/probe" 2>/dev/null && fail "the program folder is still writable"
-    bash "$here/../support/xvfb-run-here.sh" bash -c 'start_installed "$work/home-system-wide"'
+    bash "$here/../support/xvfb-run-here.sh" bash -c 'start_installed "$install_work/home-system-wide"'
     # The settings and the default download folder moved to the user's own folders.
-    [ -f "$work/home-system-wide/.config/vantaro/applicationUserPreferences.ini" ] ||
+    [ -f "$install_work/home-system-wide/.config/vantaro/applicationUserPreferences.ini" ] ||
         fail "no per-user settings file in ~/.config/vantaro"
-    [ -d "$work/home-system-wide/Vantaro" ] || fail "no per-user download folder ~/Vantaro"
+    [ -d "$install_work/home-system-wide/Vantaro" ] || fail "no per-user download folder ~/Vantaro"
     echo "system-wide: settings in ~/.config/vantaro, downloads in ~/Vantaro"
     umount "$program_dir"
     mounted=""
