@@ -17,6 +17,12 @@ const char* const PathNameKey = "destinationPathName";
 Preferences::Preferences(std::string programFolder) : m_programFolder(std::move(programFolder)) {
     if (!m_programFolder.empty() && m_programFolder.back() != '/')
         m_programFolder += '/';
+    m_defaultDownloadsFolder = m_programFolder + DownloadsFolderName;
+}
+
+Preferences::Preferences(std::string settingsFolder, std::string defaultDownloadsFolder)
+    : Preferences(std::move(settingsFolder)) {
+    m_defaultDownloadsFolder = std::move(defaultDownloadsFolder);
 }
 
 std::string Preferences::path() const {
@@ -33,7 +39,7 @@ void Preferences::load(PreferenceFields& fields) const {
         return;
     const std::string fileName = readProfileString(path(), Section, FileNameKey);
     const std::string pathName = readProfileString(path(), Section, PathNameKey);
-    const std::string defaultFolder = m_programFolder + DownloadsFolderName;
+    const std::string& defaultFolder = m_defaultDownloadsFolder;
     fields.edit3 = fileName.empty() ? RandomFileName() : fileName;
     fields.edit2 = pathName.empty() ? defaultFolder : pathName;
     fields.edit6 = pathName.empty() ? defaultFolder : pathName;

@@ -19,8 +19,12 @@ struct PreferenceFields {
 // does nothing when the file is absent; the program never creates it.
 class Preferences : public PreferencesStore {
 public:
-    // The file "applicationUserPreferences.ini" in the given folder (the program folder).
+    // The file "applicationUserPreferences.ini" in the given folder (the program folder), with
+    // that folder's "QrlMyDownloads" as the default download folder.
     explicit Preferences(std::string programFolder);
+    // The file in the settings folder, with the given default download folder: the folders of
+    // DataFoldersOfThisRun(), which leave the program folder when the user cannot write there.
+    Preferences(std::string settingsFolder, std::string defaultDownloadsFolder);
 
     std::string path() const;
     bool exists() const;
@@ -34,6 +38,7 @@ public:
 
 private:
     std::string m_programFolder;
+    std::string m_defaultDownloadsFolder;
 };
 
 } // namespace vantaro

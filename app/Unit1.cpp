@@ -64,8 +64,9 @@ const char* const MemoNote[] = {
 TForm1::TForm1(std::string serviceHost, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::TForm1>()), m_preferences(ProgramFolder()), m_boxes(this),
-      m_presenter(&m_boxes), m_shell(&m_desktop),
+      m_ui(std::make_unique<Ui::TForm1>()),
+      m_preferences(DataFoldersOfThisRun().settingsFolder, DataFoldersOfThisRun().downloadsFolder),
+      m_boxes(this), m_presenter(&m_boxes), m_shell(&m_desktop),
       m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
       m_pspCommands(static_cast<PspHost&>(*this)),
       m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)) {

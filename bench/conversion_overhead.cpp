@@ -129,6 +129,17 @@ void print(const Timings& timings) {
                 median(timings.wall[2]) / median(timings.wall[0]), median(timings.ratios));
 }
 
+// The figure for the summary table of bench/run-all: medians, the direct ffmpeg as reference.
+void result(const char* figure, const Timings& timings, double target) {
+    const double ratio = median(timings.ratios);
+    const std::string meets = target <= 0 ? "-" : ratio <= target ? "yes" : "no";
+    char targetText[32] = "-";
+    if (target > 0)
+        std::snprintf(targetText, sizeof targetText, "<= %.2f x ffmpeg", target);
+    std::printf("RESULT\t%s\t%.3f s\t%s\tffmpeg directly %.3f s\t%.3f\t%s\n", figure,
+                median(timings.wall[2]), targetText, median(timings.wall[0]), ratio, meets.c_str());
+}
+
 bool makeClip(const std::string& clip, const std::string& seconds) {
     return run("ffmpeg",
                {"-y", "-f", "lavfi", "-i", "testsrc=size=640x360:rate=25:duration=" + seconds, "-f",
@@ -168,5 +179,7 @@ int main(int argc, char** argv) {
     print(fixed);
     std::printf("  added by ConvertMedia: %.1f ms (medians)\n",
                 1000 * (median(fixed.wall[2]) - median(fixed.wall[0])));
+    result(("conversion iPod, " + seconds + " s clip").c_str(), conversion, 1.05);
+    result("conversion WAVE, 1 s clip (fixed costs)", fixed, 0);
     return 0;
 }

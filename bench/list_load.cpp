@@ -109,6 +109,13 @@ int main(int argc, char** argv) {
     std::printf("list_load growth %d -> %d entries: x%.1f (linear would be x%.1f)\n", sizes.front(),
                 sizes.back(), seconds.back() / seconds.front(),
                 static_cast<double>(sizes.back()) / sizes.front());
+    // For the summary table: the largest load beside the smallest one scaled linearly.
+    const double scale = static_cast<double>(sizes.back()) / sizes.front();
+    const double linearRatio = seconds.back() / (seconds.front() * scale);
+    std::printf("RESULT\tlist load, %d entries\t%.3f s\t<= 1.5 x linear\t%d entries %.3f s, "
+                "x%.0f = %.3f s\t%.2f\t%s\n",
+                sizes.back(), seconds.back(), sizes.front(), seconds.front(), scale,
+                seconds.front() * scale, linearRatio, linearRatio <= 1.5 ? "yes" : "no");
     std::filesystem::remove_all(folder);
     return 0;
 }

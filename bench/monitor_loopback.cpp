@@ -110,11 +110,15 @@ int main(int argc, char** argv) {
         std::printf(
             "skipped: the monitor cannot start (%s); run as root\n",
             std::string(e.what()).replace(std::string(e.what()).find('\r'), 2, ": ").c_str());
+        std::printf(
+            "RESULT\tmonitor loopback share\tskipped (not root)\t>= 1 x tcpdump\t-\t-\t-\n");
         return 0;
     }
     QProcess tcpdump;
     if (!startTcpdump(tcpdump, port)) {
         std::printf("skipped: tcpdump did not start listening on lo\n");
+        std::printf(
+            "RESULT\tmonitor loopback share\tskipped (no tcpdump)\t>= 1 x tcpdump\t-\t-\t-\n");
         return 0;
     }
 
@@ -147,8 +151,12 @@ int main(int argc, char** argv) {
     std::printf("  seen by the monitor  %ld (%.2f%% of sent)\n", seen,
                 sent ? 100.0 * static_cast<double>(seen) / static_cast<double>(sent) : 0.0);
     std::printf("  captured by tcpdump  %ld (dropped by kernel: %ld)\n", captured, tcpdumpDropped);
+    const double share =
+        captured > 0 ? static_cast<double>(seen) / static_cast<double>(captured) : 0.0;
     if (captured > 0)
-        std::printf("  monitor / tcpdump    %.4f (target: at least 1)\n",
-                    static_cast<double>(seen) / static_cast<double>(captured));
+        std::printf("  monitor / tcpdump    %.4f (target: at least 1)\n", share);
+    std::printf("RESULT\tmonitor loopback share, %d datagrams/s for %d s\t%ld seen\t>= 1 x "
+                "tcpdump\ttcpdump %ld captured\t%.4f\t%s\n",
+                rate, seconds, seen, captured, share, share >= 1.0 ? "yes" : "no");
     return 0;
 }

@@ -1,15 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/ProgramFolder.h"
 
+#include "core/Constants.h"
+#include "core/Language.h"
+
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <optional>
 #include <system_error>
+
+#include <unistd.h>
 
 namespace vantaro {
 namespace {
 
 std::mutex folderMutex;
 std::string overriddenFolder;
+std::optional<DataFolders> setFolders;
+// Worked out once per program folder (tests point the program folder elsewhere).
+std::optional<DataFolders> preparedFolders;
+std::string preparedFor;
 
 std::string executableFolder() {
     std::error_code ec;
@@ -20,6 +32,28 @@ std::string executableFolder() {
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder;
+}
+
+std::string withSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Creates the per-user folders, and the settings file when the program folder has one.
+void preparePerUserFolders(const std::string& programFolder, const DataFolders& folders) {
+    std::error_code ec;
+    std::filesystem::create_directories(folders.settingsFolder, ec);
+    std::filesystem::create_directories(folders.downloadsFolder, ec);
+    const std::string installed = withSlash(programFolder) + PreferencesFileName;
+    const std::string own = folders.settingsFolder + PreferencesFileName;
+    if (std::filesystem::is_regular_file(installed, ec) && !std::filesystem::exists(own, ec))
+        std::ofstream(own, std::ios::binary | std::ios::app);
 }
 
 } // namespace
@@ -34,9 +68,7 @@ std::string ProgramFolder() {
 
 void setProgramFolder(const std::string& folder) {
     std::lock_guard lock(folderMutex);
-    overriddenFolder = folder;
-    if (!overriddenFolder.empty() && overriddenFolder.back() != '/')
-        overriddenFolder += '/';
+    overriddenFolder = withSlash(folder);
 }
 
 bool isExistingDirectory(const std::string& path) {
@@ -44,6 +76,62 @@ bool isExistingDirectory(const std::string& path) {
         return false;
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
+}
+
+bool isWritableFolder(const std::string& path) {
+    return isExistingDirectory(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+DataFolders dataFoldersFor(const std::string& programFolder, const std::string& home,
+                           const std::string& configHome) {
+    const std::string program = withSlash(programFolder);
+    if (isWritableFolder(program) || home.empty())
+        return {program, program + DownloadsFolderName, false};
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules ask.
+    const std::string config = !configHome.empty() && configHome.front() == '/'
+                                   ? withSlash(configHome)
+                                   : withSlash(home) + ".config/";
+    return {config + "vantaro/", withSlash(home) + "Vantaro", true};
+}
+
+DataFolders prepareDataFolders(const std::string& programFolder, const std::string& home,
+                               const std::string& configHome) {
+    const DataFolders folders = dataFoldersFor(programFolder, home, configHome);
+    if (folders.perUser)
+        preparePerUserFolders(programFolder, folders);
+    return folders;
+}
+
+DataFolders DataFoldersOfThisRun() {
+    const std::string program = ProgramFolder();
+    std::lock_guard lock(folderMutex);
+    if (setFolders)
+        return *setFolders;
+    if (!preparedFolders || preparedFor != program) {
+        preparedFolders = prepareDataFolders(program, environmentValue("HOME"),
+                                             environmentValue("XDG_CONFIG_HOME"));
+        preparedFor = program;
+    }
+    return *preparedFolders;
+}
+
+void setDataFolders(const DataFolders& folders) {
+    std::lock_guard lock(folderMutex);
+    setFolders = folders;
+}
+
+std::string currentFolderProblem() {
+    std::error_code ec;
+    const std::string current = std::filesystem::current_path(ec).string();
+    if (!ec && isWritableFolder(current))
+        return {};
+    const std::string shown = ec ? std::string("?") : current;
+    return pickText("Vantaro ne peut pas écrire dans le dossier courant (" + shown +
+                        "), où il enregistre la réponse du service. Lancez Vantaro depuis un "
+                        "dossier où vous pouvez écrire, par exemple votre dossier personnel.",
+                    "Vantaro cannot write in the current folder (" + shown +
+                        "), where it saves the service's reply. Start Vantaro from a folder you "
+                        "can write in, such as your home folder.");
 }
 
 } // namespace vantaro

@@ -12,4 +12,38 @@ void setProgramFolder(const std::string& folder);
 // True when the path exists and is a directory (an empty path is not).
 bool isExistingDirectory(const std::string& path);
 
+// True when this process may create files in the folder (its permissions and a read-only mount
+// both count).
+bool isWritableFolder(const std::string& path);
+
+// Where the program keeps what it writes for the user: the settings file and the default
+// download folder. Beside the program when the user can write there; otherwise (a system-wide
+// install) in per-user folders: the settings in $XDG_CONFIG_HOME/vantaro (~/.config/vantaro when
+// that is unset) and the downloads in ~/Vantaro.
+struct DataFolders {
+    std::string settingsFolder;  // holds the settings file; ends with "/"
+    std::string downloadsFolder; // the default destination; no trailing "/"
+    bool perUser = false;        // true for the per-user folders
+};
+
+// The folders for a program folder, from the given home and configuration folders (empty for
+// unset); nothing is created.
+DataFolders dataFoldersFor(const std::string& programFolder, const std::string& home,
+                           const std::string& configHome);
+
+// The same, and when they are the per-user folders, creates them if missing, with an empty
+// settings file when the program folder carries one: the installed file is how remembering is
+// switched on, for every user of a system-wide install.
+DataFolders prepareDataFolders(const std::string& programFolder, const std::string& home,
+                               const std::string& configHome);
+
+// The prepared folders of this run, for the program folder and the environment's HOME and
+// XDG_CONFIG_HOME. Worked out once for each program folder; tests may set them.
+DataFolders DataFoldersOfThisRun();
+void setDataFolders(const DataFolders& folders);
+
+// Empty when files can be created in the current folder; otherwise why a download cannot run
+// from there (the service's reply is written in that folder), in the user's language.
+std::string currentFolderProblem();
+
 } // namespace vantaro

@@ -586,8 +586,10 @@ FetchEnd runFetch(const std::string& link, OutputFile& file, WorkerHost& host,
         // A redirect's body may fail or time out: only a stop counts there.
         if (!redirect || exchange.stopped || exchange.abandoned || result.stopRequested)
             return fetchEnd(exchange, result);
+        // The fifteenth redirect ends the fetch, with the network error (as curl fails after
+        // its limit): a redirect loop must not look like an empty download that went well.
         if (++redirects >= RedirectLimit)
-            return FetchEnd::Completed;
+            return FetchEnd::NetworkError;
         current = parseHttpLink(resolveLocation(current->normalized, exchange.location()));
         if (!current)
             return FetchEnd::NetworkError;

@@ -2,6 +2,7 @@
 #include "engine/Resolver.h"
 
 #include "core/Language.h"
+#include "core/ProgramFolder.h"
 #include "engine/Fetch.h"
 
 #include <cstdio>
@@ -66,6 +67,14 @@ std::string readLastReplyLine() {
     return reader.result();
 }
 
+// The reply file is written in the current folder: a program started from a folder it cannot
+// write in says so in words rather than with the system's short error.
+void checkReplyFolder() {
+    const std::string problem = currentFolderProblem();
+    if (!problem.empty())
+        throw FetchFileError(problem);
+}
+
 } // namespace
 
 std::string reportRequest(const std::string& link, const std::string& serviceHost) {
@@ -77,11 +86,13 @@ std::string resolveRequest(const std::string& link, const std::string& serviceHo
 }
 
 void ReportLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
+    checkReplyFolder();
     FetchToFile(reportRequest(link, serviceHost), ServiceReplyFileName, host);
     std::remove(ServiceReplyFileName);
 }
 
 std::string ResolveLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
+    checkReplyFolder();
     FetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host);
     std::string lastLine;
     try {

@@ -23,7 +23,8 @@ std::string resolveRequest(const std::string& link, const std::string& serviceHo
 
 // Reports a job's link to the service. The reply goes into the reply file, which is deleted at
 // once without being read. A network failure shows the fetch's message and changes nothing
-// else; a reply file that cannot be created raises FetchFileError.
+// else; a reply file that cannot be created raises FetchFileError, whose text says so in the
+// user's language when the current folder is not writable.
 void ReportLink(const std::string& link, WorkerHost& host,
                 const std::string& serviceHost = MakerHost);
 

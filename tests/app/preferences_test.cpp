@@ -64,6 +64,12 @@ TEST_F(PreferencesFile, EmptyFileGivesTheDefaultsAndStaysEmpty) {
     EXPECT_EQ(fields.edit2, m_folder + "/QrlMyDownloads");
     EXPECT_EQ(fields.edit7, "Quorlin");
     EXPECT_EQ(readIni(), "");
+
+    // Away from the program folder (a system-wide install), the default folder is the one given.
+    PreferenceFields perUser;
+    Preferences(m_folder, "/home/ann/Vantaro").load(perUser);
+    EXPECT_EQ(perUser.edit6, "/home/ann/Vantaro");
+    EXPECT_EQ(perUser.edit2, "/home/ann/Vantaro");
 }
 
 TEST_F(PreferencesFile, BothKeysFillNameAndBothFolders) {

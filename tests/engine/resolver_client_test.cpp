@@ -5,6 +5,7 @@
 #include "engine/Fetch.h"
 #include "engine/Resolver.h"
 
+#include "support/MountedFolder.h"
 #include "support/RecordingHost.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempFolder.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -168,6 +170,28 @@ TEST_F(ResolverTest, ReplyFileThatCannotBeCreatedRaises) {
 
     EXPECT_THROW(ResolveLink(YouTubeLink, m_host, serviceHost(server)), FetchFileError);
     EXPECT_THROW(ReportLink(YouTubeLink, m_host, serviceHost(server)), FetchFileError);
+    EXPECT_THAT(server.requests(), IsEmpty()) << "no request without a reply file";
+}
+
+TEST_F(ResolverTest, ACurrentFolderThatCannotBeWrittenInIsNamedInTheError) {
+    ScriptedHttpServer server(replies({"link"}));
+    testing::MountedFolder readOnly(m_folder.file("read-only"),
+                                    testing::MountedFolder::Kind::ReadOnly);
+    if (!readOnly.mounted())
+        GTEST_SKIP() << readOnly.whyUnavailable();
+    fs::current_path(readOnly.path());
+
+    const auto expectNamedFolder = [&](const std::function<void()>& request) {
+        try {
+            request();
+            ADD_FAILURE() << "no error raised";
+        } catch (const FetchFileError& error) {
+            EXPECT_THAT(error.what(), ::testing::HasSubstr("dossier courant (" + readOnly.path()));
+        }
+    };
+    expectNamedFolder([&] { ResolveLink(YouTubeLink, m_host, serviceHost(server)); });
+    expectNamedFolder([&] { ReportLink(YouTubeLink, m_host, serviceHost(server)); });
+    fs::current_path(m_folder.path());
     EXPECT_THAT(server.requests(), IsEmpty()) << "no request without a reply file";
 }
 

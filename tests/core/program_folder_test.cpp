@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where the settings file and the default download folder are, beside the program or per user,
+// and the message of a current folder that cannot be written in.
+#include "core/Constants.h"
+#include "core/Language.h"
+#include "core/ProgramFolder.h"
+
+#include "support/MountedFolder.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vantaro {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::MountedFolder;
+using testing::TempFolder;
+
+TEST(DataFolders, AWritableProgramFolderKeepsEverythingBesideTheProgram) {
+    TempFolder program("program");
+    const DataFolders folders = dataFoldersFor(program.path(), "/home/ann", "/home/ann/.cfg");
+    EXPECT_FALSE(folders.perUser);
+    EXPECT_EQ(folders.settingsFolder, program.path() + "/");
+    EXPECT_EQ(folders.downloadsFolder, program.path() + "/" + DownloadsFolderName);
+}
+
+TEST(DataFolders, AReadOnlyProgramFolderSendsThemToPerUserFolders) {
+    TempFolder scratch("system-wide");
+    MountedFolder program(scratch.file("lib-vantaro"), MountedFolder::Kind::Small);
+    if (!program.mounted())
+        GTEST_SKIP() << program.whyUnavailable();
+    testing::writeWholeFile(program.path() + "/" + PreferencesFileName, "");
+    ASSERT_TRUE(program.makeReadOnly());
+    const std::string home = scratch.file("home");
+    fs::create_directory(home);
+
+    // The configuration folder of the environment when it is absolute, ~/.config otherwise.
+    DataFolders folders = dataFoldersFor(program.path(), home, scratch.file("cfg"));
+    EXPECT_TRUE(folders.perUser);
+    EXPECT_EQ(folders.settingsFolder, scratch.file("cfg") + "/vantaro/");
+    EXPECT_EQ(folders.downloadsFolder, home + "/Vantaro");
+    for (const std::string unusable : {"", "relative/cfg"}) {
+        folders = dataFoldersFor(program.path(), home, unusable);
+        EXPECT_EQ(folders.settingsFolder, home + "/.config/vantaro/") << unusable;
+    }
+    EXPECT_FALSE(fs::exists(home + "/.config")) << "working the folders out creates nothing";
+
+    // Preparing creates both, with an empty settings file since the install carries one, and
+    // leaves a settings file already there as it is.
+    folders = prepareDataFolders(program.path(), home, "");
+    EXPECT_TRUE(fs::is_directory(folders.downloadsFolder));
+    const std::string settings = folders.settingsFolder + PreferencesFileName;
+    ASSERT_TRUE(fs::is_regular_file(settings));
+    EXPECT_EQ(fs::file_size(settings), 0u);
+    testing::writeWholeFile(settings, "[Visual]\r\ndestinationFileName=kept\r\n");
+    prepareDataFolders(program.path(), home, "");
+    EXPECT_EQ(testing::readWholeFile(settings), "[Visual]\r\ndestinationFileName=kept\r\n");
+
+    // Without HOME there is nowhere else to go: the program folder stays.
+    EXPECT_FALSE(dataFoldersFor(program.path(), "", "").perUser);
+}
+
+TEST(DataFolders, AnInstallWithoutSettingsFileRemembersNothingPerUserEither) {
+    TempFolder scratch("system-wide");
+    MountedFolder program(scratch.file("lib-vantaro"), MountedFolder::Kind::ReadOnly);
+    if (!program.mounted())
+        GTEST_SKIP() << program.whyUnavailable();
+    const DataFolders folders = prepareDataFolders(program.path(), scratch.file("home"), "");
+    EXPECT_TRUE(fs::is_directory(folders.downloadsFolder));
+    EXPECT_FALSE(fs::exists(folders.settingsFolder + PreferencesFileName));
+}
+
+// The current folder is this process's own; each case puts it back.
+class CurrentFolder : public ::testing::Test {
+protected:
+    void SetUp() override { m_previous = fs::current_path(); }
+    void TearDown() override {
+        fs::current_path(m_previous);
+        LanguageCode = "FR";
+    }
+    fs::path m_previous;
+};
+
+TEST_F(CurrentFolder, AnUnwritableOneIsExplainedInTheUsersLanguage) {
+    TempFolder scratch("current");
+    fs::current_path(scratch.path());
+    EXPECT_EQ(currentFolderProblem(), "");
+
+    MountedFolder readOnly(scratch.file("ro"), MountedFolder::Kind::ReadOnly);
+    if (!readOnly.mounted())
+        GTEST_SKIP() << readOnly.whyUnavailable();
+    fs::current_path(readOnly.path());
+    LanguageCode = "FR";
+    const std::string french = currentFolderProblem();
+    EXPECT_NE(french.find("Vantaro ne peut pas \u00e9crire dans le dossier courant (" +
+                          readOnly.path() + ")"),
+              std::string::npos)
+        << french;
+    LanguageCode = "EN";
+    const std::string english = currentFolderProblem();
+    EXPECT_NE(english.find("cannot write in the current folder (" + readOnly.path() + ")"),
+              std::string::npos)
+        << english;
+    fs::current_path(m_previous); // the mount goes before the folder that holds it
+}
+
+} // namespace
+} // namespace vantaro
