@@ -23,15 +23,16 @@ bool LinkDialogServices::directoryExists(const std::string& path) {
 }
 
 bool LinkDialogServices::preferencesFileExists() {
-    return Preferences(ProgramFolder()).exists();
+    const DataFolders folders = DataFoldersOfThisRun();
+    return Preferences(folders.settingsFolder, folders.downloadsFolder).exists();
 }
 
 std::string LinkDialogServices::listFolderField() {
     return m_listFolderField ? m_listFolderField() : std::string();
 }
 
-std::string LinkDialogServices::programFolder() {
-    return ProgramFolder();
+std::string LinkDialogServices::defaultDownloadsFolder() {
+    return DataFoldersOfThisRun().downloadsFolder;
 }
 
 std::optional<std::string> LinkDialogServices::pickFolder(const std::string& caption,

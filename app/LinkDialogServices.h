@@ -22,7 +22,7 @@ public:
     bool directoryExists(const std::string& path) override;
     bool preferencesFileExists() override;
     std::string listFolderField() override;
-    std::string programFolder() override;
+    std::string defaultDownloadsFolder() override;
     // Modal over the dialog that asks.
     std::optional<std::string> pickFolder(const std::string& caption,
                                           const std::string& startFolder) override;

@@ -58,7 +58,7 @@ bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, const cha
 
 std::string addDialogDefaultFolder(LinkDialogHost& host) {
     std::string folder = host.listFolderField();
-    return folder.empty() ? host.programFolder() + DownloadsFolderName : folder;
+    return folder.empty() ? host.defaultDownloadsFolder() : folder;
 }
 
 void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host) {

@@ -28,8 +28,9 @@ public:
     virtual bool preferencesFileExists() = 0;
     // The text of the main window's list folder field Edit2.
     virtual std::string listFolderField() = 0;
-    // The program's folder, ending with its separator.
-    virtual std::string programFolder() = 0;
+    // The default destination of this run: the program folder's download folder, or the
+    // per-user one when the program folder cannot be written.
+    virtual std::string defaultDownloadsFolder() = 0;
 };
 
 // The folder-selection dialog: the chosen folder, or nothing when the user cancels.

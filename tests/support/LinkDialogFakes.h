@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Constants.h"
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "jobs/LinkDialogs.h"
@@ -25,7 +26,9 @@ public:
     bool directoryExists(const std::string& path) override { return isExistingDirectory(path); }
     bool preferencesFileExists() override { return preferencesFile; }
     std::string listFolderField() override { return listFolder; }
-    std::string programFolder() override { return "/opt/vantaro/"; }
+    std::string defaultDownloadsFolder() override {
+        return std::string("/opt/vantaro/") + DownloadsFolderName;
+    }
 
     std::vector<MessageKind> kinds;
     std::vector<std::string> messages;
