@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LinkDialogWindow.h"
 
+#include "app/QtText.h"
 #include "app/TextApplier.h"
 #include "core/Language.h"
 #include "jobs/FormatCatalogue.h"
@@ -16,14 +17,6 @@
 namespace vantaro {
 
 namespace {
-
-QString text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string bytes(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 // The dialogs' face colour, F0F0F0.
 const QColor DialogColour(0xF0, 0xF0, 0xF0);

@@ -2,6 +2,7 @@
 #include "app/LinkListModel.h"
 
 #include "app/Pictures.h"
+#include "app/QtText.h"
 #include "core/SharedState.h"
 
 #include <QHeaderView>
@@ -14,14 +15,6 @@
 #include <stdexcept>
 
 namespace vantaro {
-
-namespace {
-
-QString text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-} // namespace
 
 LinkListModel::LinkListModel(LinkList& list, QObject* parent)
     : QAbstractTableModel(parent), m_list(&list), m_shownRows(list.rowCount() - 1),

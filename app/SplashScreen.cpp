@@ -2,6 +2,7 @@
 #include "app/SplashScreen.h"
 
 #include "app/Pictures.h"
+#include "app/QtText.h"
 #include "app/TextApplier.h"
 #include "app/WindowTexts.h"
 
@@ -10,23 +11,6 @@
 #include <QPainter>
 
 namespace vantaro {
-
-namespace {
-
-QLabel* addLabel(QWidget* parent, const char* name, QPoint place, bool bold, int pixelSize) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->move(place);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    QFont font(QStringLiteral("Tahoma"));
-    if (pixelSize > 0)
-        font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
 
 QColor TForm5::faceColour() {
     return {0xF0, 0xF0, 0xF0};
@@ -41,9 +25,9 @@ TForm5::TForm5(QWidget* parent)
     setPalette(palette);
     m_picture = picture(Picture::Promo);
 
-    addLabel(this, "Label1", {379, 32}, true, 13);
-    addLabel(this, "Label2", {406, 46}, true, 0);
-    addLabel(this, "Label3", {8, 369}, false, 0);
+    addLabelOverPicture(this, "Label1", {379, 32}, true, 13);
+    addLabelOverPicture(this, "Label2", {406, 46}, true, 0);
+    addLabelOverPicture(this, "Label3", {8, 369}, false, 0);
     applyWindowTexts(*this, splashTexts());
     for (QLabel* label : findChildren<QLabel*>())
         label->adjustSize();

@@ -4,6 +4,7 @@
 #include "app/CaptureStrip.h"
 #include "app/MainWindowLook.h"
 #include "app/Pictures.h"
+#include "app/QtText.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "app/Unit6.h"
@@ -37,14 +38,6 @@
 namespace vantaro {
 
 namespace {
-
-QString text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string bytes(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 const char* const MissingToolsFr =
     "Le logiciel ne contient pas tous ses utilitaires, merci de réinstaller le logiciel!\r"

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 
 #include "app/CaptureStrip.h"
+#include "app/QtText.h"
 
 #include "core/ProgramFolder.h"
 #include "ui_Unit1.h"
@@ -20,10 +21,6 @@
 namespace vantaro {
 
 namespace {
-
-QString text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 // The bar's range is an int: a larger count is shown on a range of the same fraction.
 struct BarScale {

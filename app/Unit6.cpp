@@ -2,6 +2,7 @@
 #include "app/Unit6.h"
 
 #include "app/Pictures.h"
+#include "app/QtText.h"
 #include "app/TextApplier.h"
 #include "app/WindowTexts.h"
 
@@ -12,22 +13,6 @@
 #include <QScreen>
 
 namespace vantaro {
-
-namespace {
-
-QLabel* addLabel(QWidget* parent, const char* name, QPoint place, bool bold, int pixelSize) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->move(place);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
 
 TForm6::TForm6(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -47,9 +32,9 @@ TForm6::TForm6(QWidget* parent)
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     image->setPixmap(picture(Picture::Promo));
 
-    addLabel(panel, "Label3", {30, 300}, false, 11);
-    addLabel(panel, "Label2", {30, 319}, true, 11);
-    addLabel(panel, "Label4", {317, 53}, true, 11);
+    addLabelOverPicture(panel, "Label3", {30, 300}, false, 11);
+    addLabelOverPicture(panel, "Label2", {30, 319}, true, 11);
+    addLabelOverPicture(panel, "Label4", {317, 53}, true, 11);
 
     auto* ok = new QPushButton(this);
     ok->setObjectName("Button1");

@@ -96,7 +96,7 @@ inline constexpr int CaptureRetryAttempts = 6;  // attempts after which the retr
 inline constexpr int CaptureLogLineLimit = 5000;
 // Lines for the capture log are gathered and written together this often at most.
 inline constexpr int CaptureLogFlushMs = 50;
-inline constexpr int CaptureLogFlushLines = 500;  // the most lines written at once
+inline constexpr int CaptureLogFlushLines = 500; // the most lines written at once
 
 // The link list.
 // Columns of the list grid and their widths in pixels, and its default row height.
