@@ -38,6 +38,11 @@ inline constexpr const char* ExampleYouTubeLinkEn = "http://www.youtube.com/watc
 inline constexpr const char* ExampleDailymotionLink = "http://www.dailymotion.com/video/x1a2b3c";
 
 inline constexpr const char* ApplicationTitle = "Vantaro";
+// The desktop's name for the program: the desktop entry's and the icon's file names (without
+// extension), the AppStream id and the launcher entry's application.
+inline constexpr const char* DesktopAppId = "com.quorlin.Vantaro";
+// The release, set once in the top-level CMakeLists.txt (project VERSION).
+inline constexpr const char* ProgramVersion = VANTARO_VERSION;
 // The help pages on the maker's web site.
 inline constexpr const char* HelpUsePagePath = "/fr/Vantaro/VantaroUse.html";
 inline constexpr const char* HelpWebPagePath = "/fr/Vantaro/Vantaro.html";
