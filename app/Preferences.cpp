@@ -12,6 +12,9 @@ namespace {
 const char* const Section = "Visual";
 const char* const FileNameKey = "destinationFileName";
 const char* const PathNameKey = "destinationPathName";
+// Read only: the program never writes this section.
+const char* const ResolverSection = "Resolver";
+const char* const ProgramKey = "program";
 } // namespace
 
 Preferences::Preferences(std::string programFolder) : m_programFolder(std::move(programFolder)) {
@@ -44,6 +47,12 @@ void Preferences::load(PreferenceFields& fields) const {
     fields.edit2 = pathName.empty() ? defaultFolder : pathName;
     fields.edit6 = pathName.empty() ? defaultFolder : pathName;
     fields.edit7 = DefaultMp3Title;
+}
+
+std::string Preferences::ytDlpProgram() const {
+    if (!exists())
+        return {};
+    return readProfileString(path(), ResolverSection, ProgramKey);
 }
 
 void Preferences::storeSingleDownload(const std::string& fileName, const std::string& pathName) {

@@ -32,6 +32,9 @@ public:
     // Fills the fields from the file, with the defaults for empty values; leaves them as they
     // are when the file is absent.
     void load(PreferenceFields& fields) const;
+    // The yt-dlp program named by the key "program" of the section "Resolver"; empty when the
+    // file, the section or the key is missing (yt-dlp on PATH then serves).
+    std::string ytDlpProgram() const;
 
     void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;
     void storeList(const std::string& pathName) override;

@@ -64,6 +64,8 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
       m_pspCommands(static_cast<PspHost&>(*this)),
       m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)) {
     m_ui->setupUi(this);
+    // Asked at each start, so that a program named in the preferences meanwhile is used.
+    m_worker.setYtDlpProgram([this] { return m_preferences.ytDlpProgram(); });
     setFixedSize(size());
     setWindowIcon(programIcon());
     m_ui->StringGrid1->setList(m_list);

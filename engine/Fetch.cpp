@@ -604,8 +604,11 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
     FetchToFile(link, fileName, host, FetchOptions{});
 }
 
-void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
-                 const FetchOptions& options) {
+namespace {
+
+// False after a network error, which is shown only when told so; other failures are shown.
+bool fetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                 const FetchOptions& options, bool showNetworkError) {
     OutputFile file(fileName);
     FetchEnd end = FetchEnd::Abandoned;
     try {
@@ -621,14 +624,31 @@ void FetchToFile(const std::string& link, const std::string& fileName, WorkerHos
     case FetchEnd::Abandoned:
         break;
     case FetchEnd::NetworkError:
-        host.showMessage(MessageKind::Plain,
-                         pickText("Erreur de connexion réseau!", "Network error!"));
-        break;
+        if (showNetworkError)
+            ShowNetworkError(host);
+        return false;
     case FetchEnd::WriteError:
         host.showMessage(MessageKind::Plain, pickText("Erreur d'écriture du fichier " + fileName,
                                                       "Cannot write the file " + fileName));
         break;
     }
+    return true;
+}
+
+} // namespace
+
+void ShowNetworkError(MessagePresenter& presenter) {
+    presenter.showMessage(MessageKind::Plain,
+                          pickText("Erreur de connexion réseau!", "Network error!"));
+}
+
+bool FetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host) {
+    return fetchToFile(link, fileName, host, FetchOptions{}, false);
+}
+
+void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                 const FetchOptions& options) {
+    fetchToFile(link, fileName, host, options, true);
 }
 
 } // namespace vantaro

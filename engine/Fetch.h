@@ -32,5 +32,10 @@ struct FetchOptions {
 void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host);
 void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
                  const FetchOptions& options);
+// The same with the usual settings, except that a network error is not shown: false tells of it.
+bool FetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host);
+
+// The fetch's network-error box.
+void ShowNetworkError(MessagePresenter& presenter);
 
 } // namespace vantaro

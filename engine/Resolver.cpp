@@ -91,6 +91,14 @@ void ReportLink(const std::string& link, WorkerHost& host, const std::string& se
     std::remove(ServiceReplyFileName);
 }
 
+bool ReportLinkQuietly(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
+    checkReplyFolder();
+    const bool answered =
+        FetchToFileQuietly(reportRequest(link, serviceHost), ServiceReplyFileName, host);
+    std::remove(ServiceReplyFileName);
+    return answered;
+}
+
 std::string ResolveLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
     checkReplyFolder();
     FetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host);

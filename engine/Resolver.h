@@ -28,6 +28,10 @@ std::string resolveRequest(const std::string& link, const std::string& serviceHo
 void ReportLink(const std::string& link, WorkerHost& host,
                 const std::string& serviceHost = MakerHost);
 
+// The same, except that a network failure is not shown: false tells of it.
+bool ReportLinkQuietly(const std::string& link, WorkerHost& host,
+                       const std::string& serviceHost = MakerHost);
+
 // Asks the service for the media link of a YouTube, WAT or TF1 page: the last line of its reply,
 // which is either a link or an error code containing "ERROR". Empty when the reply has no line
 // or ends with an empty one, or when the service could not be reached (the fetch has then shown

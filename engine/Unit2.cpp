@@ -9,6 +9,7 @@
 #include "engine/ProgressThrottle.h"
 #include "engine/Resolver.h"
 #include "engine/WorkerTexts.h"
+#include "engine/YtDlpSource.h"
 #include "jobs/FormatCatalogue.h"
 
 #include <QCoreApplication>
@@ -62,8 +63,9 @@ struct PathTexts {
 // One run of the worker: the mode's procedure, its stop cleanups and its error handling.
 class WorkerRun {
 public:
-    WorkerRun(WorkerHost& host, std::string serviceHost)
-        : m_host(host), m_serviceHost(std::move(serviceHost)) {}
+    WorkerRun(WorkerHost& host, std::string serviceHost, std::optional<std::string> ytDlpProgram)
+        : m_host(host), m_serviceHost(std::move(serviceHost)),
+          m_ytDlp(std::move(ytDlpProgram), m_serviceHost) {}
 
     void single(const DownloadJob& job);
     void list();
@@ -82,6 +84,9 @@ private:
     std::optional<std::string> resolve(const std::string& link);
     // Fetches the media and converts it, with a stop check after each; false after a cleanup.
     bool fetchAndConvert(const std::string& mediaLink, const JobFiles& files, PathTexts texts);
+    // The media of the page link through yt-dlp, then as after every media fetch.
+    bool ytDlpPath(const std::string& link, const JobFiles& files);
+    bool afterMediaFetch(const JobFiles& files, PathTexts texts);
     void convertOrMove(const JobFiles& files);
     void stopCleanup(const JobFiles& files, const std::optional<std::string>& createdOutput);
     void failed(const std::exception* error, const JobFiles& files);
@@ -89,6 +94,7 @@ private:
 
     WorkerHost& m_host;
     std::string m_serviceHost;
+    YtDlpRoad m_ytDlp;
     WorkerTextValues m_values;
     int m_total = -1; // the list's row count when it started; -1 in single-link mode
 };
@@ -167,6 +173,19 @@ bool WorkerRun::fetchAndConvert(const std::string& mediaLink, const JobFiles& fi
                                 PathTexts texts) {
     status(texts.fetching);
     FetchToFile(mediaLink, files.downloadFile, m_host);
+    return afterMediaFetch(files, texts);
+}
+
+bool WorkerRun::ytDlpPath(const std::string& link, const JobFiles& files) {
+    const PathTexts texts =
+        listMode() ? PathTexts{WorkerText::ListVideoFetching, WorkerText::ListConverting}
+                   : PathTexts{WorkerText::VideoFetching, WorkerText::Converting};
+    status(texts.fetching);
+    m_ytDlp.fetch(link, files.downloadFile, m_values.formatName, m_host);
+    return afterMediaFetch(files, texts);
+}
+
+bool WorkerRun::afterMediaFetch(const JobFiles& files, PathTexts texts) {
     if (StopRequested.load()) {
         stopCleanup(files, std::nullopt);
         return false;
@@ -245,10 +264,14 @@ void WorkerRun::single(const DownloadJob& job) {
     CurrentJob.setMp3Title(job.mp3Title);
     const JobFiles files(job.destinationPathName, job.destinationFileName);
     try {
-        ReportLink(link, m_host, m_serviceHost);
-        fetchPage(link, files, true);
-        if (!sitePaths(link, files))
-            return;
+        if (m_ytDlp.takesOver(link, m_host)) {
+            if (!ytDlpPath(link, files))
+                return;
+        } else {
+            fetchPage(link, files, true);
+            if (!sitePaths(link, files))
+                return;
+        }
     } catch (const std::exception& error) {
         failed(&error, files);
         return;
@@ -274,14 +297,15 @@ void WorkerRun::list() {
         CurrentJob.setFormatName(row.formatName);
         const JobFiles files(row.destinationPathName, row.destinationFileName);
         try {
-            ReportLink(row.videoUrl, m_host, m_serviceHost);
+            const bool viaYtDlp = m_ytDlp.takesOver(row.videoUrl, m_host);
             CurrentJob.setMp3Title(row.mp3Title);
             if (!row.videoUrl.empty() && isExistingDirectory(row.destinationPathName)) {
                 m_host.setControlEnabled(WorkerControl::StringGrid1, false);
-                fetchPage(row.videoUrl, files, false);
+                if (!viaYtDlp)
+                    fetchPage(row.videoUrl, files, false);
                 status(WorkerText::ListPageFetched);
                 status(WorkerText::ListExtracting);
-                if (!sitePaths(row.videoUrl, files))
+                if (!(viaYtDlp ? ytDlpPath(row.videoUrl, files) : sitePaths(row.videoUrl, files)))
                     return;
                 status(WorkerText::Ready);
                 m_host.setControlEnabled(WorkerControl::StringGrid1, true);
@@ -316,8 +340,10 @@ void WorkerRun::endList() {
 
 } // namespace
 
-MonThread::MonThread(WorkerHost& host, DownloadJob job, std::string serviceHost)
-    : m_host(host), m_job(std::move(job)), m_serviceHost(std::move(serviceHost)) {}
+MonThread::MonThread(WorkerHost& host, DownloadJob job, std::string serviceHost,
+                     std::optional<std::string> ytDlpProgram)
+    : m_host(host), m_job(std::move(job)), m_serviceHost(std::move(serviceHost)),
+      m_ytDlpProgram(std::move(ytDlpProgram)) {}
 
 MonThread::~MonThread() {
     wait();
@@ -327,7 +353,7 @@ void MonThread::Execute() {
     ProgressThrottle host(m_host);
     const int mode = WorkMode.load();
     host.setControlEnabled(WorkerControl::Button5, true);
-    WorkerRun run(host, m_serviceHost);
+    WorkerRun run(host, m_serviceHost, m_ytDlpProgram);
     if (mode == WorkModeSingle)
         run.single(m_job);
     else if (mode == WorkModeList)
@@ -370,7 +396,10 @@ void DownloadWorker::startWorker(const DownloadJob& job) {
     releaseFinished();
     if (m_thread != nullptr)
         return;
-    m_thread = std::make_unique<MonThread>(m_host, job, m_serviceHost);
+    std::optional<std::string> ytDlpProgram;
+    if (m_ytDlpProgram)
+        ytDlpProgram = m_ytDlpProgram();
+    m_thread = std::make_unique<MonThread>(m_host, job, m_serviceHost, std::move(ytDlpProgram));
     if (m_context != nullptr)
         QObject::connect(m_thread.get(), &QThread::finished, m_context.get(),
                          [this] { releaseFinished(); });

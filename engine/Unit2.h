@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vantaro {
@@ -19,8 +21,11 @@ namespace vantaro {
 // as WorkMode says; every window request goes through the host and completes before the next.
 class MonThread : public QThread {
 public:
-    // job is used in single-link mode; serviceHost is the resolver and report service's host.
-    MonThread(WorkerHost& host, DownloadJob job, std::string serviceHost = MakerHost);
+    // job is used in single-link mode; serviceHost is the resolver and report service's host;
+    // ytDlpProgram the yt-dlp program that may take jobs over (empty: the default one), or
+    // nullopt when none may.
+    MonThread(WorkerHost& host, DownloadJob job, std::string serviceHost = MakerHost,
+              std::optional<std::string> ytDlpProgram = std::nullopt);
     ~MonThread() override;
 
     // Runs the mode chosen by WorkMode (read once, here) and returns when the run has ended.
@@ -37,6 +42,7 @@ private:
     WorkerHost& m_host;
     DownloadJob m_job;
     std::string m_serviceHost;
+    std::optional<std::string> m_ytDlpProgram;
     std::atomic<bool> m_executing{true};
 };
 
@@ -56,12 +62,18 @@ public:
     // events run meanwhile (so that blocking hand-overs to the user-interface thread complete).
     // Returns true when no worker runs any more at the end.
     bool stopAndWait(std::chrono::milliseconds timeout);
+    // Lets yt-dlp take over jobs the site paths cannot carry: the function gives, at each
+    // start, the program to use (empty: yt-dlp on PATH). Without it no job takes yt-dlp.
+    void setYtDlpProgram(std::function<std::string()> program) {
+        m_ytDlpProgram = std::move(program);
+    }
 
 private:
     void releaseFinished();
 
     WorkerHost& m_host;
     std::string m_serviceHost;
+    std::function<std::string()> m_ytDlpProgram;
     std::unique_ptr<MonThread> m_thread;
     // Receives the end of a worker on the thread that started it, which then releases it.
     std::unique_ptr<QObject> m_context;

@@ -1,0 +1,323 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/YtDlpSource.h"
+
+#include "core/SharedState.h"
+#include "engine/Fetch.h"
+#include "engine/Resolver.h"
+#include "jobs/SiteKind.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/prctl.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace vantaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* ProgressMark = "vantaro-progress ";
+constexpr const char* FileMark = "vantaro-file ";
+constexpr const char* ErrorMark = "ERROR: ";
+constexpr int StopPollMs = 20; // StopRequested is looked at this often while yt-dlp runs
+constexpr int VersionWaitMs = 30000;
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// yt-dlp reads its output name as a template: "%" must be doubled to be taken literally.
+std::string literalTemplate(const std::string& name) {
+    std::string escaped;
+    for (const char c : name) {
+        escaped += c;
+        if (c == '%')
+            escaped += '%';
+    }
+    return escaped;
+}
+
+// yt-dlp also expands "~" at the start of a name and "$NAME" anywhere in it. Such a name is
+// downloaded under a plain one and then given its own.
+bool expandsInYtDlp(const std::string& name) {
+    return name.find('$') != std::string::npos || startsWith(name, "~");
+}
+
+std::optional<std::int64_t> number(std::string_view text) {
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// yt-dlp and everything it started share a process group of their own, so that one signal ends
+// them all; it also dies with the thread that started it should the program be killed.
+void startInOwnGroup(QProcess& process) {
+    process.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
+}
+
+void killGroup(QProcess& process) {
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    process.waitForFinished(-1);
+}
+
+QStringList qtArguments(const std::vector<std::string>& arguments) {
+    QStringList list;
+    for (const std::string& argument : arguments)
+        list.push_back(QString::fromStdString(argument));
+    return list;
+}
+
+// One yt-dlp run: reads its lines as they come, drives the progress bar and keeps its reason.
+class YtDlpRun {
+public:
+    YtDlpRun(WorkerHost& host) : m_host(host) {}
+
+    // True when yt-dlp ran to its end, false after a stop.
+    bool run(const std::string& program, const std::vector<std::string>& arguments,
+             const std::string& folder);
+    bool succeeded() const {
+        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+    }
+    std::string failureReason() const;
+    const std::string& finalPath() const { return m_finalPath; }
+
+private:
+    void readLines();
+    void line(std::string_view text);
+
+    WorkerHost& m_host;
+    QProcess m_process;
+    std::string m_program;
+    std::string m_reason;
+    std::string m_finalPath;
+    std::int64_t m_total = -1;
+};
+
+bool YtDlpRun::run(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& folder) {
+    m_program = program;
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setWorkingDirectory(QString::fromStdString(folder));
+    startInOwnGroup(m_process);
+    m_process.start(QString::fromStdString(program), qtArguments(arguments), QIODevice::ReadOnly);
+    if (!m_process.waitForStarted(-1))
+        throw YtDlpError("cannot start " + program);
+    while (m_process.state() != QProcess::NotRunning) {
+        if (StopRequested.load()) {
+            killGroup(m_process);
+            return false;
+        }
+        m_process.waitForReadyRead(StopPollMs);
+        readLines();
+    }
+    m_process.waitForFinished(-1);
+    readLines();
+    const QByteArray rest = m_process.readAll();
+    line(std::string_view(rest.constData(), static_cast<std::size_t>(rest.size())));
+    return true;
+}
+
+void YtDlpRun::readLines() {
+    while (m_process.canReadLine()) {
+        QByteArray text = m_process.readLine();
+        while (!text.isEmpty() && (text.back() == '\n' || text.back() == '\r'))
+            text.chop(1);
+        line(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    }
+}
+
+void YtDlpRun::line(std::string_view text) {
+    if (const std::optional<YtDlpProgress> progress = parseYtDlpProgress(text)) {
+        // A new total (a second stream of a merge, or a better estimate) starts a new count.
+        if (progress->total != m_total) {
+            m_total = progress->total;
+            m_host.setProgressMax(m_total);
+        }
+        m_host.setProgressPosition(progress->received);
+    } else if (startsWith(text, FileMark)) {
+        m_finalPath = std::string(text.substr(std::string_view(FileMark).size()));
+    } else if (std::optional<std::string> reason = ytDlpErrorReason(text)) {
+        m_reason = std::move(*reason);
+    }
+}
+
+std::string YtDlpRun::failureReason() const {
+    if (!m_reason.empty())
+        return m_reason;
+    if (m_process.exitStatus() != QProcess::NormalExit)
+        return m_program + " crashed";
+    return m_program + " ended with code " + std::to_string(m_process.exitCode());
+}
+
+void removeFile(const fs::path& path) {
+    std::error_code ignored;
+    if (!fs::is_directory(fs::symlink_status(path, ignored)))
+        fs::remove(path, ignored);
+}
+
+} // namespace
+
+std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& outputName,
+                                        const std::string& formatName) {
+    // Formats: for a sound-only result the best audio stream, else the best file with sound.
+    // For a video result the best single file holding both video and sound; where a site
+    // serves them apart only, the best video and the best audio merged by ffmpeg into a
+    // Matroska file, which holds any pair of codecs. The converter reads the content whatever
+    // the name says.
+    const bool soundOnly = formatName == "MP3" || formatName == "WAVE";
+    return {"--ignore-config", "--no-playlist", "--newline", "--no-simulate", "--progress",
+            "--no-mtime",
+            // A download file left by an earlier run must not be taken for this one.
+            "--force-overwrites",
+            // Larger reads than the default kilobyte make loopback and fast links faster.
+            "--buffer-size", "1M", "--no-resize-buffer", "--progress-template",
+            std::string("download:") + ProgressMark +
+                "%(progress.downloaded_bytes)s %(progress.total_bytes)s "
+                "%(progress.total_bytes_estimate)s",
+            "--print", std::string("after_move:") + FileMark + "%(filepath)s", "--format",
+            soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv", "--output",
+            literalTemplate(outputName), "--", link};
+}
+
+std::optional<YtDlpProgress> parseYtDlpProgress(std::string_view line) {
+    if (!startsWith(line, ProgressMark))
+        return std::nullopt;
+    line.remove_prefix(std::string_view(ProgressMark).size());
+    std::vector<std::string_view> fields;
+    while (!line.empty()) {
+        const std::size_t space = line.find(' ');
+        fields.push_back(line.substr(0, space));
+        line = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+    }
+    if (fields.size() != 3)
+        return std::nullopt;
+    const std::optional<std::int64_t> received = number(fields[0]);
+    if (!received)
+        return std::nullopt;
+    // The estimate may come as a fraction ("123.4"): its whole part is enough for a bar.
+    const std::string_view estimate = fields[2].substr(0, fields[2].find('.'));
+    const std::int64_t total = number(fields[1]).value_or(number(estimate).value_or(0));
+    return YtDlpProgress{*received, total};
+}
+
+std::optional<std::string> ytDlpErrorReason(std::string_view line) {
+    if (!startsWith(line, ErrorMark))
+        return std::nullopt;
+    return std::string(line.substr(std::string_view(ErrorMark).size()));
+}
+
+void removePartialFiles(const std::string& downloadFile) {
+    const fs::path path(downloadFile);
+    const std::string name = path.filename().string();
+    std::error_code error;
+    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string other = it->path().filename().string();
+        if (other != name && startsWith(other, name))
+            removeFile(it->path());
+    }
+}
+
+bool ytDlpAnswers(const std::string& program) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    startInOwnGroup(process);
+    process.start(QString::fromStdString(program), {QStringLiteral("--version")},
+                  QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1))
+        return false;
+    if (!process.waitForFinished(VersionWaitMs)) {
+        killGroup(process);
+        return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
+           !process.readAllStandardOutput().trimmed().isEmpty();
+}
+
+void FetchWithYtDlp(const std::string& program, const std::string& link,
+                    const std::string& downloadFile, const std::string& formatName,
+                    WorkerHost& host) {
+    const fs::path target(downloadFile);
+    const std::string name = target.filename().string();
+    const std::string folder = target.parent_path().string();
+    const std::string transfer =
+        expandsInYtDlp(name) ? "vantaro-" + std::to_string(::getpid()) + "xxx.flv" : name;
+    const std::string transferFile = (target.parent_path() / transfer).string();
+    YtDlpRun run(host);
+    bool ended = false;
+    try {
+        ended = run.run(program, ytDlpArguments(link, transfer, formatName), folder);
+    } catch (...) {
+        removePartialFiles(transferFile);
+        throw;
+    }
+    if (ended && run.succeeded() && !run.finalPath().empty() && run.finalPath() != downloadFile) {
+        std::error_code ignored;
+        fs::rename(run.finalPath(), downloadFile, ignored);
+    }
+    removePartialFiles(transferFile);
+    if (transfer != name)
+        removeFile(transferFile);
+    if (ended && !run.succeeded()) {
+        removeFile(downloadFile);
+        throw YtDlpError(run.failureReason());
+    }
+}
+
+YtDlpRoad::YtDlpRoad(std::optional<std::string> program, std::string serviceHost)
+    : m_program(std::move(program)), m_serviceHost(std::move(serviceHost)) {
+    if (m_program && m_program->empty())
+        m_program = DefaultYtDlpProgram;
+}
+
+bool YtDlpRoad::available() {
+    if (!m_program)
+        return false;
+    if (!m_available)
+        m_available = ytDlpAnswers(*m_program);
+    return *m_available;
+}
+
+bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
+    if (!m_program || !isSupportedLink(link)) {
+        ReportLink(link, host, m_serviceHost);
+        return false;
+    }
+    // The fetch cannot get an https link: the maker's host is not even told of it.
+    if (startsWith(link, "https://")) {
+        if (available())
+            return true;
+        ReportLink(link, host, m_serviceHost);
+        return false;
+    }
+    if (ReportLinkQuietly(link, host, m_serviceHost))
+        return false;
+    if (available())
+        return true;
+    ShowNetworkError(host); // the box the report shows when nothing takes over
+    return false;
+}
+
+void YtDlpRoad::fetch(const std::string& link, const std::string& downloadFile,
+                      const std::string& formatName, WorkerHost& host) {
+    FetchWithYtDlp(*m_program, link, downloadFile, formatName, host);
+}
+
+} // namespace vantaro
