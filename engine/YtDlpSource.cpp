@@ -182,18 +182,33 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
     // Matroska file, which holds any pair of codecs. The converter reads the content whatever
     // the name says.
     const bool soundOnly = formatName == "MP3" || formatName == "WAVE";
-    return {"--ignore-config", "--no-playlist", "--newline", "--no-simulate", "--progress",
-            "--no-mtime",
-            // A download file left by an earlier run must not be taken for this one.
-            "--force-overwrites",
-            // Larger reads than the default kilobyte make loopback and fast links faster.
-            "--buffer-size", "1M", "--no-resize-buffer", "--progress-template",
-            std::string("download:") + ProgressMark +
-                "%(progress.downloaded_bytes)s %(progress.total_bytes)s "
-                "%(progress.total_bytes_estimate)s",
-            "--print", std::string("after_move:") + FileMark + "%(filepath)s", "--format",
-            soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv", "--output",
-            literalTemplate(outputName), "--", link};
+    std::vector<std::string> arguments = {
+        // Only what is given here counts, never a configuration file of the user's.
+        "--ignore-config", "--no-playlist", "--no-mtime",
+        // A download file left by an earlier run must not be taken for this one.
+        "--force-overwrites",
+        // The first read is larger than the default kilobyte; yt-dlp then sizes its reads to
+        // the speed it sees, so a slow link still moves the progress bar often.
+        "--buffer-size", "16K"};
+    const std::vector<std::string> output = {
+        // One line per progress report and the final file's path, nothing else on stdout.
+        "--newline",
+        "--no-simulate",
+        "--progress",
+        "--progress-template",
+        std::string("download:") + ProgressMark +
+            "%(progress.downloaded_bytes)s %(progress.total_bytes)s "
+            "%(progress.total_bytes_estimate)s",
+        "--print",
+        std::string("after_move:") + FileMark + "%(filepath)s"};
+    const std::vector<std::string> media = {"--format", soundOnly ? "ba/b" : "b/bv*+ba",
+                                            "--merge-output-format", "mkv", "--output",
+                                            literalTemplate(outputName),
+                                            // Whatever the link holds, it is read as a link.
+                                            "--", link};
+    arguments.insert(arguments.end(), output.begin(), output.end());
+    arguments.insert(arguments.end(), media.begin(), media.end());
+    return arguments;
 }
 
 std::optional<YtDlpProgress> parseYtDlpProgress(std::string_view line) {

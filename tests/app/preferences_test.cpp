@@ -137,3 +137,17 @@ TEST_F(PreferencesFile, UnwritableFileRaisesTheErrorWithItsFullPath) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no error raised, 2: wrong text, 3: setuid failed";
     EXPECT_EQ(readIni(), "[Visual]\ndestinationPathName=/old\n") << "the file is unchanged";
 }
+
+// The yt-dlp program is read from its own section, which storing never touches.
+TEST_F(PreferencesFile, ResolverProgramIsReadAndItsSectionNeverWritten) {
+    Preferences preferences(m_folder);
+    EXPECT_EQ(preferences.ytDlpProgram(), "") << "no file";
+    const std::string content = "[Visual]\ndestinationPathName=/v\n[resolver]\nPROGRAM = "
+                                "\"/opt/yt dlp/yt-dlp\"\n";
+    writeIni(content);
+    EXPECT_EQ(preferences.ytDlpProgram(), "/opt/yt dlp/yt-dlp");
+    preferences.storeList("/v");
+    EXPECT_EQ(readIni(), content);
+    writeIni("[Visual]\n");
+    EXPECT_EQ(preferences.ytDlpProgram(), "") << "no section";
+}
