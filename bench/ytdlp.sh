@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The yt-dlp road: a 1 GiB clip behind an HTML5 video page on nginx (loopback), downloaded by
+# the yt-dlp source and by curl -o; the peak resident memory of our process for a 1 MiB and a
+# 1 GiB clip; and the time from a stop in the download phase to the last process gone.
+# One round each by default (a 1 GiB file through yt-dlp is slow on a loaded 2-core machine).
+# Usage: bench/ytdlp.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+nginx_helper="$here/../tests/support/nginx-loopback.sh"
+source_bench="$build/bench/bench_ytdlp"
+rounds=${YTDLP_BENCH_ROUNDS:-1}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-bench-ytdlp.XXXXXX")
+cleanup() {
+    bash "$nginx_helper" stop "$work/nginx" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/root/youtube" "$work/out"
+chmod 755 "$work" "$work/root" "$work/root/youtube"
+head -c $((1024 * 1024 * 1024)) /dev/urandom >"$work/root/big.mp4"
+head -c $((1024 * 1024)) /dev/urandom >"$work/root/small.mp4"
+for clip in big small; do
+    printf '<html><body><video controls><source src="/%s.mp4" type="video/mp4"></video></body></html>\n' \
+        "$clip" >"$work/root/youtube/$clip.html"
+done
+port=$(bash "$nginx_helper" start "$work/nginx" "$work/root")
+base="http://127.0.0.1:$port"
+size=$(stat -c %s "$work/root/big.mp4")
+
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+calc() { awk "BEGIN { print $1 }"; }
+less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+best_ours=""
+best_curl=""
+for round in $(seq "$rounds"); do
+    # Both timed from outside, process start included; yt-dlp's page read counts as ours.
+    start=$(date +%s.%N)
+    line=$("$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv")
+    end=$(date +%s.%N)
+    cmp -s "$work/root/big.mp4" "$work/out/oursxxx.flv" || { echo "yt-dlp: file differs"; exit 1; }
+    rm -f "$work/out/oursxxx.flv"
+    ours=$(calc "$end - $start")
+    big_rss=$(field peak_rss_kib <<<"$line")
+
+    start=$(date +%s.%N)
+    curl --noproxy '*' -s -o "$work/out/curl.bin" "$base/big.mp4"
+    end=$(date +%s.%N)
+    rm -f "$work/out/curl.bin"
+    theirs=$(calc "$end - $start")
+    printf 'round %d: yt-dlp source %.3f s, curl -o %.3f s\n' "$round" "$ours" "$theirs"
+    if [ -z "$best_ours" ] || less "$ours" "$best_ours"; then best_ours=$ours; fi
+    if [ -z "$best_curl" ] || less "$theirs" "$best_curl"; then best_curl=$theirs; fi
+done
+
+small_line=$("$source_bench" "$base/youtube/small.html" "$work/out/smallxxx.flv")
+small_rss=$(field peak_rss_kib <<<"$small_line")
+stop_line=$("$source_bench" "$base/youtube/big.html" "$work/out/stopxxx.flv" stop)
+stop_ms=$(field stop_to_gone_ms <<<"$stop_line")
+left=$(find "$work/out" -name 'stopxxx.flv*' ! -name 'stopxxx.flv' | wc -l)
+
+mib=$(calc "$size / 1048576")
+ours_rate=$(calc "$mib / $best_ours")
+curl_rate=$(calc "$mib / $best_curl")
+ratio=$(calc "$ours_rate / $curl_rate")
+printf 'yt-dlp source 1 GiB: %.1f MiB/s (best %.3f s)\n' "$ours_rate" "$best_ours"
+printf 'curl -o       1 GiB: %.1f MiB/s (best %.3f s)\n' "$curl_rate" "$best_curl"
+printf 'peak RSS of our process: 1 MiB %d KiB, 1 GiB %d KiB\n' "$small_rss" "$big_rss"
+printf 'stop to last process gone: %s ms; partial files left: %d\n' "$stop_ms" "$left"
+
+meets=$(awk -v r="$ratio" 'BEGIN { print (r >= 0.8) ? "yes" : "no" }')
+printf 'RESULT\tyt-dlp 1 GiB throughput\t%.1f MiB/s\t>= 0.8 x curl\tcurl -o %.1f MiB/s\t%.3f\t%s\n' \
+    "$ours_rate" "$curl_rate" "$ratio" "$meets"
+growth=$((big_rss - small_rss))
+meets=$([ "$growth" -le 2048 ] && echo yes || echo no)
+printf 'RESULT\tyt-dlp peak RSS growth 1 MiB -> 1 GiB\t%d KiB (peak %d KiB)\t<= 2048 KiB\t-\t-\t%s\n' \
+    "$growth" "$big_rss" "$meets"
+meets=$(awk -v t="$stop_ms" -v l="$left" 'BEGIN { print (t <= 300 && l == 0) ? "yes" : "no" }')
+printf 'RESULT\tyt-dlp stop to last process gone\t%s ms\t<= 300 ms\t-\t-\t%s\n' "$stop_ms" "$meets"
