@@ -258,9 +258,12 @@ bool ytDlpAnswers(const std::string& program) {
                   QIODevice::ReadOnly);
     if (!process.waitForStarted(-1))
         return false;
-    if (!process.waitForFinished(VersionWaitMs)) {
-        killGroup(process);
-        return false;
+    // A stop does not wait for the answer either.
+    for (int waited = 0; !process.waitForFinished(StopPollMs); waited += StopPollMs) {
+        if (StopRequested.load() || waited >= VersionWaitMs) {
+            killGroup(process);
+            return false;
+        }
     }
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
            !process.readAllStandardOutput().trimmed().isEmpty();
@@ -305,8 +308,12 @@ YtDlpRoad::YtDlpRoad(std::optional<std::string> program, std::string serviceHost
 bool YtDlpRoad::available() {
     if (!m_program)
         return false;
-    if (!m_available)
-        m_available = ytDlpAnswers(*m_program);
+    if (!m_available) {
+        const bool answers = ytDlpAnswers(*m_program);
+        if (StopRequested.load())
+            return false; // asked again by the next run
+        m_available = answers;
+    }
     return *m_available;
 }
 
@@ -326,7 +333,10 @@ bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
         return false;
     if (available())
         return true;
-    ShowNetworkError(host); // the box the report shows when nothing takes over
+    // The box the report shows when nothing takes over; a stop meanwhile shows none, as a
+    // stopped fetch does not.
+    if (!StopRequested.load())
+        ShowNetworkError(host);
     return false;
 }
 
