@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -32,7 +33,28 @@ FolderTreeDialog::FolderTreeDialog(QWidget* owner, const std::string& caption,
     auto* label = new QLabel(text(caption), this);
     label->setObjectName(QStringLiteral("Caption"));
     label->setWordWrap(true);
+    setUpTree();
+    auto* buttons = new QDialogButtonBox(this);
+    m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    m_cancel =
+        buttons->addButton(text(pickText("Annuler", "Cancel")), QDialogButtonBox::RejectRole);
+    m_ok->setObjectName(QStringLiteral("OkButton"));
+    m_cancel->setObjectName(QStringLiteral("CancelButton"));
+    m_ok->setEnabled(false);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_tree, 1);
+    layout->addWidget(buttons);
+
+    m_tree->expand(m_model->index(QDir::rootPath()));
+    if (!selected.empty())
+        select(text(selected));
+}
+
+void FolderTreeDialog::setUpTree() {
     // Folders only, hidden ones left out as a file manager does by default.
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setReadOnly(true);
@@ -44,29 +66,28 @@ FolderTreeDialog::FolderTreeDialog(QWidget* owner, const std::string& caption,
         m_tree->hideColumn(column);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-    auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    m_cancel =
-        buttons->addButton(text(pickText("Annuler", "Cancel")), QDialogButtonBox::RejectRole);
-    m_ok->setObjectName(QStringLiteral("OkButton"));
-    m_cancel->setObjectName(QStringLiteral("CancelButton"));
-    m_ok->setEnabled(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { m_ok->setEnabled(current.isValid()); });
+    // The keyboard cursor starts on the first row without choosing it: only a selected folder
+    // is a choice. Choosing another folder ends the care for the first one.
+    connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        m_ok->setEnabled(m_tree->selectionModel()->hasSelection());
+        if (selectedFolder() != bytes(m_shownFolder))
+            m_shownFolder.clear();
+    });
     connect(m_tree, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
         m_tree->setExpanded(index, !m_tree->isExpanded(index));
     });
+    // Folders are read and sorted in the background, which moves the rows: the folder selected
+    // at the start is kept in sight until the user scrolls or chooses another.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, &FolderTreeDialog::showSelection);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &FolderTreeDialog::showSelection);
+    connect(m_tree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_shownFolder.clear(); });
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(m_tree, 1);
-    layout->addWidget(buttons);
-
-    if (!selected.empty())
-        select(text(selected));
+void FolderTreeDialog::showSelection() {
+    const QModelIndex current = m_tree->currentIndex();
+    if (!m_shownFolder.isEmpty() && current.isValid())
+        m_tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 void FolderTreeDialog::select(const QString& folder) {
@@ -75,20 +96,21 @@ void FolderTreeDialog::select(const QString& folder) {
         return;
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         m_tree->expand(parent);
+    m_shownFolder = QDir::cleanPath(m_model->filePath(index));
     m_tree->setCurrentIndex(index);
-    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    showSelection();
 }
 
 std::string FolderTreeDialog::selectedFolder() const {
-    const QModelIndex current = m_tree->currentIndex();
-    return current.isValid() ? bytes(QDir::cleanPath(m_model->filePath(current))) : std::string();
+    const QModelIndexList chosen = m_tree->selectionModel()->selectedRows();
+    return chosen.isEmpty() ? std::string()
+                            : bytes(QDir::cleanPath(m_model->filePath(chosen.front())));
 }
 
 void FolderTreeDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     centreOnScreen();
-    if (m_tree->currentIndex().isValid())
-        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    showSelection();
     m_tree->setFocus();
 }
 

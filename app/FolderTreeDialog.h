@@ -34,13 +34,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void setUpTree();
     void select(const QString& folder);
+    void showSelection();
     void centreOnScreen();
 
     QFileSystemModel* m_model;
     QTreeView* m_tree;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    QString m_shownFolder; // the folder selected at the start, kept in sight while folders load
 };
 
 } // namespace vantaro

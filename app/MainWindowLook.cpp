@@ -85,11 +85,16 @@ void placeExampleAfter(QLabel* caption, QLabel* example) {
     example->move(caption->x() + caption->width() + 6, example->y());
 }
 
-// The format list's light grey: the style draws a closed pick list as a button, from the button
-// colour, so the field colour alone never shows there.
+// The format list is drawn as a field in the fields' light grey, framed like them: the style
+// would draw a closed pick list as a button, where no field colour shows.
 void dressFormatList(QComboBox* list) {
-    list->setStyleSheet(QStringLiteral("QComboBox#%1 { background-color: %2; }")
-                            .arg(list->objectName(), FieldColour.name()));
+    list->setStyleSheet(
+        QStringLiteral("QComboBox#%1 { background-color: %2; border: 1px solid %3; "
+                       "border-radius: 2px; padding: 0px 4px; }"
+                       "QComboBox#%1::drop-down { border: none; width: 16px; }"
+                       "QComboBox#%1::down-arrow { image: url(:/assets/list-arrow.svg); }")
+            .arg(list->objectName(), FieldColour.name(),
+                 list->palette().color(QPalette::Window).darker(140).name()));
 }
 
 // The open list shows every entry whole, however narrow the closed box.

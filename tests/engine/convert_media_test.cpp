@@ -292,7 +292,7 @@ TEST_F(ConversionTest, MissingConverterKeepsTheDownloadAndSaysWhy) {
                       "t\u00e9l\u00e9charg\u00e9e est conserv\u00e9e : " +
                       kept);
         EXPECT_EQ(m_host.eventsStartingWith("status:").back(),
-                  "status:La conversion vers le format AVI a \u00e9chou\u00e9");
+                  "La conversion vers le format AVI a \u00e9chou\u00e9");
     }
 }
 
