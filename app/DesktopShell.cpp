@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopShell.h"
 
+#include "app/FolderTreeDialog.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QUrl>
@@ -9,10 +11,7 @@ namespace vantaro {
 
 std::string QtDesktopShell::chooseFolder(QWidget* owner, const std::string& caption,
                                          const std::string& selected) {
-    const QString folder = QFileDialog::getExistingDirectory(owner, QString::fromStdString(caption),
-                                                             QString::fromStdString(selected),
-                                                             QFileDialog::ShowDirsOnly);
-    return folder.toStdString();
+    return FolderTreeDialog::choose(owner, caption, selected);
 }
 
 std::string QtDesktopShell::chooseFile(QWidget* owner, const std::string& filter) {

@@ -24,7 +24,8 @@ public:
     virtual void openUrl(const QUrl& url) = 0;
 };
 
-// The shell of the running desktop: Qt's file dialogs and QDesktopServices.
+// The shell of the running desktop: the program's folder picker, Qt's file-open dialog and
+// QDesktopServices.
 class QtDesktopShell : public DesktopShell {
 public:
     std::string chooseFolder(QWidget* owner, const std::string& caption,

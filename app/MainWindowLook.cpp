@@ -8,8 +8,13 @@
 #include "core/Language.h"
 #include "ui_Unit1.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFontDatabase>
+#include <QStyle>
 #include <QTabBar>
+
+#include <algorithm>
 
 namespace vantaro {
 
@@ -80,6 +85,27 @@ void placeExampleAfter(QLabel* caption, QLabel* example) {
     example->move(caption->x() + caption->width() + 6, example->y());
 }
 
+// The format list is drawn as a field in the fields' light grey, framed like them: the style
+// would draw a closed pick list as a button, where no field colour shows.
+void dressFormatList(QComboBox* list) {
+    list->setStyleSheet(
+        QStringLiteral("QComboBox#%1 { background-color: %2; border: 1px solid %3; "
+                       "border-radius: 2px; padding: 0px 4px; }"
+                       "QComboBox#%1::drop-down { border: none; width: 16px; }"
+                       "QComboBox#%1::down-arrow { image: url(:/assets/list-arrow.svg); }")
+            .arg(list->objectName(), FieldColour.name(),
+                 list->palette().color(QPalette::Window).darker(140).name()));
+}
+
+// The open list shows every entry whole, however narrow the closed box.
+void widenOpenList(QComboBox* list) {
+    QAbstractItemView* view = list->view();
+    const int widest = view->sizeHintForColumn(0);
+    const int frame =
+        2 * view->frameWidth() + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    view->setMinimumWidth(std::max(list->width(), widest + frame));
+}
+
 } // namespace
 
 QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window) {
@@ -95,6 +121,10 @@ QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window) {
     ui.Image2->setPixmap(picture(Picture::Banner));
     dressSwitch(ui.Image6, Picture::SwitchLink, Picture::SwitchLinkLit, ui.Label13);
     dressSwitch(ui.Image31, Picture::SwitchList, Picture::SwitchListLit, ui.Label14);
+    // Where the two switches overlap, the link page's switch lies on top and takes the pointer.
+    ui.Image6->stackUnder(ui.Image5);
+    dressFormatList(ui.ComboBox1);
+    widenOpenList(ui.ComboBox2);
     const QPixmap help = picture(Picture::Help);
     ui.Image5->setPictures(help, lighterPicture(help), lighterPicture(help));
     ui.Image5->setBehaviour(CommandPicture::Behaviour::Switch);

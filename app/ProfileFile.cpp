@@ -53,6 +53,16 @@ std::string_view trimmed(std::string_view text) {
 
 constexpr char EndOfFileMark = '\x1A'; // Ctrl-Z, left by DOS editors at the end of a file
 
+// The UTF-8 byte-order mark that Windows editors put at the start of a file they save.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+// The file's text after a leading byte-order mark, which belongs to no line.
+std::string_view withoutByteOrderMark(std::string_view content) {
+    if (content.substr(0, ByteOrderMark.size()) == ByteOrderMark)
+        content.remove_prefix(ByteOrderMark.size());
+    return content;
+}
+
 // The DOS end-of-file marks at the very end of a line.
 std::string_view endOfFileMarks(std::string_view text) {
     std::size_t start = text.size();
@@ -208,7 +218,7 @@ std::string profileValue(const std::string& content, const std::string& section,
                          const std::string& key) {
     // Only the first section of the name counts: the next header ends the search.
     bool inSection = false;
-    for (const Line& line : splitLines(content)) {
+    for (const Line& line : splitLines(withoutByteOrderMark(content))) {
         std::string_view name;
         if (sectionName(line.text, name)) {
             if (inSection)
@@ -229,13 +239,15 @@ std::string profileValue(const std::string& content, const std::string& section,
 
 std::string withProfileValue(const std::string& content, const std::string& section,
                              const std::string& key, const std::string& value) {
-    const std::vector<Line> lines = splitLines(content);
+    const std::string_view text = withoutByteOrderMark(content);
+    const std::vector<Line> lines = splitLines(text);
     // New lines take CRLF when the file already uses it, LF otherwise.
     const std::string newline = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     const std::string keyLine = key + "=" + value;
     const WritePlace place = writePlace(lines, section, key);
 
-    std::string result;
+    // A byte-order mark stays where it was, byte for byte.
+    std::string result(content.substr(0, content.size() - text.size()));
     result.reserve(content.size() + keyLine.size() + section.size() + 8);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];

@@ -21,6 +21,7 @@ public:
 // UTF-8 character. Writing keeps every other line byte for byte, each with its own ending,
 // replaces the key's line in place, or adds the key to its section (the section at the end of
 // the file when missing); new lines end in CRLF when the file already uses it, LF otherwise.
+// A UTF-8 byte-order mark at the start of the file is read through and written back unchanged.
 // Neither function creates a missing file on its own: the write is the caller's decision.
 std::string readProfileString(const std::string& path, const std::string& section,
                               const std::string& key);

@@ -8,6 +8,7 @@
 #include "engine/Conversion.h"
 #include "jobs/FormatCatalogue.h"
 #include "support/MediaClips.h"
+#include "support/QuietWorkerHost.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -25,31 +26,6 @@ namespace {
 
 using namespace vantaro;
 using Clock = std::chrono::steady_clock;
-
-// A window that does nothing: the bench measures the engine, not a display.
-class QuietHost : public WorkerHost {
-public:
-    bool showMessage(MessageKind, const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return true;
-    }
-    void setStatus(const std::string&) override {}
-    void setProgressMax(std::int64_t maximum) override { m_max = maximum; }
-    void setProgressPosition(std::int64_t position) override { m_position = position; }
-    std::int64_t progressPosition() override { return m_position; }
-    std::int64_t progressMax() override { return m_max; }
-    void setControlEnabled(WorkerControl, bool) override {}
-    void appendLog(const std::string&) override {}
-    int listRowCount() override { return 2; }
-    ListRowTexts readListRow(int) override { return {}; }
-    void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
-    void restoreMainWindow() override {}
-
-private:
-    std::int64_t m_max = 100;
-    std::int64_t m_position = 0;
-};
 
 // The converter run on its own, the way the tests run tools.
 bool run(const std::string& program, const std::vector<std::string>& arguments) {
@@ -87,7 +63,7 @@ const char* const modeNames[3] = {"direct ffmpeg", "launcher alone", "ConvertMed
 bool measure(const std::string& format, const std::string& clip, const std::string& folder,
              int rounds, Timings& timings) {
     const std::string launcher = ProgramFolder() + toolRelativePath(ConverterTool::F);
-    QuietHost host;
+    testing::QuietWorkerHost host;
     for (int round = 0; round < rounds; ++round) {
         const std::string base = folder + "/" + format + std::to_string(round);
         const std::string input = base + "xxx.flv";

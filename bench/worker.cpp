@@ -16,7 +16,9 @@
 #include "engine/Unit2.h"
 
 #include "support/MediaClips.h"
+#include "support/QuietWorkerHost.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ServedPages.h"
 #include "support/TempFolder.h"
 
 #include <QCoreApplication>
@@ -42,6 +44,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vantaro;
+using testing::dailymotionPage;
+using testing::httpOk;
+using testing::jsonText;
 using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
@@ -143,34 +148,6 @@ private:
     QObject m_context;
 };
 
-// The window's side with no hand-over at all, for FetchToFile alone.
-class DirectHost : public WorkerHost {
-public:
-    bool showMessage(MessageKind, const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return true;
-    }
-    void setStatus(const std::string&) override {}
-    void setProgressMax(std::int64_t maximum) override { max = maximum; }
-    void setProgressPosition(std::int64_t value) override {
-        position = value;
-        ++calls;
-    }
-    std::int64_t progressPosition() override { return position; }
-    std::int64_t progressMax() override { return max; }
-    void setControlEnabled(WorkerControl, bool) override {}
-    void appendLog(const std::string&) override {}
-    int listRowCount() override { return 2; }
-    ListRowTexts readListRow(int) override { return {}; }
-    void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
-    void restoreMainWindow() override {}
-
-    std::int64_t max = 0;
-    std::int64_t position = 0;
-    long calls = 0;
-};
-
 void result(const std::string& figure, double measured, const std::string& target,
             const std::string& reference, const std::string& ratio, bool met) {
     std::printf("RESULT\t%s\t%.3f\t%s\t%s\t%s\t%s\n", figure.c_str(), measured, target.c_str(),
@@ -181,42 +158,6 @@ std::string number(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", value);
     return text;
-}
-
-// A Dailymotion-like page whose marker line offers one stream link.
-std::string dailymotionPage(const std::string& streamLink) {
-    std::string coded;
-    for (const char c : streamLink) {
-        if (c == ':')
-            coded += "%3A";
-        else if (c == '/')
-            coded += "%5C%2F";
-        else
-            coded += c;
-    }
-    return "<html><script>\n    player.addVariable(\"apiSequenceURL\", \"%5B%7B%22params%22%3A%7B"
-           "%22sdURL%22%3A%22" +
-           coded + "%22%7D%7D%5D\");\n</script></html>\n";
-}
-
-std::string jsonText(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '\r')
-            escaped += "\\r";
-        else if (c == '\n')
-            escaped += "\\n";
-        else if (c == '"' || c == '\\')
-            escaped += std::string("\\") + c;
-        else
-            escaped += c;
-    }
-    return "\"" + escaped + "\"";
-}
-
-std::string httpOk(const std::string& body) {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 double median(std::vector<double> values) {
@@ -353,7 +294,8 @@ DownloadRun downloadThroughWorker(const std::string& baseUrl, const std::string&
 }
 
 double fetchAlone(const std::string& link, const std::string& out, std::int64_t size, long& calls) {
-    DirectHost host;
+    // The window's side with no hand-over at all.
+    testing::QuietWorkerHost host;
     // On a thread of its own at the worker's priority, as the worker's fetch runs: only what
     // the worker adds (its steps, the hand-overs, the event loop) makes the difference.
     std::unique_ptr<QThread> thread(
@@ -366,7 +308,7 @@ double fetchAlone(const std::string& link, const std::string& out, std::int64_t 
     if (static_cast<std::int64_t>(fs::file_size(out + "/alone.bin", ec)) != size)
         std::fprintf(stderr, "FetchToFile: wrong size\n");
     fs::remove(out + "/alone.bin", ec);
-    calls = host.calls;
+    calls = host.positionCalls;
     return seconds;
 }
 

@@ -72,24 +72,22 @@ std::string keepDownload(const std::string& input, const std::string& base) {
     return input;
 }
 
-void reportFailure(const ConverterProcess& process, const std::string& input,
-                   const std::string& base, const std::string& formatName, WorkerHost& host) {
-    for (const std::string& line : process.lastLines())
-        qWarning("converter: %s", line.c_str());
+void reportFailure(const std::string& input, const std::string& base, const std::string& formatName,
+                   WorkerHost& host, const std::string& why = {}) {
     const std::string kept = keepDownload(input, base);
     host.setStatus(conversionFailedStatus(formatName));
-    host.showMessage(MessageKind::Information, conversionFailedMessage(formatName, kept));
+    host.showMessage(MessageKind::Information, conversionFailedMessage(formatName, kept, why));
 }
 
 } // namespace
 
-std::string conversionFailedMessage(const std::string& formatName, const std::string& keptFile) {
-    return pickText("La conversion vers le format " + formatName +
-                        " a \u00e9chou\u00e9. La vid\u00e9o t\u00e9l\u00e9charg\u00e9e est "
-                        "conserv\u00e9e : " +
-                        keptFile,
-                    "The conversion to the format " + formatName +
-                        " failed. The downloaded video was kept: " + keptFile);
+std::string conversionFailedMessage(const std::string& formatName, const std::string& keptFile,
+                                    const std::string& why) {
+    const std::string between = why.empty() ? std::string(". ") : ". " + why + ". ";
+    return pickText("La conversion vers le format " + formatName + " a \u00e9chou\u00e9" + between +
+                        "La vid\u00e9o t\u00e9l\u00e9charg\u00e9e est conserv\u00e9e : " + keptFile,
+                    "The conversion to the format " + formatName + " failed" + between +
+                        "The downloaded video was kept: " + keptFile);
 }
 
 std::string conversionFailedStatus(const std::string& formatName) {
@@ -105,13 +103,22 @@ void ConvertMedia(const std::string& input, const std::string& base, const std::
     const ConversionPaths paths{input, base, CurrentJob.mp3Title()};
 
     ConverterProcess process;
-    process.start(ProgramFolder() + toolRelativePath(tool), argumentVector(formatName, paths));
+    try {
+        process.start(ProgramFolder() + toolRelativePath(tool), argumentVector(formatName, paths));
+    } catch (const ConverterStartError& error) {
+        // Nothing was converted, so nothing of the user's may go: the download stays.
+        host.setProgressPosition(host.progressMax());
+        reportFailure(input, base, formatName, host, error.userText());
+        return;
+    }
     waitForConverter(process, host);
     const bool stopped = StopRequested.load();
 
     host.setProgressPosition(host.progressMax());
     if (!stopped && fileSize(input) > 0 && !conversionSucceeded(process, formatName, base)) {
-        reportFailure(process, input, base, formatName, host);
+        for (const std::string& line : process.lastLines())
+            qWarning("converter: %s", line.c_str());
+        reportFailure(input, base, formatName, host);
         return;
     }
     host.setStatus(pickText("Pr\u00eat", "Ready"));

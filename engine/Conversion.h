@@ -15,14 +15,15 @@ namespace vantaro {
 // When the converter succeeds, or was stopped, the status shows the ready text and `input` is
 // deleted. When it fails (non-zero exit, crash, or no output file or an empty one), the
 // download is kept, as base + ".flv" when that name is free, and an information box names it;
-// an empty download (its fetch already failed and said so) is simply deleted.
-//
-// Throws ConverterStartError when the converter cannot be started; nothing is deleted then.
+// an empty download (its fetch already failed and said so) is simply deleted. A converter that
+// cannot be started is a failed conversion too: the download is kept in the same way and the
+// box adds why the converter did not start.
 void ConvertMedia(const std::string& input, const std::string& base, const std::string& formatName,
                   WorkerHost& host);
 
-// The texts a failed conversion shows.
-std::string conversionFailedMessage(const std::string& formatName, const std::string& keptFile);
+// The texts a failed conversion shows; `why`, when given, is a sentence said after the failure.
+std::string conversionFailedMessage(const std::string& formatName, const std::string& keptFile,
+                                    const std::string& why = {});
 std::string conversionFailedStatus(const std::string& formatName);
 
 } // namespace vantaro

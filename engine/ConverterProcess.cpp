@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ConverterProcess.h"
 
+#include "core/Language.h"
+
 #include <QStringList>
 
 #include <cerrno>
@@ -23,10 +25,14 @@ int startErrorCode(const std::string& program) {
 } // namespace
 
 ConverterStartError::ConverterStartError(int code, const std::string& program)
-    : std::runtime_error("cannot start " + program + ": " + std::strerror(code)), m_code(code) {}
+    : SystemFailure("Impossible de lancer " + program, "Cannot start " + program, code) {}
 
 std::string ConverterStartError::systemText() const {
-    return std::strerror(m_code);
+    return std::strerror(code());
+}
+
+std::string ConverterStartError::userText() const {
+    return tried() + pickText(" : ", ": ") + converterStartReason(code());
 }
 
 void OutputTail::append(const char* data, std::size_t size) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/SystemReasons.h"
+
 #include <QProcess>
 
 #include <cstddef>
@@ -11,16 +13,15 @@
 
 namespace vantaro {
 
-// A converter tool could not be started; carries the system's error number.
-class ConverterStartError : public std::runtime_error {
+// A converter tool could not be started; carries the system's error number. Its user text
+// calls a missing tool a converter that cannot be found.
+class ConverterStartError : public SystemFailure {
 public:
     ConverterStartError(int code, const std::string& program);
-    int code() const { return m_code; }
+    int code() const { return errorNumber(); }
     // The system's text for the error number.
     std::string systemText() const;
-
-private:
-    int m_code;
+    std::string userText() const override;
 };
 
 // The last lines a tool wrote, kept within a fixed size however much it writes. Carriage

@@ -111,7 +111,8 @@ std::string DailymotionPageScanner::result() const {
 std::string ExtractDailymotionLink(const std::string& pageFile, WorkerHost& host) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(pageFile.c_str(), "rb"));
     if (!file)
-        throw PageFileError("Cannot open the page file " + pageFile + ": " + std::strerror(errno));
+        throw PageFileError("Impossible d'ouvrir le fichier de page " + pageFile,
+                            "Cannot open the page file " + pageFile, errno);
     DailymotionPageScanner scanner;
     std::string line;
     while (readLine(file.get(), line)) {
@@ -120,7 +121,8 @@ std::string ExtractDailymotionLink(const std::string& pageFile, WorkerHost& host
             host.appendLog(log);
     }
     if (std::ferror(file.get()))
-        throw PageFileError("Cannot read the page file " + pageFile);
+        throw PageFileError("Impossible de lire le fichier de page " + pageFile,
+                            "Cannot read the page file " + pageFile, errno);
     file.reset();
     std::remove(pageFile.c_str());
     return scanner.result();

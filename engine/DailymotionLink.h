@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/SystemReasons.h"
 #include "engine/WorkerHost.h"
 
 #include <stdexcept>
@@ -10,9 +11,9 @@
 namespace vantaro {
 
 // The page file could not be opened or read; it is left in place.
-class PageFileError : public std::runtime_error {
+class PageFileError : public SystemFailure {
 public:
-    using std::runtime_error::runtime_error;
+    using SystemFailure::SystemFailure;
 };
 
 // Reads the stream links out of the lines of a Dailymotion page, one line at a time.

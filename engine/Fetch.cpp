@@ -47,7 +47,7 @@ public:
     explicit OutputFile(const std::string& name) : m_name(name) {
         m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (m_fd < 0)
-            throw FetchFileError("Cannot create the file " + name + ": " + std::strerror(errno));
+            throw FetchFileError(name, errno);
     }
     ~OutputFile() { close(); }
     OutputFile(const OutputFile&) = delete;
@@ -599,6 +599,13 @@ FetchEnd runFetch(const std::string& link, OutputFile& file, WorkerHost& host,
 }
 
 } // namespace
+
+FetchFileError::FetchFileError(const std::string& fileName, int errorNumber)
+    : SystemFailure("Impossible de créer le fichier " + fileName,
+                    "Cannot create the file " + fileName, errorNumber) {}
+
+FetchFileError::FetchFileError(const std::string& userText)
+    : SystemFailure(userText, userText, 0) {}
 
 void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host) {
     FetchToFile(link, fileName, host, FetchOptions{});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Constants.h"
+#include "core/SystemReasons.h"
 #include "engine/WorkerHost.h"
 
 #include <chrono>
@@ -12,9 +13,11 @@
 namespace vantaro {
 
 // The file given to a fetch could not be created; raised before any network access.
-class FetchFileError : public std::runtime_error {
+class FetchFileError : public SystemFailure {
 public:
-    using std::runtime_error::runtime_error;
+    FetchFileError(const std::string& fileName, int errorNumber);
+    // A problem already told in the user's language.
+    explicit FetchFileError(const std::string& userText);
 };
 
 // Settings of a fetch that tests (and only tests) change.

@@ -48,7 +48,7 @@ std::string ConvertToPsp(const std::string& source, const std::string& folder, P
     } catch (const ConverterStartError& error) {
         host.showMessage(MessageKind::Error,
                          "Erreur syst\u00e8me.  Code : " + std::to_string(error.code()) + ".\r\n" +
-                             error.systemText());
+                             converterStartReason(error.code()));
         return target;
     }
     while (!process.waitForEnd(ConverterPollMilliseconds))

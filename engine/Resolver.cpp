@@ -5,6 +5,7 @@
 #include "core/ProgramFolder.h"
 #include "engine/Fetch.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 
@@ -59,7 +60,9 @@ private:
 std::string readLastReplyLine() {
     std::ifstream reply(ServiceReplyFileName, std::ios::binary);
     if (!reply)
-        throw ReplyFileError(std::string("cannot read the service reply ") + ServiceReplyFileName);
+        throw ReplyFileError(
+            std::string("Impossible de lire la réponse du service ") + ServiceReplyFileName,
+            std::string("Cannot read the service reply ") + ServiceReplyFileName, errno);
     LastLineReader reader;
     char buffer[4096];
     while (reply.read(buffer, sizeof buffer) || reply.gcount() > 0)

@@ -3,6 +3,7 @@
 
 #include "core/Constants.h"
 #include "core/MessagePresenter.h"
+#include "core/SystemReasons.h"
 #include "engine/WorkerHost.h"
 
 #include <stdexcept>
@@ -11,9 +12,9 @@
 namespace vantaro {
 
 // The reply file of the service could not be read back after its fetch.
-class ReplyFileError : public std::runtime_error {
+class ReplyFileError : public SystemFailure {
 public:
-    using std::runtime_error::runtime_error;
+    using SystemFailure::SystemFailure;
 };
 
 // The two requests to the maker's service: the link follows "u=" and "url=" as it is, not

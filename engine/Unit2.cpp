@@ -3,6 +3,7 @@
 
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
+#include "core/SystemReasons.h"
 #include "engine/Conversion.h"
 #include "engine/DailymotionLink.h"
 #include "engine/Fetch.h"
@@ -243,8 +244,8 @@ void WorkerRun::stopCleanup(const JobFiles& files,
 // An error that no step handled: the user is told, this link's temporary files go, and the run
 // ends (single link) or goes on with the next row (list).
 void WorkerRun::failed(const std::exception* error, const JobFiles& files) {
-    const std::string reason = error != nullptr ? error->what() : "unknown error";
-    m_host.showMessage(MessageKind::Information, workerText(WorkerText::DownloadFailed) + reason);
+    m_host.showMessage(MessageKind::Information,
+                       workerText(WorkerText::DownloadFailed) + failureText(error));
     removeFile(files.pageFile);
     removeFile(ServiceReplyFileName);
     if (listMode()) {

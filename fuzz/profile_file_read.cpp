@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a settings file, read for one key. Input: "section\0key\0file text", or
 // the whole input as the file text with the program's own section and key (so the files of
-// tests/data/ini serve as seeds). The value holds no line break, at most 2047 bytes and no
-// broken UTF-8 character when the file is UTF-8; a plain value written back reads the same.
+// tests/data/ini serve as seeds: fuzz/run-all passes them). The value holds no line break, at
+// most 2047 bytes and no broken UTF-8 character when the file is UTF-8; a plain value written
+// back reads the same.
 #include "app/ProfileFile.h"
 
 #include <cstdint>

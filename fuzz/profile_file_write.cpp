@@ -3,6 +3,7 @@
 // text", or the whole input as the file text with the program's own section and key. Every line
 // that does not hold the key comes out byte for byte with its own ending (a last line without
 // one may gain one), at most a new header and one key line are added, and the value reads back.
+// A leading UTF-8 byte-order mark stays first.
 #include "app/ProfileFile.h"
 
 #include <algorithm>
@@ -95,8 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(content);
     const std::string written = vantaro::withProfileValue(text, section, key, value);
 
-    const std::vector<Line> before = lines(text);
-    const std::vector<Line> after = lines(written);
+    // A leading byte-order mark belongs to no line: it stays first, and the lines follow it.
+    const std::string_view mark = "\xEF\xBB\xBF";
+    const bool marked = std::string_view(text).substr(0, mark.size()) == mark;
+    if (marked != (std::string_view(written).substr(0, mark.size()) == mark))
+        std::abort();
+    const std::size_t skipped = marked ? mark.size() : 0;
+    const std::vector<Line> before = lines(std::string_view(text).substr(skipped));
+    const std::vector<Line> after = lines(std::string_view(written).substr(skipped));
     const std::string header = "[" + section + "]";
     const auto headers = [&](const std::vector<Line>& all) {
         return std::count_if(all.begin(), all.end(),

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file on awkward files kept under tests/data/ini: every line ending (CRLF, LF, a
-// lone CR), malformed headers, repeated sections, long values, DOS end-of-file marks. Each file
-// is read, written through the preferences and compared with the file it must become
-// (<name>.stored.ini).
+// lone CR), malformed headers, repeated sections, long values, DOS end-of-file marks, the
+// byte-order mark of Windows editors. Each file is read, written through the preferences and
+// compared with the file it must become (<name>.stored.ini).
 
 #include "app/Preferences.h"
 #include "app/ProfileFile.h"
@@ -118,6 +118,15 @@ TEST_F(ProfileFileTest, DosEndOfFileMarkAfterAValueIsNotPartOfIt) {
     expectStoredForm();
     EXPECT_EQ(visual("destinationFileName"), "party");
     EXPECT_EQ(visual("destinationPathName"), "/home/me/Films");
+}
+
+TEST_F(ProfileFileTest, ByteOrderMarkOfAWindowsEditorIsReadThroughAndKept) {
+    useFile("byte-order-mark");
+    EXPECT_EQ(visual("destinationFileName"), "holiday");
+    EXPECT_EQ(visual("destinationPathName"), "/home/me/Videos");
+    preferences.storeSingleDownload("party", "/home/me/Films");
+    // The values replace the old ones in the one [Visual] section; the mark stays first.
+    expectStoredForm();
 }
 
 TEST_F(ProfileFileTest, NewLinesTakeCrLfWhenTheFileUsesItAndLfOtherwise) {

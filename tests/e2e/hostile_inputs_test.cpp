@@ -15,6 +15,7 @@
 #include "support/MountedFolder.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempFolder.h"
+#include "support/WorkerSurroundings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -125,6 +126,21 @@ std::string textItem(const std::string& raw, const std::string& extra = {},
            (substitute ? "true" : "false") + extra + "}";
 }
 
+// The head of a 200 response with its length.
+std::string okHead(std::size_t length) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) +
+           "\r\nConnection: close\r\n\r\n";
+}
+
+// Bytes of no meaning, the same for a seed.
+std::string randomJunk(std::size_t size, unsigned seed) {
+    std::string junk(size, '\0');
+    std::mt19937 random(seed);
+    for (char& c : junk)
+        c = static_cast<char>(random());
+    return junk;
+}
+
 const std::string MediaTarget = "/media.flv";
 const std::string PageTarget = "/dailymotion/x1a2b3c";
 
@@ -132,29 +148,19 @@ class HostileInputs : public ::testing::Test {
 protected:
     void SetUp() override {
         LanguageCode = "FR";
-        StopRequested = false;
-        ListRunning = false;
         // The program folder of its own: launchers, download folder and settings file.
-        fs::create_directories(m_program + "/QrlBin");
+        makeProgramFolderWithLaunchers(m_program);
         fs::create_directories(m_program + "/" + DownloadsFolderName);
-        for (const auto& tool : fs::directory_iterator(VANTARO_PROGRAM_DIR "/QrlBin"))
-            fs::create_symlink(tool.path(),
-                               m_program + "/QrlBin/" + tool.path().filename().string());
         writeWholeFile(m_program + "/" + PreferencesFileName, "");
-        setProgramFolder(m_program);
         fs::create_directories(m_work);
         fs::create_directories(m_destination);
         fs::create_directories(m_data);
-        m_previous = fs::current_path();
-        fs::current_path(m_work); // the service's reply file is written here
+        m_surroundings.enter(m_program, m_work);
     }
     void TearDown() override {
         m_window.reset();
         m_server.reset();
-        fs::current_path(m_previous);
-        setProgramFolder({});
-        StopRequested = false;
-        ListRunning = false;
+        m_surroundings.leave();
     }
 
     // The site: the report and resolver of the service, a Dailymotion-like page pointing at the
@@ -292,6 +298,37 @@ protected:
                     m_presenter.joined().c_str(), status().c_str(), asked.c_str(), left.c_str());
     }
 
+    // The common case: the first page's link downloaded into the destination under `name`,
+    // ending with a box that holds `box`, then the clean end of every case.
+    void downloadExpectingBox(const std::string& link, const std::string& name,
+                              const std::string& box) {
+        openWindow();
+        fill(link, m_destination, name);
+        rememberPlaces();
+        press("Button4");
+        EXPECT_TRUE(anyBoxContains(box)) << m_presenter.joined();
+        expectCleanEnd();
+    }
+
+    // Starts a download, presses Stop once the media was asked for and `settleMs` more have
+    // passed, and waits for the worker; the stop leaves the ready status.
+    void stopDuringMedia(const std::string& name, int settleMs) {
+        openWindow();
+        fill(dailymotionLink(), m_destination, name);
+        rememberPlaces();
+        child<QPushButton>("Button4")->click();
+        ASSERT_TRUE(waitForRequest(MediaTarget));
+        QTest::qWait(settleMs);
+        const auto pressed = Clock::now();
+        child<QPushButton>("Button5")->click();
+        waitForWorker(std::chrono::seconds(10));
+        const auto stopMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed).count();
+        std::printf("  worker ended %lld ms after Stop\n", static_cast<long long>(stopMs));
+        EXPECT_LT(stopMs, 2000) << "a generous ceiling; the worker is asked to end within 300 ms";
+        EXPECT_EQ(status(), fr::R);
+    }
+
     bool anyBoxContains(const std::string& text) const {
         for (const std::string& box : m_presenter.texts())
             if (box.find(text) != std::string::npos)
@@ -310,50 +347,28 @@ protected:
     std::unique_ptr<TForm1> m_window;
     Listing m_before;
     std::set<std::string> m_tmpBefore;
-    fs::path m_previous;
+    WorkerSurroundings m_surroundings;
 };
 
 TEST_F(HostileInputs, ARedirectLoop) {
     startServer(textItem("HTTP/1.1 302 Found\r\nLocation: " + MediaTarget +
                          "\r\nContent-Length: 0\r\n\r\n"));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "loop");
-    rememberPlaces();
-    press("Button4");
-    EXPECT_TRUE(anyBoxContains(fr::NetworkError)) << m_presenter.joined();
-    expectCleanEnd();
+    downloadExpectingBox(dailymotionLink(), "loop", fr::NetworkError);
 }
 
 TEST_F(HostileInputs, AResponseHeaderOfOneMebibyte) {
     const std::string head = "HTTP/1.1 200 OK\r\nX-Filler: " + std::string(1 << 20, 'h') +
                              "\r\nContent-Length: 10\r\nConnection: close\r\n\r\n";
     startServer(fileItem(rawFile(m_data + "/big-header.http", head, "0123456789")));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "header");
-    rememberPlaces();
-    press("Button4");
-    EXPECT_TRUE(anyBoxContains(fr::NetworkError)) << m_presenter.joined();
-    expectCleanEnd();
+    downloadExpectingBox(dailymotionLink(), "header", fr::NetworkError);
 }
 
 TEST_F(HostileInputs, OneByteEveryTenSecondsEndsAtStop) {
     startServer(textItem("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n" +
                              std::string(1000, 'b'),
                          R"(, "pace": [1, 10])"));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "slow");
-    rememberPlaces();
-    child<QPushButton>("Button4")->click();
-    ASSERT_TRUE(waitForRequest(MediaTarget));
-    QTest::qWait(300); // the first byte has arrived, the next is ten seconds away
-    const auto pressed = Clock::now();
-    child<QPushButton>("Button5")->click();
-    waitForWorker(std::chrono::seconds(10));
-    const auto stopMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed).count();
-    std::printf("  worker ended %lld ms after Stop\n", static_cast<long long>(stopMs));
-    EXPECT_LT(stopMs, 2000) << "a generous ceiling; the worker is asked to end within 300 ms";
-    EXPECT_EQ(status(), fr::R);
+    // The first byte has arrived, the next is ten seconds away.
+    stopDuringMedia("slow", 300);
     EXPECT_TRUE(m_presenter.texts().empty()) << "a stop is not an error";
     expectCleanEnd();
 }
@@ -361,30 +376,12 @@ TEST_F(HostileInputs, OneByteEveryTenSecondsEndsAtStop) {
 TEST_F(HostileInputs, AMalformedChunkSize) {
     startServer(textItem("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: "
                          "close\r\n\r\n5\r\nhello\r\nzz-not-hex\r\nworld\r\n0\r\n\r\n"));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "chunk");
-    rememberPlaces();
-    press("Button4");
-    EXPECT_TRUE(anyBoxContains(fr::NetworkError)) << m_presenter.joined();
-    expectCleanEnd();
+    downloadExpectingBox(dailymotionLink(), "chunk", fr::NetworkError);
 }
 
 TEST_F(HostileInputs, ABodyThatNeverEndsEndsAtStop) {
     startServer(textItem("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", R"(, "endless": 65536)"));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "endless");
-    rememberPlaces();
-    child<QPushButton>("Button4")->click();
-    ASSERT_TRUE(waitForRequest(MediaTarget));
-    QTest::qWait(1000); // some megabytes have arrived
-    const auto pressed = Clock::now();
-    child<QPushButton>("Button5")->click();
-    waitForWorker(std::chrono::seconds(10));
-    const auto stopMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed).count();
-    std::printf("  worker ended %lld ms after Stop\n", static_cast<long long>(stopMs));
-    EXPECT_LT(stopMs, 2000) << "a generous ceiling; the worker is asked to end within 300 ms";
-    EXPECT_EQ(status(), fr::R);
+    stopDuringMedia("endless", 1000); // some megabytes have arrived
     EXPECT_TRUE(namesIn(m_destination).empty()) << "the partial download is removed";
     expectCleanEnd();
 }
@@ -392,17 +389,9 @@ TEST_F(HostileInputs, ABodyThatNeverEndsEndsAtStop) {
 TEST_F(HostileInputs, AResolverAnsweringTenMebibytesOnOneLine) {
     const std::string body(10 << 20, 'r');
     startServer(clipItem(), {},
-                fileItem(rawFile(m_data + "/resolver.http",
-                                 "HTTP/1.1 200 OK\r\nContent-Length: " +
-                                     std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n",
-                                 body)));
-    openWindow();
-    fill(youTubeLink(), m_destination, "resolver");
-    rememberPlaces();
-    press("Button4");
+                fileItem(rawFile(m_data + "/resolver.http", okHead(body.size()), body)));
     // Ten mebibytes are no link: its fetch fails with the network error.
-    EXPECT_TRUE(anyBoxContains(fr::NetworkError)) << m_presenter.joined();
-    expectCleanEnd();
+    downloadExpectingBox(youTubeLink(), "resolver", fr::NetworkError);
 }
 
 TEST_F(HostileInputs, ADailymotionPageOfFiftyMebibytesWithoutMarker) {
@@ -410,28 +399,15 @@ TEST_F(HostileInputs, ADailymotionPageOfFiftyMebibytesWithoutMarker) {
     page.reserve(50 << 20);
     while (page.size() < (50u << 20))
         page += "<div class=\"filler\">no stream links on this line</div>\n";
-    startServer(clipItem(),
-                fileItem(rawFile(m_data + "/page.http",
-                                 "HTTP/1.1 200 OK\r\nContent-Length: " +
-                                     std::to_string(page.size()) + "\r\nConnection: close\r\n\r\n",
-                                 page)));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "page");
-    rememberPlaces();
-    press("Button4");
+    startServer(clipItem(), fileItem(rawFile(m_data + "/page.http", okHead(page.size()), page)));
     // No stream link in the page: the fetch of the empty link fails with the network error.
-    EXPECT_TRUE(anyBoxContains(fr::NetworkError)) << m_presenter.joined();
+    downloadExpectingBox(dailymotionLink(), "page", fr::NetworkError);
     EXPECT_EQ(m_server->requests().size(), 2u) << "nothing asked after the page";
-    expectCleanEnd();
 }
 
 TEST_F(HostileInputs, AListFileOfBinaryJunk) {
     startServer(clipItem());
-    std::string junk(4096, '\0');
-    std::mt19937 random(12345);
-    for (char& c : junk)
-        c = static_cast<char>(random());
-    writeWholeFile(m_data + "/junk.txt", junk);
+    writeWholeFile(m_data + "/junk.txt", randomJunk(4096, 12345));
     m_shell.file = m_data + "/junk.txt";
     openWindow();
     child<QLineEdit>("Edit2")->setText(QString::fromStdString(m_destination));
@@ -451,11 +427,8 @@ TEST_F(HostileInputs, AListFileOfBinaryJunk) {
 
 TEST_F(HostileInputs, APreferencesFileOfBinaryJunk) {
     startServer(clipItem());
-    std::string junk(4096, '\0');
-    std::mt19937 random(54321);
-    for (char& c : junk)
-        c = static_cast<char>(random());
-    junk += "\n[Visual]\ndestinationPathName=\x01\xff\xfe/\x80nowhere\n";
+    const std::string junk =
+        randomJunk(4096, 54321) + "\n[Visual]\ndestinationPathName=\x01\xff\xfe/\x80nowhere\n";
     writeWholeFile(m_program + "/" + PreferencesFileName, junk);
     openWindow();
     const std::string folder = child<QLineEdit>("Edit6")->text().toStdString();
@@ -472,12 +445,9 @@ TEST_F(HostileInputs, APreferencesFileOfBinaryJunk) {
 
 TEST_F(HostileInputs, AFileNameOfThreeHundredCharacters) {
     startServer(clipItem());
-    openWindow();
-    fill(dailymotionLink(), m_destination, std::string(300, 'n'));
-    rememberPlaces();
-    press("Button4");
-    EXPECT_TRUE(anyBoxContains(fr::Failed)) << m_presenter.joined();
-    expectCleanEnd();
+    downloadExpectingBox(dailymotionLink(), std::string(300, 'n'), fr::Failed);
+    // The system's reason, in French.
+    EXPECT_TRUE(anyBoxContains(" : le nom est trop long")) << m_presenter.joined();
 }
 
 TEST_F(HostileInputs, ADestinationOnAFullFileSystem) {
@@ -485,16 +455,8 @@ TEST_F(HostileInputs, ADestinationOnAFullFileSystem) {
     if (!full.mounted())
         GTEST_SKIP() << full.whyUnavailable();
     const std::string body(4 << 20, 'm');
-    startServer(fileItem(rawFile(m_data + "/big.http",
-                                 "HTTP/1.1 200 OK\r\nContent-Length: " +
-                                     std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n",
-                                 body)));
-    openWindow();
-    fill(dailymotionLink(), m_destination, "full");
-    rememberPlaces();
-    press("Button4");
-    EXPECT_TRUE(anyBoxContains("Erreur d'\u00e9criture du fichier")) << m_presenter.joined();
-    expectCleanEnd();
+    startServer(fileItem(rawFile(m_data + "/big.http", okHead(body.size()), body)));
+    downloadExpectingBox(dailymotionLink(), "full", "Erreur d'\u00e9criture du fichier");
 }
 
 TEST_F(HostileInputs, AReadOnlyDestination) {
@@ -502,12 +464,8 @@ TEST_F(HostileInputs, AReadOnlyDestination) {
     if (!readOnly.mounted())
         GTEST_SKIP() << readOnly.whyUnavailable();
     startServer(clipItem());
-    openWindow();
-    fill(dailymotionLink(), m_destination, "readonly");
-    rememberPlaces();
-    press("Button4");
-    EXPECT_TRUE(anyBoxContains(fr::Failed)) << m_presenter.joined();
-    expectCleanEnd();
+    downloadExpectingBox(dailymotionLink(), "readonly", fr::Failed);
+    EXPECT_TRUE(anyBoxContains(" : le disque est en lecture seule")) << m_presenter.joined();
 }
 
 TEST_F(HostileInputs, ATitleAndFileNameOfShellSyntaxAndQuotes) {

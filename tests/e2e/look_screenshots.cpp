@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the pictures a user sees first: both pages of the main window, both list dialogs, the
-// splash and the about dialog, in French and in English, on a real X server. Each is saved as a
-// PNG file under <build>/artifacts/screenshots and checked: the size of its window, and more
-// than a few colours.
+// two folder pickers (in French), the splash and the about dialog, in French and in English, on a
+// real X server. Each is saved as a PNG file under <build>/artifacts/screenshots and checked: the
+// size of its window, and more than a few colours.
+#include "app/FolderTreeDialog.h"
 #include "app/SplashScreen.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -12,6 +13,7 @@
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "support/LinkDialogFakes.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <filesystem>
 #include <string>
 
 namespace vantaro {
@@ -137,6 +140,26 @@ TEST_F(LookScreenshots, MainWindowInFrenchAndEnglish) {
 TEST_F(LookScreenshots, ListDialogsInFrenchAndEnglish) {
     shootDialogs("FR");
     shootDialogs("EN");
+}
+
+// The two pickers of the main window, the first opening on an earlier choice.
+TEST_F(LookScreenshots, FolderPickersOfTheTwoPages) {
+    testing::TempFolder home("picker-home");
+    for (const char* folder :
+         {"Documents", "Musique", "Vid\u00e9os/Concerts", "Vid\u00e9os/Voyages"})
+        std::filesystem::create_directories(home.file(folder));
+    FolderTreeDialog download(
+        nullptr,
+        "Choisissez le dossier o\u00f9 le fichier t\u00e9l\u00e9charg\u00e9 sera cr\u00e9e",
+        home.file("Vid\u00e9os/Concerts"));
+    shoot(download, "folder-picker-download-fr", download.size());
+    EXPECT_EQ(download.selectedFolder(), home.file("Vid\u00e9os/Concerts"));
+    FolderTreeDialog list(nullptr,
+                          "Choisissez le dossier o\u00f9 les fichiers t\u00e9l\u00e9charg\u00e9s "
+                          "et transform\u00e9s seront cr\u00e9es",
+                          {});
+    shoot(list, "folder-picker-list-fr", list.size());
+    EXPECT_EQ(list.selectedFolder(), "");
 }
 
 TEST_F(LookScreenshots, SplashAndAboutAreFrenchInBothLanguages) {

@@ -11,6 +11,7 @@
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
 #include "support/WindowFakes.h"
+#include "support/WorkerSurroundings.h"
 
 #include <gtest/gtest.h>
 
@@ -78,20 +79,12 @@ protected:
 
     void SetUp() override {
         // The program folder: the real converter launchers, no settings file.
-        fs::create_directories(m_program.path());
-        fs::create_directory_symlink(std::string(VANTARO_PROGRAM_DIR) + "/QrlBin",
-                                     m_program.file("QrlBin"));
-        setProgramFolder(m_program.path() + "/");
-        // The service's reply file lies in the current directory: this test has its own.
-        m_previousFolder = fs::current_path();
-        fs::current_path(m_run.path());
-        StopRequested = false;
-        ListRunning = false;
+        makeProgramFolderWithLaunchers(m_program.path());
+        m_surroundings.enter(m_program.path() + "/", m_run.path());
     }
     void TearDown() override {
         m_window.reset();
-        fs::current_path(m_previousFolder);
-        setProgramFolder({});
+        m_surroundings.leave();
     }
 
     void startServers(int clipSeconds) {
@@ -154,7 +147,7 @@ protected:
     RecordingPresenter m_presenter;
     FakeShell m_shell;
     std::unique_ptr<TForm1> m_window;
-    fs::path m_previousFolder;
+    WorkerSurroundings m_surroundings;
 };
 
 // A valid MP3 file: ffprobe reads it as MP3 with audio in it.

@@ -14,7 +14,9 @@
 #include "support/NginxServer.h"
 #include "support/RecordingHost.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ServedPages.h"
 #include "support/TempFolder.h"
+#include "support/WorkerSurroundings.h"
 
 #include <gtest/gtest.h>
 
@@ -99,58 +101,6 @@ inline const std::string M2 = "The Internet link must contain \r\n1-'dailymotion
 inline const std::string Failed = "The download failed: ";
 } // namespace en
 
-// A raw HTTP response with a body, as the scripted server sends it.
-inline std::string httpOk(const std::string& body) {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
-}
-
-// The text escaped for a JSON string.
-inline std::string jsonText(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '\r')
-            escaped += "\\r";
-        else if (c == '\n')
-            escaped += "\\n";
-        else if (c == '"' || c == '\\')
-            escaped += std::string("\\") + c;
-        else
-            escaped += c;
-    }
-    return "\"" + escaped + "\"";
-}
-
-// A Dailymotion-like page whose marker line offers one stream link, coded as the site codes it.
-inline std::string dailymotionPage(const std::string& streamLink) {
-    std::string coded;
-    for (const char c : streamLink) {
-        switch (c) {
-        case ':':
-            coded += "%3A";
-            break;
-        case '/':
-            coded += "%5C%2F";
-            break;
-        case '?':
-            coded += "%3F";
-            break;
-        case '=':
-            coded += "%3D";
-            break;
-        case '&':
-            coded += "%26";
-            break;
-        default:
-            coded += c;
-        }
-    }
-    return "<html>\n<body>\n<script type=\"text/javascript\">\n"
-           "    player.addVariable(\"apiSequenceURL\", \"%5B%7B%22name%22%3A%22main%22%2C"
-           "%22params%22%3A%7B%22sdURL%22%3A%22" +
-           coded + "%22%7D%7D%5D\");\n</script>\n</body>\n</html>\n";
-}
-
 // Events of the host in a readable form: statuses, boxes, control states, rows and restores.
 inline std::vector<std::string> steps(const RecordingHost& host) {
     static const char* const names[] = {"Button4", "Button5", "Button6", "Button7", "StringGrid1"};
@@ -181,21 +131,12 @@ protected:
 
     void SetUp() override {
         ensureCoreApplication();
-        setProgramFolder(VANTARO_PROGRAM_DIR);
         LanguageCode = "FR";
-        StopRequested = false;
-        ListRunning = false;
-        WorkMode = WorkModeSingle;
-        // The service's reply file lies in the current directory: each test has its own.
-        m_previous = fs::current_path();
-        fs::current_path(m_work.path());
+        m_surroundings.enter(VANTARO_PROGRAM_DIR, m_work.path());
     }
     void TearDown() override {
         m_worker.reset();
-        fs::current_path(m_previous);
-        setProgramFolder({});
-        StopRequested = false;
-        ListRunning = false;
+        m_surroundings.leave();
     }
 
     // nginx serves the clip, a Dailymotion-like page pointing at it and a YouTube-like page.
@@ -279,7 +220,7 @@ private:
     std::string serviceHostOrDefault() const {
         return m_service ? serviceHost() : std::string("127.0.0.1:9");
     }
-    fs::path m_previous;
+    WorkerSurroundings m_surroundings;
 };
 
 } // namespace vantaro::testing

@@ -269,21 +269,31 @@ TEST_F(ConversionTest, UnknownFormatRunsConverterFWithoutArgumentsAndKeepsTheDow
     EXPECT_EQ(m_host.messages().size(), 1u);
 }
 
-TEST_F(ConversionTest, MissingConverterRaisesAndDeletesNothing) {
+// A converter that cannot start fails like a conversion: nothing is deleted, the box says why.
+TEST_F(ConversionTest, MissingConverterKeepsTheDownloadAndSaysWhy) {
     const QTemporaryDir emptyProgramFolder;
+    const std::string tool = emptyProgramFolder.path().toStdString() + "/QrlBin/utilitymen2";
     setProgramFolder(emptyProgramFolder.path().toStdString());
-    const std::string base = folder() + "/notool";
-    const std::string input = download(ClipKind::Flv, base);
+    for (const bool nameTaken : {false, true}) {
+        SCOPED_TRACE(nameTaken ? "base.flv taken" : "base.flv free");
+        const std::string base = folder() + (nameTaken ? "/taken" : "/notool");
+        if (nameTaken)
+            std::ofstream(base + ".flv") << "earlier";
+        const std::string input = download(ClipKind::Flv, base);
+        const std::string kept = nameTaken ? input : base + ".flv";
 
-    try {
-        ConvertMedia(input, base, "AVI", m_host);
-        FAIL() << "a converter that cannot start must raise";
-    } catch (const ConverterStartError& error) {
-        EXPECT_EQ(error.code(), ENOENT);
-        EXPECT_NE(std::string(error.what()).find("QrlBin/utilitymen2"), std::string::npos);
+        ASSERT_NO_THROW(ConvertMedia(input, base, "AVI", m_host));
+        EXPECT_TRUE(fs::exists(kept));
+        EXPECT_GT(fs::file_size(kept), 1000u);
+        EXPECT_EQ(m_host.messages().back().text,
+                  "La conversion vers le format AVI a \u00e9chou\u00e9. Impossible de lancer " +
+                      tool +
+                      " : le convertisseur est introuvable. La vid\u00e9o "
+                      "t\u00e9l\u00e9charg\u00e9e est conserv\u00e9e : " +
+                      kept);
+        EXPECT_EQ(m_host.eventsStartingWith("status:").back(),
+                  "La conversion vers le format AVI a \u00e9chou\u00e9");
     }
-    EXPECT_TRUE(fs::exists(input));
-    EXPECT_THAT(m_host.eventsStartingWith("status:"), IsEmpty());
 }
 
 // A download that never ends: a named pipe fed with a whole clip but for its last bytes, then

@@ -13,7 +13,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -181,8 +180,9 @@ TEST_F(PspConversionTest, MissingConverterShowsTheSystemErrorAndKeepsTheWorkingS
 
     ASSERT_EQ(m_host.messages.size(), 1u);
     EXPECT_EQ(m_host.messages[0].kind, MessageKind::Error);
+    // The system's reason in the user's language.
     EXPECT_EQ(m_host.messages[0].text,
-              "Erreur syst\u00e8me.  Code : 2.\r\n" + std::string(std::strerror(ENOENT)));
+              "Erreur syst\u00e8me.  Code : 2.\r\nle convertisseur est introuvable");
     EXPECT_THAT(m_host.statuses, ElementsAre(Working));
 }
 

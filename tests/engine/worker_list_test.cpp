@@ -151,8 +151,9 @@ TEST_F(WorkerListTest, UncaughtErrorDropsTheRowAndGoesOn) {
     const std::vector<testing::RecordingHost::Message> boxes = m_host.messages();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, MessageKind::Information);
-    EXPECT_THAT(boxes[0].text, StartsWith(fr::Failed + "Cannot create the file " +
-                                          out("no-such-folder/onexxx.txt")));
+    EXPECT_EQ(boxes[0].text, fr::Failed + "Impossible de créer le fichier " +
+                                 out("no-such-folder/onexxx.txt") +
+                                 " : le fichier ou le dossier n'existe pas");
     const std::vector<std::string> seen = steps(m_host);
     EXPECT_THAT(std::vector<std::string>(seen.begin() + 4, seen.begin() + 9),
                 ElementsAre("StringGrid1 off", "message:" + boxes[0].text, "status:" + fr::R,

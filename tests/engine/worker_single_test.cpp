@@ -133,8 +133,8 @@ TEST_F(WorkerSingleTest, YouTubeAndDailymotionKeywordsRunBothPaths) {
     EXPECT_THAT(std::vector<std::string>(seen.begin(), seen.begin() + 9),
                 ElementsAre("Button5 on", "Button4 off", "status:" + fr::S1, "status:" + fr::S2,
                             "status:" + fr::S3, "status:" + fr::S4, "status:" + fr::S5("FLV", true),
-                            "message:" + fr::Failed + "Cannot open the page file " +
-                                out("clipxxx.txt") + ": No such file or directory",
+                            "message:" + fr::Failed + "Impossible d'ouvrir le fichier de page " +
+                                out("clipxxx.txt") + " : le fichier ou le dossier n'existe pas",
                             "status:" + fr::R));
     EXPECT_THAT(serviceTargets(), Contains("/fr/Vantaro/kestravo.php?url=" + link));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv"))
@@ -193,8 +193,9 @@ TEST_F(WorkerSingleTest, UncaughtErrorsAreShownAndEndLikeAStop) {
     SCOPED_TRACE("the page file cannot be created");
     run(WorkModeSingle, job(dailymotionLink(), "MP3", "no-such-folder/clip"));
     std::vector<std::string> seen = steps(m_host);
-    EXPECT_THAT(m_host.messages().back().text,
-                StartsWith(fr::Failed + "Cannot create the file " + out("no-such-folder/clipxxx")));
+    EXPECT_THAT(
+        m_host.messages().back().text,
+        StartsWith(fr::Failed + "Impossible de créer le fichier " + out("no-such-folder/clipxxx")));
     EXPECT_EQ(m_host.messages().back().kind, MessageKind::Information);
     EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()), ElementsAreArray(cleanupEnd));
 
@@ -204,17 +205,26 @@ TEST_F(WorkerSingleTest, UncaughtErrorsAreShownAndEndLikeAStop) {
     LanguageCode = "EN";
     run(WorkModeSingle, job(youTubeLink(), "MP3"));
     seen = steps(m_host);
-    EXPECT_THAT(m_host.messages().back().text, StartsWith(en::Failed));
+    // Like a failed conversion: the download is kept and the box says why and where.
+    EXPECT_EQ(m_host.messages().back().text,
+              "The conversion to the format MP3 failed. Cannot start " + emptyProgramFolder.path() +
+                  "/QrlBin/utilitymff4: the converter cannot be found. The downloaded video was "
+                  "kept: " +
+                  out("clip.flv"));
+    EXPECT_THAT(seen, Contains("status:The conversion to the format MP3 failed"));
     EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()),
-                ElementsAre("status:" + en::R, "Button4 on", "Button5 off"));
-    EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty()) << "the download was left";
+                ElementsAre("status:" + en::R, "Button4 on", "restore"));
+    EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv"));
+    fs::remove(out("clip.flv"));
     setProgramFolder(VANTARO_PROGRAM_DIR);
 
     SCOPED_TRACE("the reply file cannot be written in the current directory");
     LanguageCode = "FR";
     fs::create_directory(m_work.file(ServiceReplyFileName));
     run(WorkModeSingle, job(youTubeLink(), "MP3"));
-    EXPECT_THAT(m_host.messages().back().text, StartsWith(fr::Failed + "Cannot create the file"));
+    EXPECT_EQ(m_host.messages().back().text, fr::Failed + "Impossible de créer le fichier " +
+                                                 std::string(ServiceReplyFileName) +
+                                                 " : c'est un dossier");
     seen = steps(m_host);
     EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()), ElementsAreArray(cleanupEnd));
     EXPECT_TRUE(fs::is_directory(m_work.file(ServiceReplyFileName))) << "not the worker's file";

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -209,6 +211,57 @@ TEST_F(MainWindowPicturesTest, ModifyPictureOpensTheDialogOnlyForAnEntryRow) {
     QTest::mouseClick(image25, Qt::RightButton, {}, QPoint(10, 10));
     EXPECT_EQ(dialog.openings, 1);
     EXPECT_EQ(dialog.entryId(), list.entryId(1));
+}
+
+TEST_F(MainWindowPicturesTest, WhereTheSwitchesOverlapTheLinkSwitchWins) {
+    auto* panel = child<QWidget>("Panel1");
+    auto* image6 = child<CommandPicture>("Image6");
+    auto* image31 = child<CommandPicture>("Image31");
+    auto* pages = child<QTabWidget>("PageControl1");
+    pages->setCurrentIndex(1);
+    const QPoint overlap((image31->x() + image6->geometry().right()) / 2, 40);
+    ASSERT_TRUE(image6->geometry().contains(overlap) && image31->geometry().contains(overlap));
+
+    QTest::mouseMove(panel, overlap);
+    EXPECT_EQ(image6->state(), State::Highlighted);
+    EXPECT_EQ(image31->state(), State::Normal);
+    QTest::mouseClick(panel->childAt(overlap), Qt::LeftButton, {},
+                      overlap - panel->childAt(overlap)->pos());
+    EXPECT_EQ(pages->currentIndex(), 0);
+    // The labels and the help button still lie above both switches.
+    EXPECT_EQ(panel->childAt(child<QWidget>("Image5")->geometry().center()),
+              child<QWidget>("Image5"));
+    EXPECT_TRUE(child<QLabel>("Label14")->isVisible());
+}
+
+TEST_F(MainWindowPicturesTest, FormatListShowsItsGreyAndTheSpeedListOpensWide) {
+    auto* formats = child<QComboBox>("ComboBox1");
+    auto* speeds = child<QComboBox>("ComboBox2");
+    // The closed box as drawn, beside an empty list of the desktop's colours: the format list's
+    // face is the fields' grey.
+    QComboBox plain(formats->parentWidget());
+    plain.setGeometry(formats->geometry());
+    const auto face = [](QComboBox* list) {
+        return list->grab().toImage().pixelColor(list->width() / 2, list->height() / 2);
+    };
+    EXPECT_NE(face(formats), face(&plain));
+    // The style shades the face a little: within a few steps of the fields' grey.
+    for (const auto& [drawn, meant] : {std::pair{face(formats).red(), FieldColour.red()},
+                                       {face(formats).green(), FieldColour.green()},
+                                       {face(formats).blue(), FieldColour.blue()}})
+        EXPECT_NEAR(drawn, meant, 3);
+
+    EXPECT_EQ(speeds->width(), 240);
+    speeds->showPopup();
+    QAbstractItemView* open = speeds->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(open->window()));
+    for (int row = 0; row < speeds->count(); ++row) {
+        const QString entry = speeds->itemText(row);
+        EXPECT_GE(open->viewport()->width(), open->fontMetrics().horizontalAdvance(entry))
+            << entry.toStdString();
+    }
+    speeds->hidePopup();
+    EXPECT_EQ(speeds->width(), 240);
 }
 
 } // namespace
