@@ -121,14 +121,18 @@ TEST_F(DesktopServicesTest, FiguresLineFollowsTheProgressAndEmptiesAtTheEnd) {
     window->setProgressMax(45'600'000);
     window->setProgressPosition(12'300'000);
     EXPECT_TRUE(figures->text().startsWith("12,3 Mo sur 45,6 Mo")) << figures->text().toStdString();
-    if (QSystemTrayIcon* tray = window->trayIcon())
+    if (QSystemTrayIcon* tray = window->trayIcon()) {
         EXPECT_EQ(tray->toolTip(), figures->text());
+    }
     window->conversionStarted();
     EXPECT_EQ(figures->text(), QString::fromUtf8("Conversion \u00b7 0:00"));
-    window->workEnded(WorkSummary{false, true}); // stopped: no notice
+    WorkSummary stopped;
+    stopped.stopped = true; // no notice
+    window->workEnded(stopped);
     EXPECT_EQ(figures->text(), "");
-    if (QSystemTrayIcon* tray = window->trayIcon())
+    if (QSystemTrayIcon* tray = window->trayIcon()) {
         EXPECT_EQ(tray->toolTip(), "Vantaro");
+    }
 }
 
 } // namespace
