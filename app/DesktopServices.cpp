@@ -35,6 +35,8 @@ const char* const LauncherEntryPath = "/com/quorlin/Vantaro/LauncherEntry";
 const char* const LauncherEntryInterface = "com.canonical.Unity.LauncherEntry";
 // The launcher entry moves by whole hundredths: finer steps are not seen and cost a message.
 constexpr double LauncherStep = 0.01;
+// A page or a service reply ends before a dock could show it; only a stream's fetch is shown.
+constexpr std::int64_t LauncherMinimumBytes = 1'000'000;
 constexpr int FiguresRefreshMs = 1000;
 constexpr int HandOverWaitMs = 1000;
 
@@ -129,7 +131,8 @@ void DesktopServices::refreshFigures() {
     if (!m_meter.running()) {
         if (m_published >= 0)
             publishProgress(false, 0.0);
-    } else if (const std::optional<double> fraction = m_meter.fraction()) {
+    } else if (const std::optional<double> fraction = m_meter.fraction();
+               fraction && m_meter.total() >= LauncherMinimumBytes) {
         const double step = std::floor(*fraction / LauncherStep) * LauncherStep;
         if (m_published < 0 || std::abs(step - m_published) >= LauncherStep / 2)
             publishProgress(true, step);

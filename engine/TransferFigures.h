@@ -37,6 +37,7 @@ public:
     void clear();
 
     bool running() const { return m_phase != Phase::Idle; }
+    std::int64_t total() const { return m_total; }
     // The share of a byte transfer of known total that has arrived; none otherwise.
     std::optional<double> fraction() const;
     std::string text(Clock::time_point now, bool english) const;
