@@ -169,8 +169,10 @@ protected:
     void waitForEnd() {
         ASSERT_TRUE(waitFor([this] { return !m_window->workerRunning(); }));
         // The launcher entry is hidden last.
-        ASSERT_TRUE(waitFor(
-            [this] { return !m_launcher.updates.empty() && !m_launcher.updates.back().visible; }));
+        ASSERT_TRUE(waitFor([this] {
+            return m_launcher.updates.size() > m_updatesBefore &&
+                   !m_launcher.updates.back().visible;
+        }));
     }
     QString figures() const { return m_window->findChild<QLabel*>("TransferFigures")->text(); }
     void saveScreenshot(const std::string& name) {
