@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 
 #include "app/CaptureStrip.h"
+#include "app/DesktopServices.h"
 #include "app/MainWindowLook.h"
 #include "app/Pictures.h"
 #include "app/QtText.h"
@@ -23,6 +24,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
@@ -86,6 +88,7 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
     connectControls();
     FormCreate();
     createTrayIcon();
+    createDesktopServices();
     m_ui->Edit1->setFocus();
 }
 
@@ -166,6 +169,30 @@ void TForm1::createTrayIcon() {
     // and closing it ends the program.
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_trayIcon->show();
+}
+
+// The figures line lies in the free band between the Stop button and the progress bar.
+void TForm1::createDesktopServices() {
+    auto* figures = new QLabel(this);
+    figures->setObjectName("TransferFigures");
+    const QRect stop = m_ui->Button5->geometry();
+    const QRect bar = m_ui->ProgressBar1->geometry();
+    figures->setGeometry(bar.x(), stop.bottom() + 1, bar.width(), bar.top() - stop.bottom() - 1);
+    figures->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    DesktopParts parts;
+    parts.window = this;
+    parts.figures = figures;
+    parts.linkField = m_ui->Edit1;
+    parts.linkPage = m_ui->TabSheet1;
+    parts.listPage = m_ui->TabSheet2;
+    parts.trayIcon = [this] { return m_trayIcon; };
+    parts.loadListFile = [this](const std::string& path) {
+        m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2);
+        m_droppedListFile = path;
+        Button6Click();
+        m_droppedListFile.clear();
+    };
+    m_desktopServices = new DesktopServices(std::move(parts), this);
 }
 
 void TForm1::connectControls() {
@@ -307,10 +334,12 @@ void TForm1::Button8Click() {
 }
 
 void TForm1::Button5Click() {
+    m_desktopServices->stopPressed();
     vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
 }
 
 void TForm1::Button10Click() {
+    m_desktopServices->stopPressed();
     vantaro::Button10Click();
 }
 

@@ -31,6 +31,7 @@ class TForm1;
 namespace vantaro {
 
 class CaptureStrip;
+class DesktopServices;
 class TForm3;
 class TForm4;
 class TForm6;
@@ -70,6 +71,8 @@ public:
     LinkList& linkList() { return m_list; }
     // The capture tool of the hidden strip.
     CaptureStrip& captureStrip() { return *m_capture; }
+    // The figures line, the launcher entry, the notices and the drops.
+    DesktopServices& desktopServices() { return *m_desktopServices; }
 
     // Handlers, named after their control and event.
     void FormActivate();
@@ -114,6 +117,8 @@ public:
     void deleteFirstListRow() override;
     void scrollListToTop() override;
     void restoreMainWindow() override;
+    void conversionStarted() override;
+    void workEnded(const WorkSummary& summary) override;
 
     // The command hosts; user-interface thread only.
     bool workerRunning() const override;
@@ -150,6 +155,7 @@ private:
     void connectControls();
     void createMenus();
     void createTrayIcon();
+    void createDesktopServices();
     void pickFolder(QLineEdit* target, const char* captionFr, const char* captionEn);
     void runCommand(const std::function<void()>& command);
     void leaveProgram();
@@ -168,6 +174,8 @@ private:
     DownloadWorker m_worker;
 
     CaptureStrip* m_capture = nullptr;
+    DesktopServices* m_desktopServices = nullptr;
+    std::string m_droppedListFile; // a list file dropped on the list page, for the next load
     TForm3* m_addDialog = nullptr;
     TForm4* m_modifyDialog = nullptr;
     TForm6* m_aboutDialog = nullptr;

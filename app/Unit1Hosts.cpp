@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 
 #include "app/CaptureStrip.h"
+#include "app/DesktopServices.h"
 #include "app/QtText.h"
 
 #include "core/ProgramFolder.h"
@@ -80,7 +81,10 @@ template <typename Work> auto TForm1::onUiThread(Work&& work) -> decltype(work()
 }
 
 bool TForm1::showMessage(MessageKind kind, const std::string& message, const std::string& caption) {
+    const bool fromWorker = QThread::currentThread() != thread();
     return onUiThread([&] {
+        if (fromWorker)
+            m_desktopServices->workerMessage(message);
         // Once the window is closing no box opens: the program must be able to end.
         if (m_closing)
             return kind != MessageKind::Confirmation;
@@ -111,6 +115,7 @@ void TForm1::setProgressMax(std::int64_t maximum) {
         m_progressMax = maximum;
         m_progressPosition = std::min(m_progressPosition, std::max<std::int64_t>(maximum, 0));
         showProgress();
+        m_desktopServices->progressMaximum(maximum);
     });
 }
 
@@ -119,6 +124,7 @@ void TForm1::setProgressPosition(std::int64_t position) {
         m_progressPosition =
             std::clamp<std::int64_t>(position, 0, std::max<std::int64_t>(m_progressMax, 0));
         showProgress();
+        m_desktopServices->progressPosition(position);
     });
 }
 
@@ -183,11 +189,23 @@ void TForm1::restoreMainWindow() {
     });
 }
 
+void TForm1::conversionStarted() {
+    onUiThread([&] { m_desktopServices->conversionStarted(); });
+}
+
+void TForm1::workEnded(const WorkSummary& summary) {
+    onUiThread([&] {
+        if (!m_closing)
+            m_desktopServices->workEnded(summary);
+    });
+}
+
 bool TForm1::workerRunning() const {
     return m_worker.workerRunning();
 }
 
 void TForm1::startWorker(const DownloadJob& job) {
+    m_desktopServices->workStarted();
     m_worker.startWorker(job);
 }
 
@@ -224,6 +242,8 @@ void TForm1::setFileNameField(const std::string& name) {
 }
 
 std::string TForm1::chooseListFile() {
+    if (!m_droppedListFile.empty())
+        return m_droppedListFile;
     return m_shell->chooseFile(this, "*.txt (*.txt)");
 }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DesktopServices.h"
 #include "app/DesktopShell.h"
 #include "app/LinkDialogServices.h"
 #include "app/Pictures.h"
@@ -10,15 +11,66 @@
 #include "core/Constants.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
 #include <QThread>
 
+#include <cstdio>
 #include <memory>
 
+namespace {
+
+// The command line: --help and --version answer on the terminal before any window (and without
+// a display); an optional link goes to the link field. Returns false when the program should end
+// with exitCode.
+bool readCommandLine(int argc, char* argv[], QString& link, int& exitCode) {
+    QCoreApplication::setApplicationName(vantaro::ApplicationTitle);
+    QCoreApplication::setApplicationVersion(vantaro::ProgramVersion);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Saves videos from video pages in a format of your choice.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument("link", "The link of a video page, put in the link field.",
+                                 "[link]");
+    exitCode = 0;
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        exitCode = 2;
+        return false;
+    }
+    if (parser.isSet(help) || parser.isSet(version)) {
+        const QString answer =
+            parser.isSet(help)
+                ? parser.helpText()
+                : QString("%1 %2\n").arg(vantaro::ApplicationTitle, vantaro::ProgramVersion);
+        std::fputs(answer.toLocal8Bit().constData(), stdout);
+        return false;
+    }
+    const QStringList links = parser.positionalArguments();
+    link = links.isEmpty() ? QString() : links.first();
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    QString link;
+    if (int exitCode = 0; !readCommandLine(argc, argv, link, exitCode))
+        return exitCode;
+    QGuiApplication::setDesktopFileName(vantaro::DesktopAppId);
     QApplication application(argc, argv);
+
+    // One program per user: the files a download shares exist once. A second start hands its
+    // link to the first and leaves.
+    vantaro::SingleInstance instance;
+    if (vantaro::SingleInstance::handOver(link) ||
+        (!instance.listen() && vantaro::SingleInstance::handOver(link)))
+        return 0;
 
     // The splash shows first, painted at once: the steps below keep this thread busy.
     auto splash = std::make_unique<vantaro::TForm5>();
@@ -58,6 +110,10 @@ int main(int argc, char* argv[]) {
     splash.reset();
 
     mainWindow.show();
+    if (!link.isEmpty())
+        mainWindow.desktopServices().receiveLink(link);
+    instance.setReceiver(
+        [&mainWindow](const QString& handed) { mainWindow.desktopServices().receiveLink(handed); });
     const int result = QApplication::exec();
     // A download still running is stopped and waited for before the windows go.
     mainWindow.finishWork();

@@ -11,7 +11,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -105,6 +107,29 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the download did not start\n");
         return 1;
     }
+    // The hand-overs of the byte count during the stream's fetch, and the figures line's changes
+    // they cause (the line, the tray tooltip and the launcher entry ride on them).
+    int handOvers = 0;
+    int figuresChanges = 0;
+    QElapsedTimer fetchClock;
+    qint64 fetchNs = 0;
+    auto* bar = window.findChild<QProgressBar*>("ProgressBar1");
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] {
+        if (window.progressMax() <= 100 || bar->maximum() <= 100)
+            return;
+        if (!fetchClock.isValid())
+            fetchClock.start();
+        ++handOvers;
+        fetchNs = fetchClock.nsecsElapsed();
+    });
+    QString lastFigures;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] {
+        if (auto* figures = window.findChild<QLabel*>("TransferFigures");
+            figures && figures->text() != lastFigures) {
+            lastFigures = figures->text();
+            ++figuresChanges;
+        }
+    });
     end.start();
     sinceTurn.restart();
     QApplication::exec();
@@ -116,9 +141,12 @@ int main(int argc, char** argv) {
         return std::max(0.0, static_cast<double>(gapNs) / 1e6 - 1.0);
     };
     std::printf("seconds=%.3f max_stall_ms=%.2f idle_stall_ms=%.2f stalls_over_50ms=%d "
-                "longest_in=%s mp3_bytes=%llu messages=%d\n",
+                "longest_in=%s mp3_bytes=%llu messages=%d handovers=%d handovers_per_s=%.1f "
+                "figures_changes=%d\n",
                 seconds, stallMs(longestGapNs), stallMs(idleGapNs), longGaps,
                 longestWhileDownloading ? "download" : "conversion",
-                ec ? 0ULL : static_cast<unsigned long long>(mp3Size), presenter.count);
+                ec ? 0ULL : static_cast<unsigned long long>(mp3Size), presenter.count, handOvers,
+                fetchNs > 0 ? handOvers / (static_cast<double>(fetchNs) / 1e9) : 0.0,
+                figuresChanges);
     return !ec && mp3Size > 0 && presenter.count == 0 ? 0 : 1;
 }

@@ -100,6 +100,7 @@ void ConvertMedia(const std::string& input, const std::string& base, const std::
     const FormatEntry* format = findFormat(formatName);
     const ConverterTool tool = format != nullptr ? format->tool : ConverterTool::F;
     host.setProgressMax(ConversionProgressMax);
+    host.conversionStarted();
     const ConversionPaths paths{input, base, CurrentJob.mp3Title()};
 
     ConverterProcess process;

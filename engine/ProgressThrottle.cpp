@@ -107,4 +107,14 @@ void ProgressThrottle::restoreMainWindow() {
     m_inner.restoreMainWindow();
 }
 
+void ProgressThrottle::conversionStarted() {
+    flush();
+    m_inner.conversionStarted();
+}
+
+void ProgressThrottle::workEnded(const WorkSummary& summary) {
+    flush();
+    m_inner.workEnded(summary);
+}
+
 } // namespace vantaro

@@ -43,6 +43,8 @@ public:
     void deleteFirstListRow() override;
     void scrollListToTop() override;
     void restoreMainWindow() override;
+    void conversionStarted() override;
+    void workEnded(const WorkSummary& summary) override;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -70,6 +70,7 @@ public:
 
     void single(const DownloadJob& job);
     void list();
+    const WorkSummary& summary() const { return m_summary; }
 
 private:
     bool listMode() const { return m_total >= 0; }
@@ -92,13 +93,25 @@ private:
     void stopCleanup(const JobFiles& files, const std::optional<std::string>& createdOutput);
     void failed(const std::exception* error, const JobFiles& files);
     void endList();
+    // The file this link made, when its conversion or move left one (empty otherwise).
+    std::string madeFile(const std::string& output,
+                         const std::optional<fs::file_time_type>& before) const;
 
     WorkerHost& m_host;
     std::string m_serviceHost;
     YtDlpRoad m_ytDlp;
     WorkerTextValues m_values;
     int m_total = -1; // the list's row count when it started; -1 in single-link mode
+    WorkSummary m_summary;
 };
+
+std::optional<fs::file_time_type> modificationTime(const std::string& path) {
+    std::error_code ec;
+    const fs::file_time_type time = fs::last_write_time(path, ec);
+    if (ec)
+        return std::nullopt;
+    return time;
+}
 
 void WorkerRun::fetchPage(const std::string& link, const JobFiles& files, bool withTexts) {
     if (contains(link, WatKeyword) && contains(link, Tf1Keyword))
@@ -188,6 +201,7 @@ bool WorkerRun::ytDlpPath(const std::string& link, const JobFiles& files) {
 
 bool WorkerRun::afterMediaFetch(const JobFiles& files, PathTexts texts) {
     if (StopRequested.load()) {
+        m_summary.stopped = true;
         stopCleanup(files, std::nullopt);
         return false;
     }
@@ -196,12 +210,29 @@ bool WorkerRun::afterMediaFetch(const JobFiles& files, PathTexts texts) {
     std::optional<std::string> output = outputFile(m_values.formatName, files.base);
     if (output && fileExists(*output))
         output.reset();
+    const std::string result =
+        m_values.formatName == "FLV"
+            ? files.base + ".flv"
+            : outputFile(m_values.formatName, files.base).value_or(std::string());
+    const std::optional<fs::file_time_type> before = modificationTime(result);
     convertOrMove(files);
     if (StopRequested.load()) {
+        m_summary.stopped = true;
         stopCleanup(files, output.value_or(std::string()));
         return false;
     }
+    m_summary.madeFile = madeFile(result, before);
     return true;
+}
+
+std::string WorkerRun::madeFile(const std::string& output,
+                                const std::optional<fs::file_time_type>& before) const {
+    std::error_code ec;
+    if (output.empty() || !fs::is_regular_file(output, ec) || fs::file_size(output, ec) == 0 || ec)
+        return {};
+    if (before && modificationTime(output) == before)
+        return {}; // there before, left as it was
+    return output;
 }
 
 void WorkerRun::convertOrMove(const JobFiles& files) {
@@ -289,6 +320,7 @@ void WorkerRun::list() {
     m_host.scrollListToTop();
     m_host.setControlEnabled(WorkerControl::Button7, false);
     m_host.setControlEnabled(WorkerControl::Button6, false);
+    m_summary.list = true;
     m_values.row = 1;
     m_total = m_values.total = m_host.listRowCount() - 2;
     ListRunning = true;
@@ -297,6 +329,7 @@ void WorkerRun::list() {
         m_values.formatName = row.formatName;
         CurrentJob.setFormatName(row.formatName);
         const JobFiles files(row.destinationPathName, row.destinationFileName);
+        m_summary.madeFile.clear();
         try {
             const bool viaYtDlp = m_ytDlp.takesOver(row.videoUrl, m_host);
             CurrentJob.setMp3Title(row.mp3Title);
@@ -307,7 +340,7 @@ void WorkerRun::list() {
                 status(WorkerText::ListPageFetched);
                 status(WorkerText::ListExtracting);
                 if (!(viaYtDlp ? ytDlpPath(row.videoUrl, files) : sitePaths(row.videoUrl, files)))
-                    return;
+                    return; // stopped
                 status(WorkerText::Ready);
                 m_host.setControlEnabled(WorkerControl::StringGrid1, true);
             }
@@ -316,9 +349,11 @@ void WorkerRun::list() {
         } catch (...) {
             failed(nullptr, files);
         }
+        ++(m_summary.madeFile.empty() ? m_summary.dropped : m_summary.made);
         m_host.deleteFirstListRow();
         m_values.row++;
         if (StopRequested.load()) {
+            m_summary.stopped = true;
             // Stopped between rows: the controls come back, the flag stays for the next start.
             m_host.setControlEnabled(WorkerControl::StringGrid1, true);
             m_host.setControlEnabled(WorkerControl::Button7, true);
@@ -359,6 +394,7 @@ void MonThread::Execute() {
         run.single(m_job);
     else if (mode == WorkModeList)
         run.list();
+    host.workEnded(run.summary());
     host.flush();
 }
 

@@ -20,6 +20,15 @@ struct ListRowTexts {
     std::string videoUrl;
 };
 
+// How a run of the worker ended, for the notice the desktop shows.
+struct WorkSummary {
+    bool list = false;    // the list mode ran
+    bool stopped = false; // a stop ended the run
+    std::string madeFile; // single link: the file made, empty when none was
+    int made = 0;         // list: rows that made their file
+    int dropped = 0;      // list: rows taken that made none
+};
+
 // Everything the download engine asks of the window. The window carries each request out on the
 // user-interface thread and returns when it is done; tests implement it with a recording fake.
 // Byte counts are 64-bit; the window scales them to what its progress bar can hold.
@@ -42,6 +51,11 @@ public:
 
     // Restores the application from its minimised state and shows the main window.
     virtual void restoreMainWindow() = 0;
+
+    // The progress that follows is a conversion's, not a byte count.
+    virtual void conversionStarted() {}
+    // The worker's run has ended; its last request.
+    virtual void workEnded(const WorkSummary& summary) { static_cast<void>(summary); }
 };
 
 } // namespace vantaro

@@ -33,7 +33,7 @@ done
 [ -s "$prefix/lib/vantaro/applicationUserPreferences.ini" ] && fail "the settings file is not empty"
 entry=$prefix/share/applications/vantaro.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
-grep -qx "Exec=$prefix/bin/vantaro" "$entry" || fail "the entry does not start the installed command"
+grep -qx "Exec=$prefix/bin/vantaro %U" "$entry" || fail "the entry does not start the installed command"
 echo "installed and validated: $entry"
 
 # Starts the installed command with the given home from an unrelated current folder, waits for

@@ -14,5 +14,9 @@ number=""
 read -r -t 60 number <"$work/display" || true
 [ -n "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$number"
+# A runtime folder of its own: the program's one-per-user socket lies there, so programs started
+# by runs side by side never meet.
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 unset QT_QPA_PLATFORM
 "$@"

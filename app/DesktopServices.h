@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/TransferFigures.h"
+#include "engine/WorkerHost.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QLocalServer;
+class QSystemTrayIcon;
+class QTimer;
+class QWidget;
+
+namespace vantaro {
+
+// What the desktop services touch of the main window.
+struct DesktopParts {
+    QWidget* window = nullptr;
+    QLabel* figures = nullptr; // the figures line under the Stop button
+    QLineEdit* linkField = nullptr;
+    QWidget* linkPage = nullptr; // a link dropped here fills linkField
+    QWidget* listPage = nullptr; // a text file dropped here is loaded as the list
+    std::function<QSystemTrayIcon*()> trayIcon;
+    std::function<void(const std::string& path)> loadListFile;
+};
+
+// The main window's ties to the desktop: the figures line and the tray tooltip while a download
+// runs, its fraction on the launcher entry (dock, task bar), a notice when a run ends while the
+// window is not active, links and list files dropped on the pages. Everything on the
+// user-interface thread; the window calls it from its worker hand-overs.
+class DesktopServices : public QObject {
+    Q_OBJECT
+public:
+    DesktopServices(DesktopParts parts, QObject* parent);
+    ~DesktopServices() override;
+
+    void workStarted();
+    void progressMaximum(std::int64_t maximum);
+    void progressPosition(std::int64_t position);
+    void conversionStarted();
+    // A message the worker showed; the first one of a run names its failure.
+    void workerMessage(const std::string& text);
+    void stopPressed();
+    void workEnded(const WorkSummary& summary);
+
+    // Fills the link field with a link handed over (dropped, or passed to a second start) and
+    // brings the window to the front.
+    void receiveLink(const QString& link);
+    // Brings the main window to the front: restored, shown, raised and activated.
+    void showWindow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void notificationAction(uint id, const QString& action);
+
+private:
+    void refreshFigures();
+    void publishProgress(bool visible, double fraction);
+    void notify(const QString& title, const QString& body);
+
+    DesktopParts m_parts;
+    TransferMeter m_meter;
+    QTimer* m_tick = nullptr;
+    std::string m_firstMessage;
+    bool m_stopPressed = false;
+    double m_published = -1.0; // the launcher entry's fraction, -1 while hidden
+    uint m_noticeId = 0;
+};
+
+// One program per user: the first start listens on a local socket named after the user; a
+// second start hands its link (possibly empty) over that socket and leaves.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QObject* parent = nullptr);
+
+    // The socket's name for this user: in XDG_RUNTIME_DIR when set, else in the temporary folder.
+    static QString socketName();
+    // True when a running program took the link: this one should leave.
+    static bool handOver(const QString& link);
+    // Starts listening; a socket left by a program that no longer runs is removed first.
+    bool listen();
+    // Receives the links handed over; those that came before are delivered at once.
+    void setReceiver(std::function<void(const QString&)> receiver);
+
+private:
+    void deliver(const QString& link);
+
+    QLocalServer* m_server = nullptr;
+    std::function<void(const QString&)> m_receiver;
+    QStringList m_waiting;
+};
+
+} // namespace vantaro
