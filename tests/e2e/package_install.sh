@@ -69,6 +69,8 @@ appstreamcli validate --no-net /usr/share/metainfo/com.quorlin.Vantaro.metainfo.
     fail "appstreamcli rejects the installed AppStream file"
 desktop-file-validate /usr/share/applications/com.quorlin.Vantaro.desktop ||
     fail "desktop-file-validate rejects the installed entry"
+grep -qx "Exec=/usr/bin/vantaro" /usr/share/applications/com.quorlin.Vantaro.desktop ||
+    fail "the menu entry does not start /usr/bin/vantaro"
 
 echo "== /usr/bin/vantaro as $user on a private X server"
 useradd --create-home --shell /bin/bash "$user"
