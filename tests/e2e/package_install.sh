@@ -29,6 +29,7 @@ cleanup() {
     exit "$status"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
 fail() {
     echo "FAIL: $*"
     exit 1
