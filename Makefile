@@ -8,7 +8,7 @@ WERROR ?= $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all deps configure build run test sanitize fuzz bench install uninstall format clean
+.PHONY: all deps configure build run test sanitize fuzz bench install uninstall package format clean
 
 all: build
 
@@ -43,13 +43,17 @@ fuzz: deps
 bench: build
 	bash bench/run-all $(BUILD)
 
-# The program folder under PREFIX/lib/vantaro, the command PREFIX/bin/vantaro, the menu entry and
-# the icon under PREFIX/share.
+# The program folder under PREFIX/lib/vantaro, the command PREFIX/bin/vantaro, the menu entry, the
+# icon, the AppStream file and the manual page under PREFIX/share (packaging/CMakeLists.txt).
 install: build
 	bash scripts/desktop-install install $(BUILD) $(PREFIX)
 
-uninstall:
-	bash scripts/desktop-install uninstall $(PREFIX)
+uninstall: build
+	bash scripts/desktop-install uninstall $(BUILD) $(PREFIX)
+
+# The Debian package $(BUILD)/vantaro_<version>_<arch>.deb, from the same install rules.
+package: build
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The desktop install: installs into a fresh prefix, validates the menu entry, starts the
+# The desktop install: installs into a fresh prefix, validates the menu entry, the AppStream file
+# and the manual page, checks that a second install keeps the settings file, starts the
 # installed command under a real X server (it must run from the home folder), does the same with
 # the program folder read-only as a system-wide install leaves it, then uninstalls.
 # Usage: desktop_install.sh SOURCE_DIR BUILD_DIR
@@ -22,18 +23,39 @@ fail() {
     exit 1
 }
 
+# An older install left the entry and the icon under their former names: they go.
+mkdir -p "$prefix/share/applications" "$prefix/share/icons/hicolor/scalable/apps"
+touch "$prefix/share/applications/vantaro.desktop" "$prefix/share/icons/hicolor/scalable/apps/vantaro.svg"
 bash "$source_dir/scripts/desktop-install" install "$build" "$prefix"
+id=com.quorlin.Vantaro
 for file in bin/vantaro lib/vantaro/vantaro lib/vantaro/applicationUserPreferences.ini \
     lib/vantaro/QrlBin/utilitymff4 lib/vantaro/QrlBin/utilitymff3 lib/vantaro/QrlBin/utilitymffx \
-    lib/vantaro/QrlBin/ffmpeg lib/vantaro/QrlBin/utilitymen2 \
-    share/applications/vantaro.desktop share/icons/hicolor/scalable/apps/vantaro.svg; do
+    lib/vantaro/QrlBin/ffmpeg lib/vantaro/QrlBin/utilitymen2 share/applications/$id.desktop \
+    share/icons/hicolor/scalable/apps/$id.svg share/metainfo/$id.metainfo.xml \
+    share/man/man1/vantaro.1.gz; do
     [ -e "$prefix/$file" ] || fail "$file was not installed"
+done
+for file in share/applications/vantaro.desktop share/icons/hicolor/scalable/apps/vantaro.svg; do
+    [ -e "$prefix/$file" ] && fail "the former $file is still there"
 done
 [ -d "$prefix/lib/vantaro/QrlMyDownloads" ] || fail "QrlMyDownloads was not installed"
 [ -s "$prefix/lib/vantaro/applicationUserPreferences.ini" ] && fail "the settings file is not empty"
-entry=$prefix/share/applications/vantaro.desktop
+entry=$prefix/share/applications/$id.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
 grep -qx "Exec=$prefix/bin/vantaro %U" "$entry" || fail "the entry does not start the installed command"
+grep -qx "Icon=$id" "$entry" || fail "the entry does not name the icon by the desktop id"
+appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" ||
+    fail "appstreamcli rejects the AppStream file"
+# The manual page as lintian reads it: any warning of the formatter fails.
+warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+    "$prefix/share/man/man1/vantaro.1.gz" 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "the manual page: $warnings"
+# A second install keeps the user's settings.
+printf '[Visual]\ndestinationFileName=kept\n' >"$prefix/lib/vantaro/applicationUserPreferences.ini"
+bash "$source_dir/scripts/desktop-install" install "$build" "$prefix" >/dev/null
+grep -qx "destinationFileName=kept" "$prefix/lib/vantaro/applicationUserPreferences.ini" ||
+    fail "a second install replaced the settings file"
+: >"$prefix/lib/vantaro/applicationUserPreferences.ini"
 echo "installed and validated: $entry"
 
 # Starts the installed command with the given home from an unrelated current folder, waits for
@@ -89,7 +111,7 @@ else
     echo "skipped the read-only program folder: cannot bind-mount (needs root)"
 fi
 
-bash "$source_dir/scripts/desktop-install" uninstall "$prefix"
+bash "$source_dir/scripts/desktop-install" uninstall "$build" "$prefix"
 left=$(find "$prefix" -type f)
 [ -z "$left" ] || fail "uninstall left: $left"
 echo "uninstalled: no file left under the prefix"
