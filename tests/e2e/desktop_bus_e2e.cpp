@@ -10,6 +10,7 @@
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
 #include "support/WindowFakes.h"
+#include "support/XServerRun.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,12 @@
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QScreen>
 #include <QTest>
 
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 namespace vantaro::testing {
@@ -72,26 +70,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int Ceiling = 120000; // milliseconds for a whole download on a loaded machine
 constexpr int StreamBytes = 4'000'000;
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = Ceiling) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
 
 class DesktopBusEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "desktop_bus_e2e";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "the test needs X";
+        makeApplication("desktop_bus_e2e");
+        ASSERT_TRUE(onXServer()) << "the test needs X";
     }
 
     void SetUp() override {
@@ -135,10 +120,8 @@ protected:
         setMainWindowLanguageCode(language);
         m_window = std::make_unique<TForm1>("127.0.0.1:" + std::to_string(m_server->port()));
         m_window->setMessagePresenter(&m_presenter);
-        m_window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-        m_other.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_other));
+        ASSERT_TRUE(showExposed(*m_window));
+        ASSERT_TRUE(showExposed(m_other));
     }
     // The main window active, or another window of the program active instead.
     void activate(bool mainWindow) {
@@ -175,12 +158,9 @@ protected:
         }));
     }
     QString figures() const { return m_window->findChild<QLabel*>("TransferFigures")->text(); }
+    // The window's own rendering: the other window of the test may lie over it on screen.
     void saveScreenshot(const std::string& name) {
-        const std::string folder = std::string(VANTARO_BINARY_DIR) + "/artifacts/screenshots";
-        fs::create_directories(folder);
-        // The window's own rendering: the other window of the test may lie over it on screen.
-        const QPixmap picture = m_window->grab();
-        EXPECT_TRUE(picture.save(QString::fromStdString(folder + "/" + name), "PNG"));
+        EXPECT_TRUE(testing::saveScreenshot(*m_window, name, Picture::Rendering)) << name;
     }
 
     TempFolder m_program{"vantaro-bus-program"};
