@@ -4,6 +4,7 @@
 #include "app/QtText.h"
 #include "core/Constants.h"
 #include "core/Language.h"
+#include "core/ProgramFolder.h"
 #include "engine/WorkNotice.h"
 #include "jobs/DroppedLink.h"
 
@@ -259,10 +260,10 @@ SingleInstance::SingleInstance(QObject* parent)
 }
 
 QString SingleInstance::socketName() {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("vantaro-%1.socket").arg(::getuid()));
+    const std::string folder =
+        baseDirectoryOr(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(),
+                        QDir::tempPath().toStdString(), true);
+    return QString::fromStdString(folder) + QStringLiteral("vantaro-%1.socket").arg(::getuid());
 }
 
 bool SingleInstance::handOver(const QString& link) {
