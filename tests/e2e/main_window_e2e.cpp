@@ -10,9 +10,9 @@
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
+#include "support/QtTestRun.h"
 #include "support/WindowFakes.h"
 #include "support/WorkerSurroundings.h"
-#include "support/XServerRun.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // server. Each run has its own runtime folder, so the socket's name is its own.
 
 #include "app/DesktopServices.h"
+#include "support/QtTestRun.h"
 #include "support/TempFolder.h"
-#include "support/XServerRun.h"
 
 #include <gtest/gtest.h>
 

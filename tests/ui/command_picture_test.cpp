@@ -7,6 +7,7 @@
 #include "app/WindowTexts.h"
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
+#include "support/QtTestRun.h"
 
 #include <gtest/gtest.h>
 
@@ -45,13 +46,7 @@ public:
 
 class CommandPictureTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "command_picture_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("command_picture_test"); }
     void SetUp() override {
         m_host.resize(200, 100);
         m_picture = new CommandPicture(&m_host);
@@ -113,13 +108,7 @@ TEST_F(CommandPictureTest, AReleaseOnThePressedPictureOrAwayRunsNothing) {
 
 class MainWindowPicturesTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "command_picture_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("command_picture_test"); }
     void SetUp() override {
         setMainWindowLanguageCode("FR");
         m_window = std::make_unique<TForm1>();

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
+#include "support/QtTestRun.h"
 #include "support/TempFolder.h"
 #include "support/WindowFakes.h"
 
@@ -29,13 +30,7 @@ using testing::TempFolder;
 
 class DesktopServicesTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "desktop_services_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("desktop_services_test"); }
     void SetUp() override {
         setProgramFolder(work.path() + "/");
         window = std::make_unique<TForm1>("127.0.0.1:9");

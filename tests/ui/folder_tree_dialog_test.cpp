@@ -3,6 +3,7 @@
 // centred on the screen, opening on the folder it is given.
 #include "app/FolderTreeDialog.h"
 #include "core/Language.h"
+#include "support/QtTestRun.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +27,7 @@ namespace fs = std::filesystem;
 
 class FolderTreeDialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "folder_tree_dialog_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("folder_tree_dialog_test"); }
     void SetUp() override {
         LanguageCode = "FR";
         for (const char* folder : {"Films", "Musique", "Musique/Live"})
@@ -45,8 +40,7 @@ protected:
 
 TEST_F(FolderTreeDialogTest, OpensOnTheGivenFolderCentredWithFoldersOnlyAndTwoButtons) {
     FolderTreeDialog picker(nullptr, "Choisissez le dossier", m_root.file("Musique/Live"));
-    picker.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+    ASSERT_TRUE(testing::showExposed(picker));
 
     EXPECT_EQ(picker.selectedFolder(), m_root.file("Musique/Live"));
     EXPECT_TRUE(picker.okButton()->isEnabled());
@@ -71,8 +65,7 @@ TEST_F(FolderTreeDialogTest, OpensOnTheGivenFolderCentredWithFoldersOnlyAndTwoBu
 TEST_F(FolderTreeDialogTest, AClickedFolderIsChosenWithOkAndNothingWithCancel) {
     LanguageCode = "EN";
     FolderTreeDialog picker(nullptr, "Select", {});
-    picker.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+    ASSERT_TRUE(testing::showExposed(picker));
     EXPECT_EQ(picker.selectedFolder(), "");
     EXPECT_FALSE(picker.okButton()->isEnabled()) << "nothing chosen yet";
     EXPECT_EQ(picker.cancelButton()->text(), "Cancel");

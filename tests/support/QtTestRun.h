@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// For tests run on the private X server of xvfb-run-here.sh: the test program's application,
-// waiting on a condition while events flow, a window shown until the server exposed it, its
-// picture saved under the build's artifacts/screenshots/, and the built program started as a
-// process of its own.
+// For tests that run Qt, on the offscreen platform or on the private X server of
+// xvfb-run-here.sh: the test program's application, waiting on a condition while events flow, a
+// window shown until it is exposed, its picture saved under the build's artifacts/screenshots/,
+// and the built program started as a process of its own.
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -51,7 +51,7 @@ inline bool waitFor(const std::function<bool()>& condition, int milliseconds = X
     return condition();
 }
 
-// Shows and activates the window; true once the X server exposed it.
+// Shows and activates the window; true once it is exposed.
 inline bool showExposed(QWidget& window) {
     window.show();
     window.activateWindow();
