@@ -128,6 +128,11 @@ TEST_F(DesktopServicesTest, FiguresLineFollowsTheProgressAndEmptiesAtTheEnd) {
     if (QSystemTrayIcon* tray = window->trayIcon()) {
         EXPECT_EQ(tray->toolTip(), "Vantaro");
     }
+    // Figures with no worker running, as a worker whose host threw leaves them: they go too.
+    window->setProgressMax(45'600'000);
+    window->setProgressPosition(12'300'000);
+    ASSERT_FALSE(figures->text().isEmpty());
+    EXPECT_TRUE(testing::waitFor([figures] { return figures->text().isEmpty(); }, 10000));
 }
 
 } // namespace
