@@ -8,6 +8,7 @@
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
 #include "support/QtTestRun.h"
+#include "support/WindowFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,11 +28,6 @@ namespace vantaro {
 namespace {
 
 using State = CommandPicture::State;
-
-class SilentBoxes : public MessagePresenter {
-public:
-    bool showMessage(MessageKind, const std::string&, const std::string&) override { return true; }
-};
 
 // The modify dialog, counting its openings instead of showing itself.
 class CountingModifyDialog : public TForm4 {
@@ -124,7 +120,7 @@ protected:
         return found;
     }
 
-    SilentBoxes m_boxes;
+    testing::RecordingPresenter m_boxes;
     std::unique_ptr<TForm1> m_window;
 };
 
