@@ -4,6 +4,7 @@
 #include "app/QtText.h"
 #include "core/Constants.h"
 #include "core/Language.h"
+#include "core/ProgramFolder.h"
 #include "engine/WorkNotice.h"
 #include "jobs/DroppedLink.h"
 
@@ -57,7 +58,7 @@ QString localFileOf(const QMimeData* data) {
 DesktopServices::DesktopServices(DesktopParts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)), m_tick(new QTimer(this)) {
     m_tick->setInterval(FiguresRefreshMs);
-    connect(m_tick, &QTimer::timeout, this, &DesktopServices::refreshFigures);
+    connect(m_tick, &QTimer::timeout, this, &DesktopServices::tick);
     for (QWidget* page :
          {m_parts.linkPage, m_parts.listPage, static_cast<QWidget*>(m_parts.linkField)}) {
         if (page != nullptr) {
@@ -113,6 +114,13 @@ void DesktopServices::workEnded(const WorkSummary& summary) {
     const std::optional<WorkNotice> notice = workNotice(ended, m_firstMessage, isEnglish());
     if (notice && m_parts.window != nullptr && !m_parts.window->isActiveWindow())
         notify(text(notice->title), text(notice->body));
+}
+
+// Each second while figures show; they go once the worker has ended, however it ended.
+void DesktopServices::tick() {
+    if (m_parts.workRunning && !m_parts.workRunning())
+        m_meter.clear();
+    refreshFigures();
 }
 
 // The line, the tray tooltip and the launcher entry follow the meter.
@@ -259,10 +267,10 @@ SingleInstance::SingleInstance(QObject* parent)
 }
 
 QString SingleInstance::socketName() {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("vantaro-%1.socket").arg(::getuid()));
+    const std::string folder =
+        baseDirectoryOr(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(),
+                        QDir::tempPath().toStdString(), true);
+    return QString::fromStdString(folder) + QStringLiteral("vantaro-%1.socket").arg(::getuid());
 }
 
 bool SingleInstance::handOver(const QString& link) {

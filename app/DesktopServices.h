@@ -28,6 +28,8 @@ struct DesktopParts {
     QWidget* linkPage = nullptr; // a link dropped here fills linkField
     QWidget* listPage = nullptr; // a text file dropped here is loaded as the list
     std::function<QSystemTrayIcon*()> trayIcon;
+    // True while a download worker runs; a worker whose host failed ends without workEnded().
+    std::function<bool()> workRunning;
     std::function<void(const std::string& path)> loadListFile;
 };
 
@@ -63,6 +65,7 @@ private slots:
     void notificationAction(uint id, const QString& action);
 
 private:
+    void tick();
     void refreshFigures();
     void publishProgress(bool visible, double fraction);
     void notify(const QString& title, const QString& body);

@@ -186,6 +186,7 @@ void TForm1::createDesktopServices() {
     parts.linkPage = m_ui->TabSheet1;
     parts.listPage = m_ui->TabSheet2;
     parts.trayIcon = [this] { return m_trayIcon; };
+    parts.workRunning = [this] { return workerRunning(); };
     parts.loadListFile = [this](const std::string& path) {
         m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2);
         m_droppedListFile = path;

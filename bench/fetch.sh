@@ -7,49 +7,30 @@
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-nginx_helper="$here/../tests/support/nginx-loopback.sh"
+source "$here/parts/loopback-download.sh"
 fetch="$build/bench/bench_fetch"
 rounds=${FETCH_BENCH_ROUNDS:-5}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-bench-fetch.XXXXXX")
-cleanup() {
-    bash "$nginx_helper" stop "$work/nginx" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/root" "$work/out"
-chmod 755 "$work" "$work/root"
+bench_work fetch
 head -c $((1024 * 1024 * 1024)) /dev/urandom >"$work/root/big.bin"
 head -c $((1024 * 1024)) /dev/urandom >"$work/root/small.bin"
-port=$(bash "$nginx_helper" start "$work/nginx" "$work/root")
-base="http://127.0.0.1:$port"
+serve_root
 size=$(stat -c %s "$work/root/big.bin")
-
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
-calc() { awk "BEGIN { print $1 }"; }
-less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
 best_ours=""
 best_curl=""
 for round in $(seq "$rounds"); do
-    # Both timed from outside, process start included, so that neither side is favoured.
-    start=$(date +%s.%N)
-    line=$("$fetch" "$base/big.bin" "$work/out/ours.bin")
-    end=$(date +%s.%N)
+    timed "$fetch" "$base/big.bin" "$work/out/ours.bin"
     cmp -s "$work/root/big.bin" "$work/out/ours.bin" || { echo "FetchToFile: file differs"; exit 1; }
     rm -f "$work/out/ours.bin"
-    ours=$(calc "$end - $start")
-    big_rss=$(field peak_rss_kib <<<"$line")
+    ours=$elapsed
+    big_rss=$(field peak_rss_kib <<<"$output")
 
-    start=$(date +%s.%N)
-    curl --noproxy '*' -s -o "$work/out/curl.bin" "$base/big.bin"
-    end=$(date +%s.%N)
-    cmp -s "$work/root/big.bin" "$work/out/curl.bin" || { echo "curl: file differs"; exit 1; }
-    rm -f "$work/out/curl.bin"
-    theirs=$(calc "$end - $start")
+    curl_round "$base/big.bin" "$work/root/big.bin"
+    theirs=$elapsed
     printf 'round %d: FetchToFile %.3f s, curl -o %.3f s\n' "$round" "$ours" "$theirs"
-    if [ -z "$best_ours" ] || less "$ours" "$best_ours"; then best_ours=$ours; fi
-    if [ -z "$best_curl" ] || less "$theirs" "$best_curl"; then best_curl=$theirs; fi
+    keep_lower best_ours "$ours"
+    keep_lower best_curl "$theirs"
 done
 
 small_line=$("$fetch" "$base/small.bin" "$work/out/small.bin")

@@ -8,52 +8,37 @@
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-nginx_helper="$here/../tests/support/nginx-loopback.sh"
+source "$here/parts/loopback-download.sh"
 source_bench="$build/bench/bench_ytdlp"
 rounds=${YTDLP_BENCH_ROUNDS:-1}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantaro-bench-ytdlp.XXXXXX")
-cleanup() {
-    bash "$nginx_helper" stop "$work/nginx" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/root/youtube" "$work/out"
-chmod 755 "$work" "$work/root" "$work/root/youtube"
+bench_work ytdlp
+mkdir -p "$work/root/youtube"
+chmod 755 "$work/root/youtube"
 head -c $((1024 * 1024 * 1024)) /dev/urandom >"$work/root/big.mp4"
 head -c $((1024 * 1024)) /dev/urandom >"$work/root/small.mp4"
 for clip in big small; do
     printf '<html><body><video controls><source src="/%s.mp4" type="video/mp4"></video></body></html>\n' \
         "$clip" >"$work/root/youtube/$clip.html"
 done
-port=$(bash "$nginx_helper" start "$work/nginx" "$work/root")
-base="http://127.0.0.1:$port"
+serve_root
 size=$(stat -c %s "$work/root/big.mp4")
-
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
-calc() { awk "BEGIN { print $1 }"; }
-less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
 best_ours=""
 best_curl=""
 for round in $(seq "$rounds"); do
-    # Both timed from outside, process start included; yt-dlp's page read counts as ours.
-    start=$(date +%s.%N)
-    line=$("$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv")
-    end=$(date +%s.%N)
+    # yt-dlp's page read counts as ours.
+    timed "$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv"
     cmp -s "$work/root/big.mp4" "$work/out/oursxxx.flv" || { echo "yt-dlp: file differs"; exit 1; }
     rm -f "$work/out/oursxxx.flv"
-    ours=$(calc "$end - $start")
-    big_rss=$(field peak_rss_kib <<<"$line")
+    ours=$elapsed
+    big_rss=$(field peak_rss_kib <<<"$output")
 
-    start=$(date +%s.%N)
-    curl --noproxy '*' -s -o "$work/out/curl.bin" "$base/big.mp4"
-    end=$(date +%s.%N)
-    rm -f "$work/out/curl.bin"
-    theirs=$(calc "$end - $start")
+    curl_round "$base/big.mp4" "$work/root/big.mp4"
+    theirs=$elapsed
     printf 'round %d: yt-dlp source %.3f s, curl -o %.3f s\n' "$round" "$ours" "$theirs"
-    if [ -z "$best_ours" ] || less "$ours" "$best_ours"; then best_ours=$ours; fi
-    if [ -z "$best_curl" ] || less "$theirs" "$best_curl"; then best_curl=$theirs; fi
+    keep_lower best_ours "$ours"
+    keep_lower best_curl "$theirs"
 done
 
 small_line=$("$source_bench" "$base/youtube/small.html" "$work/out/smallxxx.flv")

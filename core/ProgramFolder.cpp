@@ -82,15 +82,18 @@ bool isWritableFolder(const std::string& path) {
     return isExistingDirectory(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
+std::string baseDirectoryOr(const std::string& value, const std::string& fallback, bool mustExist) {
+    const bool usable =
+        !value.empty() && value.front() == '/' && (!mustExist || isExistingDirectory(value));
+    return withSlash(usable ? value : fallback);
+}
+
 DataFolders dataFoldersFor(const std::string& programFolder, const std::string& home,
                            const std::string& configHome) {
     const std::string program = withSlash(programFolder);
     if (isWritableFolder(program) || home.empty())
         return {program, program + DownloadsFolderName, false};
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules ask.
-    const std::string config = !configHome.empty() && configHome.front() == '/'
-                                   ? withSlash(configHome)
-                                   : withSlash(home) + ".config/";
+    const std::string config = baseDirectoryOr(configHome, withSlash(home) + ".config/");
     return {config + "vantaro/", withSlash(home) + "Vantaro", true};
 }
 

@@ -16,6 +16,13 @@ bool isExistingDirectory(const std::string& path);
 // both count).
 bool isWritableFolder(const std::string& path);
 
+// The folder a base-directory variable of the environment names (XDG_CONFIG_HOME,
+// XDG_RUNTIME_DIR), ending with "/": its value when that is an absolute path (a relative one is
+// invalid and ignored, as the base directory rules ask) and, when mustExist, an existing folder;
+// otherwise the fallback.
+std::string baseDirectoryOr(const std::string& value, const std::string& fallback,
+                            bool mustExist = false);
+
 // Where the program keeps what it writes for the user: the settings file and the default
 // download folder. Beside the program when the user can write there; otherwise (a system-wide
 // install) in per-user folders: the settings in $XDG_CONFIG_HOME/vantaro (~/.config/vantaro when

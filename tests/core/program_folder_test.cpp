@@ -27,6 +27,24 @@ TEST(DataFolders, AWritableProgramFolderKeepsEverythingBesideTheProgram) {
     EXPECT_EQ(folders.downloadsFolder, program.path() + "/" + DownloadsFolderName);
 }
 
+// A base-directory variable counts when absolute (and present, where it must be).
+TEST(DataFolders, ABaseDirectoryVariableElseItsFallback) {
+    TempFolder present("base");
+    const struct {
+        std::string value;
+        bool mustExist;
+        std::string expected;
+    } cases[] = {
+        {present.path(), true, present.path() + "/"},
+        {"/no/such/folder/", false, "/no/such/folder/"},
+        {"/no/such/folder", true, "/fallback/"},
+        {"relative", false, "/fallback/"},
+        {"", false, "/fallback/"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(baseDirectoryOr(c.value, "/fallback", c.mustExist), c.expected) << c.value;
+}
+
 TEST(DataFolders, AReadOnlyProgramFolderSendsThemToPerUserFolders) {
     TempFolder scratch("system-wide");
     MountedFolder program(scratch.file("lib-vantaro"), MountedFolder::Kind::Small);
@@ -93,17 +111,13 @@ TEST_F(CurrentFolder, AnUnwritableOneIsExplainedInTheUsersLanguage) {
     if (!readOnly.mounted())
         GTEST_SKIP() << readOnly.whyUnavailable();
     fs::current_path(readOnly.path());
-    LanguageCode = "FR";
-    const std::string french = currentFolderProblem();
-    EXPECT_NE(french.find("Vantaro ne peut pas \u00e9crire dans le dossier courant (" +
-                          readOnly.path() + ")"),
-              std::string::npos)
-        << french;
-    LanguageCode = "EN";
-    const std::string english = currentFolderProblem();
-    EXPECT_NE(english.find("cannot write in the current folder (" + readOnly.path() + ")"),
-              std::string::npos)
-        << english;
+    for (const auto& [language, start] :
+         {std::pair{"FR", "Vantaro ne peut pas \u00e9crire dans le dossier courant ("},
+          {"EN", "cannot write in the current folder ("}}) {
+        LanguageCode = language;
+        const std::string text = currentFolderProblem();
+        EXPECT_NE(text.find(start + readOnly.path() + ")"), std::string::npos) << text;
+    }
     fs::current_path(m_previous); // the mount goes before the folder that holds it
 }
 

@@ -9,6 +9,7 @@
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
+#include "support/QtTestRun.h"
 #include "support/WindowFakes.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +18,12 @@
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QScreen>
 #include <QTest>
 
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 namespace vantaro::testing {
@@ -72,26 +70,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int Ceiling = 120000; // milliseconds for a whole download on a loaded machine
 constexpr int StreamBytes = 4'000'000;
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = Ceiling) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
 
 class DesktopBusEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "desktop_bus_e2e";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "the test needs X";
+        makeApplication("desktop_bus_e2e");
+        ASSERT_TRUE(onXServer()) << "the test needs X";
     }
 
     void SetUp() override {
@@ -114,10 +99,9 @@ protected:
             "{\"routes\": {\"/addVantaroURL.php\": [{\"text\": " + jsonText(httpOk("ok\n")) +
             "}], \"/youtube/watch\": [{\"text\": " + jsonText(httpOk("<html></html>\n")) +
             "}], \"/fr/Vantaro/kestravo.php\": [{\"text\": " +
-            // No length: the port put in place of {{PORT}} changes it. The body ends at the close.
-            jsonText("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
-                     "http://127.0.0.1:{{PORT}}/media.flv\n") +
-            "}], \"/media.flv\": [{\"text\": " +
+            // The server counts the length once the port is in place of {{PORT}}.
+            jsonText(httpOk("http://127.0.0.1:{{PORT}}/media.flv\n")) +
+            ", \"length\": true}], \"/media.flv\": [{\"text\": " +
             jsonText("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(StreamBytes) +
                      "\r\nConnection: close\r\n\r\n") +
             ", \"body_bytes\": " + std::to_string(StreamBytes) + ", \"pace\": [65536, 0.05]}]}}");
@@ -135,10 +119,8 @@ protected:
         setMainWindowLanguageCode(language);
         m_window = std::make_unique<TForm1>("127.0.0.1:" + std::to_string(m_server->port()));
         m_window->setMessagePresenter(&m_presenter);
-        m_window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-        m_other.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_other));
+        ASSERT_TRUE(showExposed(*m_window));
+        ASSERT_TRUE(showExposed(m_other));
     }
     // The main window active, or another window of the program active instead.
     void activate(bool mainWindow) {
@@ -175,12 +157,9 @@ protected:
         }));
     }
     QString figures() const { return m_window->findChild<QLabel*>("TransferFigures")->text(); }
+    // The window's own rendering: the other window of the test may lie over it on screen.
     void saveScreenshot(const std::string& name) {
-        const std::string folder = std::string(VANTARO_BINARY_DIR) + "/artifacts/screenshots";
-        fs::create_directories(folder);
-        // The window's own rendering: the other window of the test may lie over it on screen.
-        const QPixmap picture = m_window->grab();
-        EXPECT_TRUE(picture.save(QString::fromStdString(folder + "/" + name), "PNG"));
+        EXPECT_TRUE(testing::saveScreenshot(*m_window, name, Picture::Rendering)) << name;
     }
 
     TempFolder m_program{"vantaro-bus-program"};
@@ -197,38 +176,51 @@ protected:
     fs::path m_previousFolder;
 };
 
+// Each language in turn, the main window inactive: the figures mid-stream, the launcher entry
+// rising then hidden, one notice naming the file.
 TEST_F(DesktopBusEndToEnd, ProgressOnTheLauncherEntryAndOneNoticeOnlyWhenTheWindowIsInactive) {
-    openWindow("FR");
+    const struct {
+        const char *language, *name, *figures, *summary, *screenshot;
+    } runs[] = {
+        {"EN", "english", " of 4.0 MB \u00b7 ", "Download finished", "desktop-figures-en.png"},
+        {"FR", "inactive", " sur 4,0 Mo \u00b7 ", "T\u00e9l\u00e9chargement termin\u00e9",
+         "desktop-figures-fr.png"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.language);
+        m_window.reset();
+        m_notifications.notices.clear();
+        m_launcher.updates.clear();
+        openWindow(run.language);
+        activate(false);
+        startDownload(run.name);
+        waitForMidStream();
+        EXPECT_TRUE(figures().contains(QString::fromUtf8(run.figures))) << figures().toStdString();
+        saveScreenshot(run.screenshot);
+        waitForEnd();
+        EXPECT_TRUE(figures().isEmpty());
+        ASSERT_TRUE(waitFor([this] { return m_notifications.notices.size() == 1; }));
+        const NotificationStandIn::Notice& notice = m_notifications.notices[0];
+        EXPECT_EQ(notice.appName, "Vantaro");
+        EXPECT_EQ(notice.summary, QString::fromUtf8(run.summary));
+        EXPECT_EQ(notice.body.toStdString(), m_out.file(run.name + std::string(".flv")));
+        EXPECT_EQ(notice.hints.value("desktop-entry").toString(), "com.quorlin.Vantaro");
+        EXPECT_TRUE(notice.actions.contains("default"));
+        EXPECT_TRUE(fs::exists(m_out.file(run.name + std::string(".flv"))));
 
-    // Inactive: the figures mid-stream, the launcher entry rising then hidden, one notice.
-    activate(false);
-    startDownload("inactive");
-    waitForMidStream();
-    EXPECT_TRUE(figures().contains(QString::fromUtf8(" sur 4,0 Mo \u00b7 ")))
-        << figures().toStdString();
-    saveScreenshot("desktop-figures-fr.png");
-    waitForEnd();
-    EXPECT_TRUE(figures().isEmpty());
-    ASSERT_TRUE(waitFor([this] { return m_notifications.notices.size() == 1; }));
-    const NotificationStandIn::Notice& notice = m_notifications.notices[0];
-    EXPECT_EQ(notice.appName, "Vantaro");
-    EXPECT_EQ(notice.summary, QString::fromUtf8("T\u00e9l\u00e9chargement termin\u00e9"));
-    EXPECT_EQ(notice.body.toStdString(), m_out.file("inactive.flv"));
-    EXPECT_EQ(notice.hints.value("desktop-entry").toString(), "com.quorlin.Vantaro");
-    EXPECT_TRUE(notice.actions.contains("default"));
-    EXPECT_TRUE(fs::exists(m_out.file("inactive.flv")));
-
-    double last = -1;
-    for (const LauncherListener::Heard& update : m_launcher.updates) {
-        EXPECT_EQ(update.appUri, "application://com.quorlin.Vantaro.desktop");
-        if (!update.visible)
-            continue;
-        EXPECT_GE(update.progress, last) << "the progress went back";
-        last = update.progress;
+        double last = -1;
+        for (const LauncherListener::Heard& update : m_launcher.updates) {
+            EXPECT_EQ(update.appUri, "application://com.quorlin.Vantaro.desktop");
+            if (!update.visible)
+                continue;
+            EXPECT_GE(update.progress, last) << "the progress went back";
+            last = update.progress;
+        }
+        EXPECT_GE(last, 0.99);
+        EXPECT_GT(m_launcher.updates.size(), 3u);
+        EXPECT_LT(m_launcher.updates.size(), 110u) << "one update per visible hundredth at most";
+        EXPECT_TRUE(m_presenter.texts().empty()) << m_presenter.texts().front();
     }
-    EXPECT_GE(last, 0.99);
-    EXPECT_GT(m_launcher.updates.size(), 3u);
-    EXPECT_LT(m_launcher.updates.size(), 110u) << "one update per visible hundredth at most";
 
     // Activating the notice brings the minimised window back.
     m_window->showMinimized();
@@ -254,20 +246,6 @@ TEST_F(DesktopBusEndToEnd, ProgressOnTheLauncherEntryAndOneNoticeOnlyWhenTheWind
     ASSERT_TRUE(waitFor([this] { return m_notifications.notices.size() >= 2; }));
     EXPECT_EQ(m_notifications.notices.size(), 2u);
     EXPECT_EQ(m_notifications.notices.back().body.toStdString(), m_out.file("last.flv"));
-    EXPECT_TRUE(m_presenter.texts().empty()) << m_presenter.texts().front();
-}
-
-TEST_F(DesktopBusEndToEnd, EnglishFiguresAndNotice) {
-    openWindow("EN");
-    activate(false);
-    startDownload("english");
-    waitForMidStream();
-    EXPECT_TRUE(figures().contains(QString::fromUtf8(" of 4.0 MB \u00b7 ")))
-        << figures().toStdString();
-    saveScreenshot("desktop-figures-en.png");
-    waitForEnd();
-    ASSERT_TRUE(waitFor([this] { return m_notifications.notices.size() == 1; }));
-    EXPECT_EQ(m_notifications.notices[0].summary, "Download finished");
     EXPECT_TRUE(m_presenter.texts().empty()) << m_presenter.texts().front();
 }
 

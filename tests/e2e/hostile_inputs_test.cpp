@@ -311,7 +311,9 @@ protected:
     }
 
     // Starts a download, presses Stop once the media was asked for and `settleMs` more have
-    // passed, and waits for the worker; the stop leaves the ready status.
+    // passed, and waits for the worker. The stop ends it with everything it started: the ready
+    // status, no process working on the destination, no partial download. (How soon it ends is
+    // measured by the worker benchmark.)
     void stopDuringMedia(const std::string& name, int settleMs) {
         openWindow();
         fill(dailymotionLink(), m_destination, name);
@@ -319,14 +321,12 @@ protected:
         child<QPushButton>("Button4")->click();
         ASSERT_TRUE(waitForRequest(MediaTarget));
         QTest::qWait(settleMs);
-        const auto pressed = Clock::now();
         child<QPushButton>("Button5")->click();
-        waitForWorker(std::chrono::seconds(10));
-        const auto stopMs =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed).count();
-        std::printf("  worker ended %lld ms after Stop\n", static_cast<long long>(stopMs));
-        EXPECT_LT(stopMs, 2000) << "a generous ceiling; the worker is asked to end within 300 ms";
+        waitForWorker();
         EXPECT_EQ(status(), fr::R);
+        for (const int pid : processesMentioning(m_destination))
+            EXPECT_FALSE(processAlive(pid)) << "a process was left running: " << pid;
+        EXPECT_TRUE(namesIn(m_destination).empty()) << "the partial download is removed";
     }
 
     bool anyBoxContains(const std::string& text) const {
@@ -382,7 +382,6 @@ TEST_F(HostileInputs, AMalformedChunkSize) {
 TEST_F(HostileInputs, ABodyThatNeverEndsEndsAtStop) {
     startServer(textItem("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", R"(, "endless": 65536)"));
     stopDuringMedia("endless", 1000); // some megabytes have arrived
-    EXPECT_TRUE(namesIn(m_destination).empty()) << "the partial download is removed";
     expectCleanEnd();
 }
 

@@ -10,24 +10,22 @@
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
+#include "support/QtTestRun.h"
 #include "support/WindowFakes.h"
 #include "support/WorkerSurroundings.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
 #include <filesystem>
-#include <functional>
 #include <set>
 
 namespace vantaro {
@@ -36,45 +34,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vantaro::testing;
 
-constexpr int Ceiling = 180000; // milliseconds for a whole download on a loaded machine
 // A progress maximum above this is the stream's length: the page and the conversion's bar
 // are smaller.
 constexpr int StreamAtLeast = 10000;
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds = Ceiling) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
-
-std::string screenshotFolder() {
-    const std::string folder = std::string(VANTARO_BINARY_DIR) + "/artifacts/screenshots";
-    fs::create_directories(folder);
-    return folder;
-}
-
-// What the X server shows of the window (the window's own rendering where it cannot say).
-void saveScreenshot(QWidget& window, const std::string& name) {
-    QPixmap picture;
-    if (QScreen* screen = window.screen())
-        picture = screen->grabWindow(window.winId());
-    if (picture.isNull() || picture.size() != window.size())
-        picture = window.grab();
-    EXPECT_TRUE(picture.save(QString::fromStdString(screenshotFolder() + "/" + name), "PNG"))
-        << name;
+// What the X server shows of the window.
+void screenshot(QWidget& window, const std::string& name) {
+    EXPECT_TRUE(saveScreenshot(window, name)) << name;
 }
 
 class MainWindowEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "main_window_e2e";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "the end-to-end test needs X";
+        makeApplication("main_window_e2e");
+        ASSERT_TRUE(onXServer()) << "the end-to-end test needs X";
     }
 
     void SetUp() override {
@@ -108,9 +81,7 @@ protected:
         m_window = std::make_unique<TForm1>("127.0.0.1:" + std::to_string(m_service->port()));
         m_window->setMessagePresenter(&m_presenter);
         m_window->setDesktopShell(&m_shell);
-        m_window->show();
-        m_window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        ASSERT_TRUE(showExposed(*m_window));
         ASSERT_TRUE(waitFor([this] { return !text("StatusBar1").isEmpty(); }, 5000));
         QTest::qWait(300); // the first paint and the tool check
     }
@@ -163,7 +134,7 @@ void expectMp3(const std::string& path) {
 TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
     startServers(20);
     openWindow();
-    saveScreenshot(*m_window, "01-start.png");
+    screenshot(*m_window, "01-start.png");
 
     // One link, typed in, downloaded with the big picture.
     typeInto("Edit1", pageLink("x1"));
@@ -180,7 +151,7 @@ TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
             between.insert(value);
         if (!grabbed && value > bar()->maximum() / 4 && value < bar()->maximum()) {
             grabbed = true;
-            saveScreenshot(*m_window, "02-single-downloading.png");
+            screenshot(*m_window, "02-single-downloading.png");
         }
     });
     click("Image19");
@@ -188,7 +159,7 @@ TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
         << "the download did not start; boxes: " << m_presenter.texts().size();
     ASSERT_TRUE(waitFor([this] { return idle(); }));
     QObject::disconnect(watch);
-    saveScreenshot(*m_window, "03-single-done.png");
+    screenshot(*m_window, "03-single-done.png");
 
     EXPECT_TRUE(m_presenter.texts().empty()) << m_presenter.texts().front();
     EXPECT_EQ(text("StatusBar1"), QString::fromUtf8("Prêt"));
@@ -210,14 +181,14 @@ TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
     ASSERT_EQ(m_window->linkList().entryCount(), 3);
     EXPECT_TRUE(child<QPushButton>("Button7")->isEnabled());
     QTest::qWait(200); // the grid shows its rows in batches
-    saveScreenshot(*m_window, "04-list-loaded.png");
+    screenshot(*m_window, "04-list-loaded.png");
 
     grabbed = false;
     const auto watchList = QObject::connect(bar(), &QProgressBar::valueChanged, [&](int value) {
         if (!grabbed && m_window->linkList().entryCount() == 2 &&
             bar()->maximum() > StreamAtLeast && value > bar()->maximum() / 4) {
             grabbed = true;
-            saveScreenshot(*m_window, "05-list-downloading.png");
+            screenshot(*m_window, "05-list-downloading.png");
         }
     });
     click("Image7");
@@ -225,7 +196,7 @@ TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
     ASSERT_TRUE(waitFor([this] { return idle() && m_window->linkList().entryCount() == 0; }));
     QObject::disconnect(watchList);
     QTest::qWait(300); // the grid redraws its empty list
-    saveScreenshot(*m_window, "06-list-done.png");
+    screenshot(*m_window, "06-list-done.png");
 
     EXPECT_TRUE(m_presenter.texts().empty());
     EXPECT_EQ(m_window->linkList().rowCount(), 2) << "the header and the empty row remain";
@@ -257,8 +228,8 @@ TEST_F(MainWindowEndToEnd, LeavingDuringADownloadLeavesNothingBehind) {
             if (asked || !moment)
                 return;
             asked = true;
-            saveScreenshot(*m_window, duringConversion ? "08-closing-at-conversion.png"
-                                                       : "07-quitting-during-download.png");
+            screenshot(*m_window, duringConversion ? "08-closing-at-conversion.png"
+                                                   : "07-quitting-during-download.png");
             // After this hand-over has returned, as a person's click would come.
             QTimer::singleShot(0, m_window.get(), [this, duringConversion] {
                 if (duringConversion)

@@ -141,7 +141,10 @@ TEST_F(FetchTest, WritesBodiesDelimitedByLengthChunksOrClose) {
         "/chunked": [{"file": "chunked.http", "pace": [7, 0.02]}],
         "/close": [{"file": "no-length.http", "body_bytes": 100000, "pace": [30000, 0.02]}],
         "/continue": ["continue-then-ok.http"],
-        "/empty": ["no-content.http"]}})");
+        "/empty": ["no-content.http"],
+        "/substituted": [{"text": "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n{{PORT}} {{NAME}}",
+                          "length": true, "body_bytes": 300}]}})",
+                              {{"NAME", std::string(40, 'n')}});
 
     EXPECT_EQ(fetch(server.url("/length")), std::string("first line\r\nsecond line\r\n\0\xff", 27));
     EXPECT_EQ(countsPerStart(*host),
@@ -164,6 +167,14 @@ TEST_F(FetchTest, WritesBodiesDelimitedByLengthChunksOrClose) {
     host = std::make_unique<RecordingHost>();
     EXPECT_EQ(fetch(server.url("/continue")), "after\n");
     EXPECT_EQ(fetch(server.url("/empty")), "");
+
+    // The length the server works out itself counts the body after its substitutions.
+    const std::string substituted =
+        std::to_string(server.port()) + " " + std::string(40, 'n') + generatedBytes(300);
+    EXPECT_EQ(fetch(server.url("/substituted")), substituted);
+    const auto size = static_cast<std::int64_t>(substituted.size());
+    EXPECT_EQ(countsPerStart(*host),
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{6, 6}, {size, size}}));
     EXPECT_TRUE(host->messages().empty());
 }
 

@@ -8,6 +8,7 @@
 #include "support/MountedFolder.h"
 #include "support/RecordingHost.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ServedPages.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -24,7 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
+using testing::httpOk;
 using ::testing::IsEmpty;
+using testing::jsonText;
 using testing::RecordingHost;
 using testing::ScriptedHttpServer;
 
@@ -34,22 +37,9 @@ const std::string YouTubeLink = "http://www.youtube.com/watch?v=dQw4w9WgXcQ&feat
 // A JSON plan answering every request with status 200 and these bodies, in turn.
 std::string replies(const std::vector<std::string>& bodies) {
     std::string items;
-    for (const std::string& body : bodies) {
-        std::string escaped;
-        for (const char c : body) {
-            if (c == '\r')
-                escaped += "\\r";
-            else if (c == '\n')
-                escaped += "\\n";
-            else if (c == '"' || c == '\\')
-                escaped += std::string("\\") + c;
-            else
-                escaped += c;
-        }
-        items += std::string(items.empty() ? "" : ", ") +
-                 R"({"text": "HTTP/1.1 200 OK\r\nContent-Length: )" + std::to_string(body.size()) +
-                 R"(\r\nConnection: close\r\n\r\n)" + escaped + R"(", "substitute": false})";
-    }
+    for (const std::string& body : bodies)
+        items += std::string(items.empty() ? "" : ", ") + R"({"text": )" + jsonText(httpOk(body)) +
+                 R"(, "substitute": false})";
     return R"({"routes": {"*": [)" + items + "]}}";
 }
 

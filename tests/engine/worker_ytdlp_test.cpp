@@ -43,15 +43,15 @@ protected:
     // the service is at a closed port unless one was started.
     void runWith(testing::RecordingHost& host, int mode, const DownloadJob& single = {},
                  const std::string& program = {}) {
-        DownloadWorker worker(host, m_service ? serviceHost() : std::string("127.0.0.1:9"));
-        worker.setYtDlpProgram([program] { return program; });
+        m_worker = std::make_unique<DownloadWorker>(host, m_service ? serviceHost()
+                                                                    : std::string("127.0.0.1:9"));
+        m_worker->setYtDlpProgram([program] { return program; });
         StopRequested = false;
         WorkMode = mode;
-        worker.startWorker(single);
-        const auto deadline = std::chrono::steady_clock::now() + Ceiling;
-        while (worker.workerRunning() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_FALSE(worker.workerRunning()) << "the worker did not end";
+        m_worker->startWorker(single);
+        const bool ended = waitForEnd();
+        m_worker.reset(); // before the host, which may be the caller's own
+        ASSERT_TRUE(ended) << "the worker did not end";
     }
     // Processes still running whose command line holds the link: yt-dlp and its children.
     static std::vector<int> processesLeft(const std::string& link) {

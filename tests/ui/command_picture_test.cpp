@@ -7,6 +7,8 @@
 #include "app/WindowTexts.h"
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
+#include "support/QtTestRun.h"
+#include "support/WindowFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,11 +29,6 @@ namespace {
 
 using State = CommandPicture::State;
 
-class SilentBoxes : public MessagePresenter {
-public:
-    bool showMessage(MessageKind, const std::string&, const std::string&) override { return true; }
-};
-
 // The modify dialog, counting its openings instead of showing itself.
 class CountingModifyDialog : public TForm4 {
 public:
@@ -45,13 +42,7 @@ public:
 
 class CommandPictureTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "command_picture_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("command_picture_test"); }
     void SetUp() override {
         m_host.resize(200, 100);
         m_picture = new CommandPicture(&m_host);
@@ -113,13 +104,7 @@ TEST_F(CommandPictureTest, AReleaseOnThePressedPictureOrAwayRunsNothing) {
 
 class MainWindowPicturesTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "command_picture_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("command_picture_test"); }
     void SetUp() override {
         setMainWindowLanguageCode("FR");
         m_window = std::make_unique<TForm1>();
@@ -135,7 +120,7 @@ protected:
         return found;
     }
 
-    SilentBoxes m_boxes;
+    testing::RecordingPresenter m_boxes;
     std::unique_ptr<TForm1> m_window;
 };
 
