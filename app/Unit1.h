@@ -146,6 +146,7 @@ public:
     std::string chooseFolder(const std::string& caption) override;
     void restoreWaveVolume() override;
     void setReading(bool reading) override;
+    void showAddedRows() override;
 
 protected:
     bool event(QEvent* event) override;

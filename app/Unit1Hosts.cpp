@@ -232,6 +232,10 @@ void TForm1::setReading(bool reading) {
     m_ui->Button5->setEnabled(reading || workerRunning());
 }
 
+void TForm1::showAddedRows() {
+    m_ui->StringGrid1->listModel()->publishAppendedRows();
+}
+
 bool TForm1::directoryExists(const std::string& path) {
     return isExistingDirectory(path);
 }

@@ -200,19 +200,25 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
         "--buffer-size", "16K"};
     const std::vector<std::string> output = {
         // One line per progress report and the final file's path, nothing else on stdout.
-        "--newline", "--no-simulate", "--progress", "--progress-template",
+        "--newline",
+        "--no-simulate",
+        "--progress",
+        "--progress-template",
         std::string("download:") + ProgressMark +
             "%(progress.downloaded_bytes)s %(progress.total_bytes)s "
             "%(progress.total_bytes_estimate)s",
-        "--print", std::string("after_move:") + FileMark + "%(filepath)s", "--print",
-        std::string("after_move:") + UploaderMark + "%(uploader|)s",
-        // The thumbnail, when the page has one, for the cover of an MP3.
-        "--write-thumbnail", "--output", "thumbnail:" + literalTemplate(coverStem(outputName))};
-    const std::vector<std::string> media = {"--format", soundOnly ? "ba/b" : "b/bv*+ba",
-                                            "--merge-output-format", "mkv", "--output",
-                                            literalTemplate(outputName),
-                                            // Whatever the link holds, it is read as a link.
-                                            "--", link};
+        "--print",
+        std::string("after_move:") + FileMark + "%(filepath)s",
+        "--print",
+        std::string("after_move:") + UploaderMark + "%(uploader|)s"};
+    const std::vector<std::string> media = {
+        "--format", soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv", "--output",
+        literalTemplate(outputName),
+        // The thumbnail, when the page has one, for the
+        // cover of an MP3.
+        "--write-thumbnail", "--output", "thumbnail:" + literalTemplate(coverStem(outputName)),
+        // Whatever the link holds, it is read as a link.
+        "--", link};
     arguments.insert(arguments.end(), output.begin(), output.end());
     arguments.insert(arguments.end(), media.begin(), media.end());
     return arguments;

@@ -155,6 +155,7 @@ void PlaylistAdd::finish(const DownloadJob& request, PlaylistAnswer answer) {
     for (const DownloadJob& row : rows.rows)
         m_list.AppendListEntry(row.formatName, row.destinationPathName, row.destinationFileName,
                                row.mp3Title, row.videoUrl);
+    m_host.showAddedRows();
     m_host.setStatus(playlistAddedText(rows.rows.size(), rows.leftOut));
 }
 

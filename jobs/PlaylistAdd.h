@@ -50,6 +50,8 @@ public:
     // While true the add commands are disabled and Stop is enabled.
     virtual void setReading(bool reading) = 0;
     virtual bool fileExists(const std::string& path) = 0;
+    // The rows of a playlist were appended: the list's view shows them now, in one change.
+    virtual void showAddedRows() {}
 };
 
 // The rows a playlist gives, and how many entries were left out for a link that cannot be one.
