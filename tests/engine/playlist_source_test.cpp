@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/Mp3Tagging.h"
 #include "engine/PlaylistSource.h"
 
-#include "support/MediaClips.h"
-#include "support/TempFolder.h"
-#include "support/WorkerSurroundings.h"
-
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace vantaro {
 namespace {
@@ -50,48 +43,6 @@ TEST(PlaylistSourceTest, AnswersAreReadForTheirLinksAndTitles) {
     EXPECT_EQ(arguments.front(), "--ignore-config");
     EXPECT_EQ(std::vector<std::string>(arguments.end() - 2, arguments.end()),
               (std::vector<std::string>{"--", "-x"}));
-}
-
-// The second pass adds what it is given and keeps the sound; a pass that fails leaves the file.
-TEST(Mp3TaggingTest, TagsAreAddedOrTheFileIsLeftAsItWas) {
-    testing::TempFolder program("tagging-program");
-    testing::TempFolder work("tagging");
-    testing::makeProgramFolderWithLaunchers(program.path());
-    testing::WorkerSurroundings surroundings;
-    surroundings.enter(program.path() + "/", work.path());
-    const std::string mp3 = work.file("song.mp3");
-    const std::string cover = work.file("cover.png");
-    ASSERT_EQ(testing::runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=duration=1",
-                                          "-metadata", "title=Kept", mp3})
-                  .exitCode,
-              0);
-    ASSERT_EQ(testing::runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc",
-                                          "-frames:v", "1", cover})
-                  .exitCode,
-              0);
-    testing::writeWholeFile(work.file("bad.jpg"), "not a picture");
-    const struct {
-        std::string artist, cover;
-        bool tagged;
-        std::vector<std::string> codecs;
-    } cases[] = {
-        {"", work.file("bad.jpg"), false, {"mp3"}},
-        {"Ann", "", true, {"mp3"}},
-        {"Bob", cover, true, {"mp3", "mjpeg"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.artist + " " + c.cover);
-        const std::string before = testing::readWholeFile(mp3);
-        EXPECT_EQ(tagMp3(mp3, c.artist, c.cover), c.tagged);
-        testing::Probe probe = testing::probe(mp3);
-        EXPECT_EQ(probe.codecs, c.codecs);
-        EXPECT_EQ(probe.tags["title"], "Kept");
-        if (c.tagged)
-            EXPECT_EQ(probe.tags["artist"], c.artist);
-        else
-            EXPECT_EQ(testing::readWholeFile(mp3), before);
-        EXPECT_FALSE(std::filesystem::exists(mp3 + ".tagging"));
-    }
 }
 
 } // namespace
