@@ -10,6 +10,7 @@
 #include "jobs/SiteKind.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
