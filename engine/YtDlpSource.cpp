@@ -212,15 +212,16 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
         "--print",
         std::string("after_move:") + UploaderMark + "%(uploader|)s"};
     const std::vector<std::string> media = {
-        "--format", soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv", "--output",
-        literalTemplate(outputName),
-        // The thumbnail, when the page has one, for the
-        // cover of an MP3.
-        "--write-thumbnail", "--output", "thumbnail:" + literalTemplate(coverStem(outputName)),
-        // Whatever the link holds, it is read as a link.
-        "--", link};
+        "--format", soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv",
+        "--output", literalTemplate(outputName)};
     arguments.insert(arguments.end(), output.begin(), output.end());
     arguments.insert(arguments.end(), media.begin(), media.end());
+    // The thumbnail, when the page has one, becomes the cover of an MP3.
+    if (formatName == "MP3")
+        arguments.insert(arguments.end(), {"--write-thumbnail", "--output",
+                                           "thumbnail:" + literalTemplate(coverStem(outputName))});
+    // Whatever the link holds, it is read as a link.
+    arguments.insert(arguments.end(), {"--", link});
     return arguments;
 }
 
