@@ -34,6 +34,8 @@ const QPixmap& CommandPicture::picture() const {
 
 void CommandPicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (!isEnabled())
+        painter.setOpacity(0.35); // a command that cannot be used now
     const QPixmap& shown = picture();
     if (!shown.isNull()) {
         painter.drawPixmap(rect(), shown);

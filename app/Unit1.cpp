@@ -64,7 +64,9 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
       m_boxes(this), m_presenter(&m_boxes), m_shell(&m_desktop),
       m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
       m_pspCommands(static_cast<PspHost&>(*this)),
-      m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)) {
+      m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)),
+      m_playlistReader([this] { return m_preferences.ytDlpProgram(); }),
+      m_playlistAdd(m_list, m_playlistReader, static_cast<PlaylistAddHost&>(*this)) {
     m_ui->setupUi(this);
     // Asked at each start, so that a program named in the preferences meanwhile is used.
     m_worker.setYtDlpProgram([this] { return m_preferences.ytDlpProgram(); });
@@ -94,6 +96,7 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
 
 TForm1::~TForm1() {
     m_closing = true;
+    m_playlistAdd.stop();
     finishWork();
 }
 
@@ -331,16 +334,20 @@ void TForm1::Button8Click() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
-    runCommand([&] { vantaro::Button8Click(fields, static_cast<DownloadCommandHost&>(*this)); });
+    runCommand([&] {
+        vantaro::Button8Click(fields, static_cast<DownloadCommandHost&>(*this), m_playlistAdd);
+    });
 }
 
 void TForm1::Button5Click() {
     m_desktopServices->stopPressed();
+    m_playlistAdd.stop();
     vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
 }
 
 void TForm1::Button10Click() {
     m_desktopServices->stopPressed();
+    m_playlistAdd.stop();
     vantaro::Button10Click();
 }
 

@@ -5,12 +5,14 @@
 #include "app/MessageBoxes.h"
 #include "app/Preferences.h"
 #include "core/Constants.h"
+#include "engine/PlaylistSource.h"
 #include "engine/PspConversion.h"
 #include "engine/Unit2.h"
 #include "engine/WorkerHost.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
+#include "jobs/PlaylistAdd.h"
 
 #include <QWidget>
 
@@ -45,7 +47,8 @@ class TForm1 : public QWidget,
                public DownloadCommandHost,
                public ListCommandHost,
                public PspHost,
-               public StopCommandHost {
+               public StopCommandHost,
+               public PlaylistAddHost {
     Q_OBJECT
 public:
     // serviceHost: the host of the resolver and report service (tests use a local server).
@@ -73,6 +76,8 @@ public:
     CaptureStrip& captureStrip() { return *m_capture; }
     // The figures line, the launcher entry, the notices and the drops.
     DesktopServices& desktopServices() { return *m_desktopServices; }
+    // Where the add commands put their entries: a playlist link becomes its entries.
+    ListAppender& playlistAdd() { return m_playlistAdd; }
 
     // Handlers, named after their control and event.
     void FormActivate();
@@ -140,6 +145,8 @@ public:
     std::string chooseFile(const std::string& filterText) override;
     std::string chooseFolder(const std::string& caption) override;
     void restoreWaveVolume() override;
+    void setReading(bool reading) override;
+    void showAddedRows() override;
 
 protected:
     bool event(QEvent* event) override;
@@ -172,6 +179,8 @@ private:
     LinkListCommands m_listCommands;
     PspCommands m_pspCommands;
     DownloadWorker m_worker;
+    YtDlpPlaylistReader m_playlistReader;
+    PlaylistAdd m_playlistAdd;
 
     CaptureStrip* m_capture = nullptr;
     DesktopServices* m_desktopServices = nullptr;

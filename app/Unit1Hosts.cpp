@@ -6,6 +6,7 @@
 #include "app/CaptureStrip.h"
 #include "app/DesktopServices.h"
 #include "app/QtText.h"
+#include "app/Unit3.h"
 
 #include "core/ProgramFolder.h"
 #include "ui_Unit1.h"
@@ -221,6 +222,18 @@ void TForm1::AppendListEntry(const std::string& formatName, const std::string& f
                              const std::string& fileName, const std::string& mp3Title,
                              const std::string& link) {
     m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
+}
+
+void TForm1::setReading(bool reading) {
+    m_ui->Image22->setEnabled(!reading);
+    m_ui->Button8->setEnabled(!reading);
+    if (m_addDialog)
+        m_addDialog->setAddEnabled(!reading);
+    m_ui->Button5->setEnabled(reading || workerRunning());
+}
+
+void TForm1::showAddedRows() {
+    m_ui->StringGrid1->listModel()->publishAppendedRows();
 }
 
 bool TForm1::directoryExists(const std::string& path) {

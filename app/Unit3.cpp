@@ -31,6 +31,10 @@ void TForm3::FormActivate() {
     setFields(current);
 }
 
+void TForm3::setAddEnabled(bool enabled) {
+    m_ui->Button4->setEnabled(enabled);
+}
+
 void TForm3::Button4Click() {
     LinkDialogFields current = fields();
     const bool added = addDialogConfirm(current, m_list, host());

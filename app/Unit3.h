@@ -25,6 +25,8 @@ public:
 
     void FormActivate();
     void Button4Click() override;
+    // The add button is disabled while a playlist is being read.
+    void setAddEnabled(bool enabled);
 
 private:
     std::unique_ptr<Ui::TForm3> m_ui;

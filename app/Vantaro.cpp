@@ -93,8 +93,8 @@ int main(int argc, char* argv[]) {
             const auto* edit2 = mainWindow.findChild<QLineEdit*>("Edit2");
             return edit2 ? edit2->text().toUtf8().toStdString() : std::string();
         });
-    vantaro::TForm3 addDialog(static_cast<vantaro::DownloadCommandHost&>(mainWindow),
-                              dialogServices, dialogServices, &mainWindow);
+    vantaro::TForm3 addDialog(mainWindow.playlistAdd(), dialogServices, dialogServices,
+                              &mainWindow);
     vantaro::TForm4 modifyDialog(mainWindow.linkList(),
                                  static_cast<vantaro::ListCommandHost&>(mainWindow), dialogServices,
                                  dialogServices, &mainWindow);

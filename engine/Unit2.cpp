@@ -7,6 +7,7 @@
 #include "engine/Conversion.h"
 #include "engine/DailymotionLink.h"
 #include "engine/Fetch.h"
+#include "engine/Mp3Tagging.h"
 #include "engine/ProgressThrottle.h"
 #include "engine/Resolver.h"
 #include "engine/WorkerTexts.h"
@@ -195,8 +196,18 @@ bool WorkerRun::ytDlpPath(const std::string& link, const JobFiles& files) {
         listMode() ? PathTexts{WorkerText::ListVideoFetching, WorkerText::ListConverting}
                    : PathTexts{WorkerText::VideoFetching, WorkerText::Converting};
     status(texts.fetching);
-    m_ytDlp.fetch(link, files.downloadFile, m_values.formatName, m_host);
-    return afterMediaFetch(files, texts);
+    const YtDlpMedia media = m_ytDlp.fetch(link, files.downloadFile, m_values.formatName, m_host);
+    // The thumbnail goes however the conversion ends.
+    const struct CoverRemoval {
+        const std::string& file;
+        ~CoverRemoval() { removeFile(file); }
+    } coverRemoval{media.coverFile};
+    if (!afterMediaFetch(files, texts))
+        return false;
+    // The artist and the cover join an MP3 this run made; without them it stays as made.
+    if (m_values.formatName == "MP3" && !m_summary.madeFile.empty())
+        tagMp3(m_summary.madeFile, media.uploader, media.coverFile);
+    return true;
 }
 
 bool WorkerRun::afterMediaFetch(const JobFiles& files, PathTexts texts) {

@@ -23,6 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* ProgressMark = "vantaro-progress ";
 constexpr const char* FileMark = "vantaro-file ";
+constexpr const char* UploaderMark = "vantaro-uploader ";
+constexpr const char* CoverSuffix = "-cover"; // the thumbnail's name: the download's stem and this
 constexpr const char* ErrorMark = "ERROR: ";
 constexpr int StopPollMs = 20; // StopRequested is looked at this often while yt-dlp runs
 constexpr int VersionWaitMs = 30000;
@@ -60,22 +62,6 @@ std::optional<std::int64_t> number(std::string_view text) {
     return value;
 }
 
-// yt-dlp and everything it started share a process group of their own, so that one signal ends
-// them all; it also dies with the thread that started it should the program be killed.
-void startInOwnGroup(QProcess& process) {
-    process.setChildProcessModifier([] {
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
-}
-
-void killGroup(QProcess& process) {
-    const qint64 pid = process.processId();
-    if (pid > 0)
-        ::kill(-static_cast<pid_t>(pid), SIGKILL);
-    process.waitForFinished(-1);
-}
-
 QStringList qtArguments(const std::vector<std::string>& arguments) {
     QStringList list;
     for (const std::string& argument : arguments)
@@ -96,6 +82,7 @@ public:
     }
     std::string failureReason() const;
     const std::string& finalPath() const { return m_finalPath; }
+    const std::string& uploader() const { return m_uploader; }
 
 private:
     void readLines();
@@ -106,6 +93,7 @@ private:
     std::string m_program;
     std::string m_reason;
     std::string m_finalPath;
+    std::string m_uploader;
     std::int64_t m_total = -1;
 };
 
@@ -121,7 +109,7 @@ bool YtDlpRun::run(const std::string& program, const std::vector<std::string>& a
         throw YtDlpError("cannot start " + program);
     while (m_process.state() != QProcess::NotRunning) {
         if (StopRequested.load()) {
-            killGroup(m_process);
+            endProcessGroup(m_process);
             return false;
         }
         m_process.waitForReadyRead(StopPollMs);
@@ -153,6 +141,8 @@ void YtDlpRun::line(std::string_view text) {
         m_host.setProgressPosition(progress->received);
     } else if (startsWith(text, FileMark)) {
         m_finalPath = std::string(text.substr(std::string_view(FileMark).size()));
+    } else if (startsWith(text, UploaderMark)) {
+        m_uploader = std::string(text.substr(std::string_view(UploaderMark).size()));
     } else if (std::optional<std::string> reason = ytDlpErrorReason(text)) {
         m_reason = std::move(*reason);
     }
@@ -170,6 +160,24 @@ void removeFile(const fs::path& path) {
     std::error_code ignored;
     if (!fs::is_directory(fs::symlink_status(path, ignored)))
         fs::remove(path, ignored);
+}
+
+// The download's name less its extension: the cover is named after it, and so does not start
+// with the download's whole name, which the partial files' cleanup looks for.
+std::string coverStem(const std::string& outputName) {
+    return fs::path(outputName).stem().string() + CoverSuffix;
+}
+
+// The thumbnail yt-dlp wrote for this download (it adds the picture's own extension).
+std::string findCover(const fs::path& folder, const std::string& outputName) {
+    const std::string prefix = coverStem(outputName) + ".";
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (startsWith(it->path().filename().string(), prefix) &&
+            fs::is_regular_file(it->symlink_status(error)))
+            return it->path().string();
+    }
+    return {};
 }
 
 } // namespace
@@ -200,14 +208,20 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
             "%(progress.downloaded_bytes)s %(progress.total_bytes)s "
             "%(progress.total_bytes_estimate)s",
         "--print",
-        std::string("after_move:") + FileMark + "%(filepath)s"};
-    const std::vector<std::string> media = {"--format", soundOnly ? "ba/b" : "b/bv*+ba",
-                                            "--merge-output-format", "mkv", "--output",
-                                            literalTemplate(outputName),
-                                            // Whatever the link holds, it is read as a link.
-                                            "--", link};
+        std::string("after_move:") + FileMark + "%(filepath)s",
+        "--print",
+        std::string("after_move:") + UploaderMark + "%(uploader|)s"};
+    const std::vector<std::string> media = {
+        "--format", soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv",
+        "--output", literalTemplate(outputName)};
     arguments.insert(arguments.end(), output.begin(), output.end());
     arguments.insert(arguments.end(), media.begin(), media.end());
+    // The thumbnail, when the page has one, becomes the cover of an MP3.
+    if (formatName == "MP3")
+        arguments.insert(arguments.end(), {"--write-thumbnail", "--output",
+                                           "thumbnail:" + literalTemplate(coverStem(outputName))});
+    // Whatever the link holds, it is read as a link.
+    arguments.insert(arguments.end(), {"--", link});
     return arguments;
 }
 
@@ -250,7 +264,25 @@ void removePartialFiles(const std::string& downloadFile) {
     }
 }
 
-bool ytDlpAnswers(const std::string& program) {
+std::string ytDlpProgramOrDefault(const std::string& program) {
+    return program.empty() ? std::string(DefaultYtDlpProgram) : program;
+}
+
+void startInOwnGroup(QProcess& process) {
+    process.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
+}
+
+void endProcessGroup(QProcess& process) {
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    process.waitForFinished(-1);
+}
+
+bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop) {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     startInOwnGroup(process);
@@ -260,8 +292,8 @@ bool ytDlpAnswers(const std::string& program) {
         return false;
     // A stop does not wait for the answer either.
     for (int waited = 0; !process.waitForFinished(StopPollMs); waited += StopPollMs) {
-        if (StopRequested.load() || waited >= VersionWaitMs) {
-            killGroup(process);
+        if (stop.load() || waited >= VersionWaitMs) {
+            endProcessGroup(process);
             return false;
         }
     }
@@ -269,9 +301,9 @@ bool ytDlpAnswers(const std::string& program) {
            !process.readAllStandardOutput().trimmed().isEmpty();
 }
 
-void FetchWithYtDlp(const std::string& program, const std::string& link,
-                    const std::string& downloadFile, const std::string& formatName,
-                    WorkerHost& host) {
+YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
+                          const std::string& downloadFile, const std::string& formatName,
+                          WorkerHost& host) {
     const fs::path target(downloadFile);
     const std::string name = target.filename().string();
     const std::string folder = target.parent_path().string();
@@ -284,8 +316,10 @@ void FetchWithYtDlp(const std::string& program, const std::string& link,
         ended = run.run(program, ytDlpArguments(link, transfer, formatName), folder);
     } catch (...) {
         removePartialFiles(transferFile);
+        removeFile(findCover(target.parent_path(), transfer));
         throw;
     }
+    YtDlpMedia media{run.uploader(), findCover(target.parent_path(), transfer)};
     if (ended && run.succeeded() && !run.finalPath().empty() && run.finalPath() != downloadFile) {
         std::error_code ignored;
         fs::rename(run.finalPath(), downloadFile, ignored);
@@ -295,14 +329,16 @@ void FetchWithYtDlp(const std::string& program, const std::string& link,
         removeFile(transferFile);
     if (ended && !run.succeeded()) {
         removeFile(downloadFile);
+        removeFile(media.coverFile);
         throw YtDlpError(run.failureReason());
     }
+    return media;
 }
 
 YtDlpRoad::YtDlpRoad(std::optional<std::string> program, std::string serviceHost)
     : m_program(std::move(program)), m_serviceHost(std::move(serviceHost)) {
-    if (m_program && m_program->empty())
-        m_program = DefaultYtDlpProgram;
+    if (m_program)
+        m_program = ytDlpProgramOrDefault(*m_program);
 }
 
 bool YtDlpRoad::available() {
@@ -340,9 +376,9 @@ bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
     return false;
 }
 
-void YtDlpRoad::fetch(const std::string& link, const std::string& downloadFile,
-                      const std::string& formatName, WorkerHost& host) {
-    FetchWithYtDlp(*m_program, link, downloadFile, formatName, host);
+YtDlpMedia YtDlpRoad::fetch(const std::string& link, const std::string& downloadFile,
+                            const std::string& formatName, WorkerHost& host) {
+    return FetchWithYtDlp(*m_program, link, downloadFile, formatName, host);
 }
 
 } // namespace vantaro

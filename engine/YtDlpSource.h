@@ -2,14 +2,18 @@
 #pragma once
 
 #include "core/Constants.h"
+#include "core/SharedState.h"
 #include "engine/WorkerHost.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class QProcess;
 
 namespace vantaro {
 
@@ -41,16 +45,33 @@ std::optional<std::string> ytDlpErrorReason(std::string_view line);
 // name, except the download file itself: the partial files yt-dlp leaves behind.
 void removePartialFiles(const std::string& downloadFile);
 
-// True when the program starts and answers --version.
-bool ytDlpAnswers(const std::string& program);
+// The configured program, or the default one when none is named.
+std::string ytDlpProgramOrDefault(const std::string& program);
+
+// True when the program starts and answers --version; a stop flag set meanwhile ends the wait.
+bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop = StopRequested);
+
+// Sets the process, before its start, to lead a process group of its own, so that
+// endProcessGroup ends it with everything it started; it also dies with the thread that
+// started it should the program be killed.
+void startInOwnGroup(QProcess& process);
+// Kills the process group of a process started with startInOwnGroup and reaps the process.
+void endProcessGroup(QProcess& process);
+
+// What a download learnt of the media besides its bytes.
+struct YtDlpMedia {
+    std::string uploader;  // empty when the site names none
+    std::string coverFile; // the thumbnail written beside the download; empty when none came
+};
 
 // Downloads the media of a page link into downloadFile with yt-dlp, driving the host's progress
-// bar with its byte counts. StopRequested ends yt-dlp and every process it started and returns
-// (the download file, partial or absent, is the caller's to delete). Throws YtDlpError when
-// yt-dlp fails or cannot be started; its temporary files are gone by then.
-void FetchWithYtDlp(const std::string& program, const std::string& link,
-                    const std::string& downloadFile, const std::string& formatName,
-                    WorkerHost& host);
+// bar with its byte counts, and writes its thumbnail beside it when there is one (the caller
+// deletes it). StopRequested ends yt-dlp and every process it started and returns (the download
+// file, partial or absent, is the caller's to delete). Throws YtDlpError when yt-dlp fails or
+// cannot be started; its temporary files are gone by then.
+YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
+                          const std::string& downloadFile, const std::string& formatName,
+                          WorkerHost& host);
 
 // The worker's choice between the site paths and yt-dlp, for one run. A job takes yt-dlp when a
 // yt-dlp program is available and its link holds a site keyword and either is an https link
@@ -63,8 +84,8 @@ public:
     // Reports the link as every job does (quietly when yt-dlp may take over) and tells whether
     // the job takes yt-dlp. When it does not, the report's outcome was shown as always.
     bool takesOver(const std::string& link, WorkerHost& host);
-    void fetch(const std::string& link, const std::string& downloadFile,
-               const std::string& formatName, WorkerHost& host);
+    YtDlpMedia fetch(const std::string& link, const std::string& downloadFile,
+                     const std::string& formatName, WorkerHost& host);
 
 private:
     bool available();

@@ -99,6 +99,10 @@ void Button4Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
 }
 
 void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
+    Button8Click(fields, host, host);
+}
+
+void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list) {
     if (!checkFields(fields, host, M4Fr, M4En, M5Fr, M5En))
         return;
     std::string fileName = fields.edit3;
@@ -107,7 +111,7 @@ void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
         host.setFileNameField(fileName);
     }
     const std::string title = fields.comboBox1 == "MP3" ? fields.edit7 : "-";
-    host.AppendListEntry(fields.comboBox1, fields.edit6, fileName, title, fields.edit1);
+    list.AppendListEntry(fields.comboBox1, fields.edit6, fileName, title, fields.edit1);
 }
 
 } // namespace vantaro

@@ -65,8 +65,10 @@ bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& 
 // worker in single-link mode. The fields are read once; Edit3 may be filled with a random name.
 void Button4Click(const SingleLinkFields& fields, DownloadCommandHost& host);
 
-// The add-to-list command: checks, fills an empty file name, appends one list entry.
+// The add-to-list command: checks, fills an empty file name, appends one list entry (to the
+// host's list, or to the given appender).
 void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host);
+void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list);
 
 namespace messages {
 extern const char* const WorkerAlreadyRunningFr;
