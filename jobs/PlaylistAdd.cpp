@@ -97,6 +97,29 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
     return result;
 }
 
+bool mayBePlaylist(std::string_view link) {
+    const auto holds = [link](std::string_view part) {
+        return link.find(part) != std::string_view::npos;
+    };
+    if (holds("list=") || holds("playlist"))
+        return true;
+    // One video each: no wait, no network and no box for a video that is offline just now.
+    static constexpr std::string_view VideoPages[] = {
+        "youtube.com/watch?",
+        "youtube.com/embed/",
+        "youtube.com/shorts/",
+        "youtube.com/v/",
+        "youtu.be/",
+        "dailymotion.com/video/",
+        "dai.ly/",
+        "wat.tv/video/",
+    };
+    for (std::string_view page : VideoPages)
+        if (holds(page))
+            return false;
+    return !(holds("tf1.fr/") && holds("/videos/") && link.ends_with(".html"));
+}
+
 std::string playlistAddedText(std::size_t added, int leftOut) {
     std::string text =
         std::to_string(added) + pickText(" liens ajoutés à la liste", " links added to the list");
@@ -114,7 +137,8 @@ void PlaylistAdd::AppendListEntry(const std::string& formatName, const std::stri
                                   const std::string& fileName, const std::string& mp3Title,
                                   const std::string& link) {
     const DownloadJob request{link, folder, fileName, formatName, mp3Title};
-    if (m_reading) { // the add commands are disabled meanwhile; any other caller gets one row
+    // The add commands are disabled during a reading; any other caller gets one row.
+    if (m_reading || !mayBePlaylist(link)) {
         m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
         return;
     }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantaro {
@@ -71,6 +72,10 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
 // The file name a title gives: as a loaded list title (spaces and "/" become "-"), control
 // characters replaced too, cut to fit a file name; empty for an empty title.
 std::string playlistFileName(const std::string& title);
+
+// Whether yt-dlp is asked about a link before it becomes a row: false for the video pages of
+// the four sites, known by their shape, which go to the list at once as they always did.
+bool mayBePlaylist(std::string_view link);
 
 // The status text after a playlist was added.
 std::string playlistAddedText(std::size_t added, int leftOut);

@@ -13,6 +13,7 @@
 #include "support/LinkDialogFakes.h"
 #include "support/MediaClips.h"
 #include "support/NginxServer.h"
+#include "support/QtTestRun.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServedPages.h"
 #include "support/TempFolder.h"
@@ -22,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,20 +37,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vantaro::testing;
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 180000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
-
-void saveScreenshot(QWidget& window, const std::string& name) {
-    const std::string folder = std::string(VANTARO_BINARY_DIR) + "/artifacts/screenshots";
-    fs::create_directories(folder);
-    EXPECT_TRUE(window.grab().save(QString::fromStdString(folder + "/" + name), "PNG")) << name;
-}
 
 // A clip page as a site describes its video: title, uploader, thumbnail and media.
 std::string clipPage(const std::string& site, const std::string& title,
@@ -75,13 +61,7 @@ std::string feed(const std::vector<std::pair<std::string, std::string>>& items) 
 
 class PlaylistEndToEnd : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "playlist_e2e";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { makeApplication("playlist_e2e"); }
     void SetUp() override {
         makeProgramFolderWithLaunchers(m_program.path());
         m_surroundings.enter(m_program.path() + "/", m_run.path());
@@ -176,7 +156,7 @@ TEST_F(PlaylistEndToEnd, AFeedBecomesRowsFromBothAddsAndDownloadsAsTaggedMp3s) {
     EXPECT_TRUE(m_presenter.texts().empty());
     child<QTabWidget>("PageControl1")->setCurrentIndex(1);
     QTest::qWait(300);
-    saveScreenshot(*m_window, "playlist-list.png");
+    EXPECT_TRUE(saveScreenshot(*m_window, "playlist-list.png", Picture::Rendering));
 
     child<QLineEdit>("Edit2")->setText(QString::fromStdString(m_out.path()));
     QTest::mouseClick(child<CommandPicture>("Image7"), Qt::LeftButton);
@@ -213,7 +193,7 @@ TEST_F(PlaylistEndToEnd, StopDuringTheReadingAddsNothingAndLeavesNoProcess) {
     ASSERT_TRUE(waitFor([&] { return !processesMentioning(link).empty(); }, 60000));
     EXPECT_TRUE(child<QPushButton>("Button5")->isEnabled());
     QTest::qWait(200); // painted as the user sees it
-    saveScreenshot(*m_window, "playlist-reading.png");
+    EXPECT_TRUE(saveScreenshot(*m_window, "playlist-reading.png", Picture::Rendering));
     QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
     ASSERT_TRUE(waitFor([this] { return !reading(); }, 60000));
     EXPECT_EQ(m_window->linkList().entryCount(), 0);

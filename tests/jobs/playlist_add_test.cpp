@@ -71,5 +71,27 @@ TEST(PlaylistRowsTest, FileNamesFitAndEmptyTitlesGetARandomName) {
     EXPECT_EQ(rows.rows[0].mp3Title, rows.rows[0].destinationFileName);
 }
 
+// Video pages of the four sites skip the reading; anything that may hold several videos is read.
+TEST(PlaylistRowsTest, OnlyLinksThatMayBePlaylistsAreRead) {
+    const struct {
+        const char* link;
+        bool read;
+    } cases[] = {
+        {ExampleYouTubeLink, false},
+        {"https://youtu.be/dQw4w9WgXcQ", false},
+        {"https://www.youtube.com/shorts/abc", false},
+        {ExampleDailymotionLink, false},
+        {"http://www.wat.tv/video/clip-1a2b3_2exyh_.html", false},
+        {"https://www.tf1.fr/tf1/show/videos/episode-1.html", false},
+        {"https://www.youtube.com/watch?v=dQw4w9WgXcQ&list=PL1", true},
+        {"https://www.youtube.com/playlist?list=PL1", true},
+        {"https://www.dailymotion.com/playlist/x6hynp", true},
+        {"https://www.youtube.com/@channel/videos", true},
+        {"http://127.0.0.1:8080/youtube/feed.xml", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(mayBePlaylist(c.link), c.read) << c.link;
+}
+
 } // namespace
 } // namespace vantaro
