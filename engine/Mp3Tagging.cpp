@@ -46,6 +46,9 @@ bool tagMp3(const std::string& mp3, const std::string& artist, const std::string
         return true;
     // Written beside the MP3 under a name of its own, then put in its place.
     const std::string tagged = mp3 + ".tagging";
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(tagged, error)))
+        return false; // somebody's file: the MP3 stays untagged rather than lose it
     ConverterProcess process;
     try {
         process.start(ProgramFolder() + ConverterF,
@@ -57,7 +60,6 @@ bool tagMp3(const std::string& mp3, const std::string& artist, const std::string
         if (StopRequested.load())
             process.terminate();
     }
-    std::error_code error;
     const bool made = !StopRequested.load() && process.exitedNormally() &&
                       process.exitCode() == 0 && fs::file_size(tagged, error) > 0 && !error;
     if (made)
