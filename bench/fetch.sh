@@ -17,21 +17,8 @@ head -c $((1024 * 1024)) /dev/urandom >"$work/root/small.bin"
 serve_root
 size=$(stat -c %s "$work/root/big.bin")
 
-best_ours=""
-best_curl=""
-for round in $(seq "$rounds"); do
-    timed "$fetch" "$base/big.bin" "$work/out/ours.bin"
-    cmp -s "$work/root/big.bin" "$work/out/ours.bin" || { echo "FetchToFile: file differs"; exit 1; }
-    rm -f "$work/out/ours.bin"
-    ours=$elapsed
-    big_rss=$(field peak_rss_kib <<<"$output")
-
-    curl_round "$base/big.bin" "$work/root/big.bin"
-    theirs=$elapsed
-    printf 'round %d: FetchToFile %.3f s, curl -o %.3f s\n' "$round" "$ours" "$theirs"
-    keep_lower best_ours "$ours"
-    keep_lower best_curl "$theirs"
-done
+race_curl "$work/root/big.bin" "$work/out/ours.bin" "$base/big.bin" \
+    "$fetch" "$base/big.bin" "$work/out/ours.bin"
 
 small_line=$("$fetch" "$base/small.bin" "$work/out/small.bin")
 small_rss=$(field peak_rss_kib <<<"$small_line")

@@ -24,22 +24,9 @@ done
 serve_root
 size=$(stat -c %s "$work/root/big.mp4")
 
-best_ours=""
-best_curl=""
-for round in $(seq "$rounds"); do
-    # yt-dlp's page read counts as ours.
-    timed "$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv"
-    cmp -s "$work/root/big.mp4" "$work/out/oursxxx.flv" || { echo "yt-dlp: file differs"; exit 1; }
-    rm -f "$work/out/oursxxx.flv"
-    ours=$elapsed
-    big_rss=$(field peak_rss_kib <<<"$output")
-
-    curl_round "$base/big.mp4" "$work/root/big.mp4"
-    theirs=$elapsed
-    printf 'round %d: yt-dlp source %.3f s, curl -o %.3f s\n' "$round" "$ours" "$theirs"
-    keep_lower best_ours "$ours"
-    keep_lower best_curl "$theirs"
-done
+# yt-dlp's page read counts as ours.
+race_curl "$work/root/big.mp4" "$work/out/oursxxx.flv" "$base/big.mp4" \
+    "$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv"
 
 small_line=$("$source_bench" "$base/youtube/small.html" "$work/out/smallxxx.flv")
 small_rss=$(field peak_rss_kib <<<"$small_line")

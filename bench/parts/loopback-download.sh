@@ -49,3 +49,24 @@ curl_round() {
     cmp -s "$2" "$work/out/curl.bin" || { echo "curl: file differs"; exit 1; }
     rm -f "$work/out/curl.bin"
 }
+
+# race_curl EXPECTED OURS_OUT CURL_URL COMMAND...: $rounds rounds of COMMAND (which writes
+# OURS_OUT) and of curl -o CURL_URL, both checked against EXPECTED. The best times go to
+# $best_ours and $best_curl, the peak_rss_kib our last round printed to $big_rss.
+race_curl() {
+    local expected=$1 out=$2 url=$3 round
+    shift 3
+    best_ours=""
+    best_curl=""
+    for round in $(seq "$rounds"); do
+        timed "$@"
+        cmp -s "$expected" "$out" || { echo "$(basename "$1"): file differs"; exit 1; }
+        rm -f "$out"
+        local ours=$elapsed
+        big_rss=$(field peak_rss_kib <<<"$output")
+        curl_round "$url" "$expected"
+        printf 'round %d: %s %.3f s, curl -o %.3f s\n' "$round" "$(basename "$1")" "$ours" "$elapsed"
+        keep_lower best_ours "$ours"
+        keep_lower best_curl "$elapsed"
+    done
+}

@@ -110,23 +110,19 @@ TEST_F(ProfileFileTest, LongValueIsCutAtTheLastWholeUtf8Character) {
     EXPECT_EQ(read("Long", "latin1"), as(2046) + "\xe9");
 }
 
-TEST_F(ProfileFileTest, DosEndOfFileMarkAfterAValueIsNotPartOfIt) {
-    useFile("ctrl-z-end");
-    EXPECT_EQ(visual("destinationFileName"), "holiday");
-    EXPECT_EQ(visual("destinationPathName"), "/home/me/Videos");
-    preferences.storeSingleDownload("party", "/home/me/Films");
-    expectStoredForm();
-    EXPECT_EQ(visual("destinationFileName"), "party");
-    EXPECT_EQ(visual("destinationPathName"), "/home/me/Films");
-}
-
-TEST_F(ProfileFileTest, ByteOrderMarkOfAWindowsEditorIsReadThroughAndKept) {
-    useFile("byte-order-mark");
-    EXPECT_EQ(visual("destinationFileName"), "holiday");
-    EXPECT_EQ(visual("destinationPathName"), "/home/me/Videos");
-    preferences.storeSingleDownload("party", "/home/me/Films");
-    // The values replace the old ones in the one [Visual] section; the mark stays first.
-    expectStoredForm();
+// A DOS end-of-file mark after a value is not part of it; a Windows editor's byte-order mark is
+// read through and kept first. The stored values replace the old ones in the one [Visual] section.
+TEST_F(ProfileFileTest, EndOfFileAndByteOrderMarksAreReadThroughAndKept) {
+    for (const char* fixture : {"ctrl-z-end", "byte-order-mark"}) {
+        SCOPED_TRACE(fixture);
+        useFile(fixture);
+        EXPECT_EQ(visual("destinationFileName"), "holiday");
+        EXPECT_EQ(visual("destinationPathName"), "/home/me/Videos");
+        preferences.storeSingleDownload("party", "/home/me/Films");
+        expectStoredForm();
+        EXPECT_EQ(visual("destinationFileName"), "party");
+        EXPECT_EQ(visual("destinationPathName"), "/home/me/Films");
+    }
 }
 
 TEST_F(ProfileFileTest, NewLinesTakeCrLfWhenTheFileUsesItAndLfOtherwise) {
