@@ -3,7 +3,6 @@
 
 #include "capture/CaptureTool.h"
 #include "core/Language.h"
-#include "core/SharedState.h"
 #include "engine/Fetch.h"
 
 #include <QMetaObject>
@@ -75,16 +74,20 @@ PageResult fetchPage(const std::string& url) {
                                 "Cannot create a temporary file")};
     ::close(fd);
     PageFetchHost host;
+    FetchResult fetched = FetchResult::Failed;
     try {
-        FetchToFile(url, name, host);
+        fetched = FetchToFile(url, name, host);
     } catch (const std::exception& e) {
         host.failure = e.what();
     }
     PageResult result;
-    if (!host.failure.empty()) {
-        result.content = host.failure;
-    } else if (StopRequested.load()) {
+    if (fetched == FetchResult::Stopped) {
         result.content = pickText("Chargement interrompu", "Loading stopped");
+    } else if (fetched != FetchResult::Whole) {
+        // Half a page is not the page: the fetch's own text says why, when it gave one.
+        result.content = !host.failure.empty()
+                             ? host.failure
+                             : pickText("Chargement incomplet", "Incomplete page");
     } else {
         std::ifstream in(name, std::ios::binary);
         result.content.resize(PageTextLimit);

@@ -607,15 +607,15 @@ FetchFileError::FetchFileError(const std::string& fileName, int errorNumber)
 FetchFileError::FetchFileError(const std::string& userText)
     : SystemFailure(userText, userText, 0) {}
 
-void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host) {
-    FetchToFile(link, fileName, host, FetchOptions{});
+FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host) {
+    return FetchToFile(link, fileName, host, FetchOptions{});
 }
 
 namespace {
 
-// False after a network error, which is shown only when told so; other failures are shown.
-bool fetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
-                 const FetchOptions& options, bool showNetworkError) {
+// A network error is shown only when told so; a write error always is.
+FetchEnd fetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                     const FetchOptions& options, bool showNetworkError) {
     OutputFile file(fileName);
     FetchEnd end = FetchEnd::Abandoned;
     try {
@@ -625,21 +625,12 @@ bool fetchToFile(const std::string& link, const std::string& fileName, WorkerHos
     }
     if (!file.close() && end == FetchEnd::Completed)
         end = FetchEnd::WriteError;
-    switch (end) {
-    case FetchEnd::Completed:
-    case FetchEnd::Stopped:
-    case FetchEnd::Abandoned:
-        break;
-    case FetchEnd::NetworkError:
-        if (showNetworkError)
-            ShowNetworkError(host);
-        return false;
-    case FetchEnd::WriteError:
+    if (end == FetchEnd::NetworkError && showNetworkError)
+        ShowNetworkError(host);
+    if (end == FetchEnd::WriteError)
         host.showMessage(MessageKind::Plain, pickText("Erreur d'écriture du fichier " + fileName,
                                                       "Cannot write the file " + fileName));
-        break;
-    }
-    return true;
+    return end;
 }
 
 } // namespace
@@ -650,12 +641,22 @@ void ShowNetworkError(MessagePresenter& presenter) {
 }
 
 bool FetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host) {
-    return fetchToFile(link, fileName, host, FetchOptions{}, false);
+    return fetchToFile(link, fileName, host, FetchOptions{}, false) != FetchEnd::NetworkError;
 }
 
-void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
-                 const FetchOptions& options) {
-    fetchToFile(link, fileName, host, options, true);
+FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                        const FetchOptions& options) {
+    switch (fetchToFile(link, fileName, host, options, true)) {
+    case FetchEnd::Completed:
+        return FetchResult::Whole;
+    case FetchEnd::Stopped:
+        return FetchResult::Stopped;
+    case FetchEnd::NetworkError:
+    case FetchEnd::WriteError:
+    case FetchEnd::Abandoned:
+        break;
+    }
+    return FetchResult::Failed;
 }
 
 } // namespace vantaro

@@ -29,12 +29,21 @@ struct FetchOptions {
     std::vector<std::string> resolve;
 };
 
+// How a fetch ended, as its caller needs to know it. Only Whole means that the file holds the
+// final response's body and all of it: a write error, a network error or a connection cut after
+// the headers, a body shorter than its Content-Length and a broken chunk framing are Failed.
+enum class FetchResult {
+    Whole,
+    Stopped, // StopRequested cut it short, without a message; the file holds what arrived
+    Failed,  // already told to the user, except an error of the host itself
+};
+
 // Fetches an http link with a GET into a file (created, or emptied first). Progress and the
 // network-error message go to the host; StopRequested ends the fetch early without a message.
 // Throws FetchFileError when the file cannot be created; reports every other failure itself.
-void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host);
-void FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
-                 const FetchOptions& options);
+FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host);
+FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                        const FetchOptions& options);
 // The same with the usual settings, except that a network error is not shown: false tells of it.
 bool FetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host);
 

@@ -41,6 +41,9 @@ std::vector<std::string> pspArguments(const std::string& source, const std::stri
 std::string ConvertToPsp(const std::string& source, const std::string& folder, PspHost& host) {
     host.setStatus("Traitement de FLV vers PSP..");
     const std::string target = joinPath(folder, PspFileName() + ".MP4");
+    std::error_code ec;
+    const bool targetWasThere =
+        std::filesystem::exists(std::filesystem::symlink_status(target, ec));
 
     ConverterProcess process;
     try {
@@ -54,10 +57,16 @@ std::string ConvertToPsp(const std::string& source, const std::string& folder, P
     while (!process.waitForEnd(ConverterPollMilliseconds))
         host.processPendingEvents();
 
-    host.setStatus(pspSucceeded(process, target)
-                       ? "Pr\u00eat"
-                       : pickText("La transformation vers PSP a \u00e9chou\u00e9",
-                                  "The PSP conversion failed"));
+    if (pspSucceeded(process, target)) {
+        host.setStatus("Pr\u00eat");
+        return target;
+    }
+    // What a failed converter wrote (a full disk, a crash) is not a PSP video: it goes, unless
+    // the name was taken before this conversion.
+    if (!targetWasThere)
+        std::filesystem::remove(target, ec);
+    host.setStatus(
+        pickText("La transformation vers PSP a \u00e9chou\u00e9", "The PSP conversion failed"));
     return target;
 }
 

@@ -30,8 +30,8 @@ std::vector<std::string> pspArguments(const std::string& source, const std::stri
 // Converts a video file on disk into a PSP video "M4V" + five digits + ".MP4" in `folder` with
 // the program's QrlBin/ffmpeg, keeping the window's events flowing while it waits. The source
 // stays in place. The status ends with the ready text, or says that the conversion failed when
-// the converter failed or wrote nothing. A converter that cannot be started is shown in the
-// error box. Returns the path of the output file it asked for.
+// the converter failed or wrote nothing; what a failed converter wrote is removed. A converter that
+// cannot be started is shown in the error box. Returns the path of the output file it asked for.
 std::string ConvertToPsp(const std::string& source, const std::string& folder, PspHost& host);
 
 // The two buttons of the hidden strip that lead to the PSP conversion.

@@ -57,16 +57,23 @@ private:
     bool m_afterCarriageReturn = false;
 };
 
+ReplyFileError unreadableReply() {
+    return ReplyFileError(
+        std::string("Impossible de lire la réponse du service ") + ServiceReplyFileName,
+        std::string("Cannot read the service reply ") + ServiceReplyFileName, errno);
+}
+
 std::string readLastReplyLine() {
     std::ifstream reply(ServiceReplyFileName, std::ios::binary);
     if (!reply)
-        throw ReplyFileError(
-            std::string("Impossible de lire la réponse du service ") + ServiceReplyFileName,
-            std::string("Cannot read the service reply ") + ServiceReplyFileName, errno);
+        throw unreadableReply();
     LastLineReader reader;
     char buffer[4096];
     while (reply.read(buffer, sizeof buffer) || reply.gcount() > 0)
         reader.feed(buffer, static_cast<std::size_t>(reply.gcount()));
+    // A read that failed halfway leaves a line that is not the reply's last.
+    if (reply.bad())
+        throw unreadableReply();
     return reader.result();
 }
 
@@ -102,9 +109,14 @@ bool ReportLinkQuietly(const std::string& link, WorkerHost& host, const std::str
     return answered;
 }
 
-std::string ResolveLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
+std::optional<std::string> ResolveLink(const std::string& link, WorkerHost& host,
+                                       const std::string& serviceHost) {
     checkReplyFolder();
-    FetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host);
+    if (FetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host) !=
+        FetchResult::Whole) {
+        std::remove(ServiceReplyFileName);
+        return std::nullopt;
+    }
     std::string lastLine;
     try {
         lastLine = readLastReplyLine();

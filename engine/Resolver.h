@@ -6,6 +6,7 @@
 #include "core/SystemReasons.h"
 #include "engine/WorkerHost.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -34,12 +35,14 @@ bool ReportLinkQuietly(const std::string& link, WorkerHost& host,
                        const std::string& serviceHost = MakerHost);
 
 // Asks the service for the media link of a YouTube, WAT or TF1 page: the last line of its reply,
-// which is either a link or an error code containing "ERROR". Empty when the reply has no line
-// or ends with an empty one, or when the service could not be reached (the fetch has then shown
-// its network-error message). The reply file lies in the current directory only during the call.
-// Raises FetchFileError or ReplyFileError when the reply file cannot be created or read.
-std::string ResolveLink(const std::string& link, WorkerHost& host,
-                        const std::string& serviceHost = MakerHost);
+// which is either a link or an error code containing "ERROR"; empty when the reply has no line
+// or ends with an empty one. Nothing when the reply did not arrive whole (the service could not
+// be reached, refused, hung up or the file could not be written: the fetch has then shown its
+// message; or a stop cut it): the last line of a cut reply is not the service's answer. The
+// reply file lies in the current directory only during the call. Raises FetchFileError or
+// ReplyFileError when the reply file cannot be created or read.
+std::optional<std::string> ResolveLink(const std::string& link, WorkerHost& host,
+                                       const std::string& serviceHost = MakerHost);
 
 // The last line of a text whose lines end with CR, LF or CR LF; a final line break adds no line.
 std::string lastLineOf(const std::string& text);

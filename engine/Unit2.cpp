@@ -56,6 +56,10 @@ struct JobFiles {
     std::string downloadFile;
 };
 
+// A fetch the job needed did not deliver its whole body, and no stop cut it: the fetch has
+// already shown why, and the job ends there.
+struct IncompleteFetch {};
+
 // The texts one site path shows before its media fetch and before its conversion.
 struct PathTexts {
     WorkerText fetching;
@@ -93,6 +97,7 @@ private:
     void convertOrMove(const JobFiles& files);
     void stopCleanup(const JobFiles& files, const std::optional<std::string>& createdOutput);
     void failed(const std::exception* error, const JobFiles& files);
+    void endJob(const JobFiles& files);
     void endList();
     // The file this link made, when its conversion or move left one (empty otherwise).
     std::string madeFile(const std::string& output,
@@ -103,6 +108,8 @@ private:
     YtDlpRoad m_ytDlp;
     WorkerTextValues m_values;
     int m_total = -1; // the list's row count when it started; -1 in single-link mode
+    // How the page fetch of the current link ended; nothing when the link has none.
+    std::optional<FetchResult> m_page;
     WorkSummary m_summary;
 };
 
@@ -115,11 +122,12 @@ std::optional<fs::file_time_type> modificationTime(const std::string& path) {
 }
 
 void WorkerRun::fetchPage(const std::string& link, const JobFiles& files, bool withTexts) {
+    m_page.reset();
     if (contains(link, WatKeyword) && contains(link, Tf1Keyword))
         return;
     if (withTexts)
         status(WorkerText::PageFetching);
-    FetchToFile(link, files.pageFile, m_host);
+    m_page = FetchToFile(link, files.pageFile, m_host);
     if (withTexts) {
         status(WorkerText::PageFetched);
         status(WorkerText::LinkExtracting);
@@ -157,6 +165,9 @@ bool WorkerRun::youTubePath(const std::string& link, const JobFiles& files) {
 }
 
 bool WorkerRun::dailymotionPath(const JobFiles& files) {
+    // Half a page may still offer a link, only not the one the whole page would have given.
+    if (m_page && *m_page != FetchResult::Whole && !StopRequested.load())
+        throw IncompleteFetch{};
     const std::string media = ExtractDailymotionLink(files.pageFile, m_host);
     if (listMode())
         return fetchAndConvert(media, files,
@@ -175,7 +186,11 @@ bool WorkerRun::watTf1Path(const std::string& link, const JobFiles& files) {
 }
 
 std::optional<std::string> WorkerRun::resolve(const std::string& link) {
-    std::string reply = ResolveLink(link, m_host, m_serviceHost);
+    std::optional<std::string> answer = ResolveLink(link, m_host, m_serviceHost);
+    // The last line of a cut reply is no answer. A stop is seen after the media fetch, as ever.
+    if (!answer && !StopRequested.load())
+        throw IncompleteFetch{};
+    std::string reply = answer.value_or(std::string());
     if (!listMode() && contains(reply, "ERROR")) {
         ReportResolverError(reply, m_host);
         status(WorkerText::Ready);
@@ -187,7 +202,10 @@ std::optional<std::string> WorkerRun::resolve(const std::string& link) {
 bool WorkerRun::fetchAndConvert(const std::string& mediaLink, const JobFiles& files,
                                 PathTexts texts) {
     status(texts.fetching);
-    FetchToFile(mediaLink, files.downloadFile, m_host);
+    const FetchResult fetched = FetchToFile(mediaLink, files.downloadFile, m_host);
+    // Neither converted nor kept: a download that did not arrive whole is not the video.
+    if (fetched != FetchResult::Whole && !StopRequested.load())
+        throw IncompleteFetch{};
     return afterMediaFetch(files, texts);
 }
 
@@ -283,11 +301,16 @@ void WorkerRun::stopCleanup(const JobFiles& files,
     }
 }
 
-// An error that no step handled: the user is told, this link's temporary files go, and the run
-// ends (single link) or goes on with the next row (list).
+// An error that no step handled: the user is told, and the job ends.
 void WorkerRun::failed(const std::exception* error, const JobFiles& files) {
     m_host.showMessage(MessageKind::Information,
                        workerText(WorkerText::DownloadFailed) + failureText(error));
+    endJob(files);
+}
+
+// The end of a link whose failure the user has been told: its temporary files go, and the run
+// ends (single link) or goes on with the next row (list).
+void WorkerRun::endJob(const JobFiles& files) {
     removeFile(files.pageFile);
     removeFile(ServiceReplyFileName);
     if (listMode()) {
@@ -315,6 +338,9 @@ void WorkerRun::single(const DownloadJob& job) {
             if (!sitePaths(link, files))
                 return;
         }
+    } catch (const IncompleteFetch&) {
+        endJob(files);
+        return;
     } catch (const std::exception& error) {
         failed(&error, files);
         return;
@@ -341,6 +367,7 @@ void WorkerRun::list() {
         CurrentJob.setFormatName(row.formatName);
         const JobFiles files(row.destinationPathName, row.destinationFileName);
         m_summary.madeFile.clear();
+        m_page.reset();
         try {
             const bool viaYtDlp = m_ytDlp.takesOver(row.videoUrl, m_host);
             CurrentJob.setMp3Title(row.mp3Title);
@@ -355,6 +382,8 @@ void WorkerRun::list() {
                 status(WorkerText::Ready);
                 m_host.setControlEnabled(WorkerControl::StringGrid1, true);
             }
+        } catch (const IncompleteFetch&) {
+            endJob(files);
         } catch (const std::exception& error) {
             failed(&error, files);
         } catch (...) {

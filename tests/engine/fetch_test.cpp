@@ -359,6 +359,44 @@ TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
 }
 
+// Only a body that arrived whole is Whole; every other end has shown its one box, a stop none.
+TEST_F(FetchTest, TheResultSaysWhetherTheBodyArrivedWhole) {
+    ScriptedHttpServer server(R"({"routes": {
+        "/whole": ["ok-length.http"],
+        "/chunked": ["chunked.http"],
+        "/short": ["short-body.http"],
+        "/chunks-cut": ["chunked-cut.http"],
+        "/bad-chunks": ["chunked-malformed.http"],
+        "/reset": [{"file": "generated-length.http", "body_bytes": 200000,
+                    "pace": [20000, 0.02], "reset_after": 100000}],
+        "/missing": ["not-found.http"]}})",
+                              {{"LENGTH", "200000"}});
+    const std::string writeError = "Erreur d'\u00e9criture du fichier /dev/full";
+    const struct {
+        std::string target, file;
+        vantaro::FetchResult result;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {"/whole", output(), vantaro::FetchResult::Whole, {}},
+        {"/chunked", output(), vantaro::FetchResult::Whole, {}},
+        {"/short", output(), vantaro::FetchResult::Failed, {NetworkErrorFr}},
+        {"/chunks-cut", output(), vantaro::FetchResult::Failed, {NetworkErrorFr}},
+        {"/bad-chunks", output(), vantaro::FetchResult::Failed, {NetworkErrorFr}},
+        {"/reset", output(), vantaro::FetchResult::Failed, {NetworkErrorFr}},
+        {"/missing", output(), vantaro::FetchResult::Failed, {NetworkErrorFr}},
+        {"/reset", "/dev/full", vantaro::FetchResult::Failed, {writeError}},
+    };
+    for (const auto& c : cases) {
+        host = std::make_unique<RecordingHost>();
+        EXPECT_EQ(FetchToFile(server.url(c.target), c.file, *host), c.result) << c.target;
+        EXPECT_EQ(messageTexts(), c.boxes) << c.target;
+    }
+    host = std::make_unique<RecordingHost>();
+    vantaro::StopRequested = true;
+    EXPECT_EQ(FetchToFile(server.url("/whole"), output(), *host), vantaro::FetchResult::Stopped);
+    EXPECT_TRUE(host->messages().empty());
+}
+
 // The library frames the body from the header lines as it reads them; the fetch must see the same
 // fields and codings, or chunk sizes end up in the file or a good download fails.
 TEST_F(FetchTest, HeaderLinesAndTransferCodingsAreReadAsTheLibraryFramesTheBody) {

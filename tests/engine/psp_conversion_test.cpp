@@ -170,6 +170,17 @@ TEST_F(PspConversionTest, SourceThatIsNoVideoEndsWithTheFailureStatus) {
     LanguageCode = "EN";
     ConvertToPsp(source, out, m_host);
     EXPECT_EQ(m_host.statuses.back(), "The PSP conversion failed");
+
+    // A converter that fails after writing part of its output: that part is no PSP video.
+    const QTemporaryDir program;
+    fs::create_directory(program.path().toStdString() + "/QrlBin");
+    const std::string tool = program.path().toStdString() + "/" + PspConverter;
+    std::ofstream(tool) << "#!/bin/sh\nfor a; do last=$a; done\necho half > \"$last\"\nexit 1\n";
+    fs::permissions(tool, fs::perms::owner_all);
+    setProgramFolder(program.path().toStdString());
+    ConvertToPsp(source, out, m_host);
+    EXPECT_THAT(filesIn(out), IsEmpty());
+    EXPECT_EQ(m_host.statuses.back(), "The PSP conversion failed");
 }
 
 TEST_F(PspConversionTest, MissingConverterShowsTheSystemErrorAndKeepsTheWorkingStatus) {

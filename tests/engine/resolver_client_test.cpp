@@ -68,7 +68,7 @@ TEST_F(ResolverTest, RequestsCarryTheLinkUnchangedAndLast) {
     ScriptedHttpServer server(replies({"ok", "http://media.example/v.flv"}));
 
     ReportLink(YouTubeLink, m_host, serviceHost(server));
-    const std::string media = ResolveLink(YouTubeLink, m_host, serviceHost(server));
+    const std::optional<std::string> media = ResolveLink(YouTubeLink, m_host, serviceHost(server));
 
     EXPECT_EQ(media, "http://media.example/v.flv");
     const auto requests = server.requests();
@@ -123,7 +123,7 @@ TEST_F(ResolverTest, LastLineRules) {
     EXPECT_EQ(lastLineOf("a\rb\r"), "b");
 }
 
-TEST_F(ResolverTest, UnreachableServiceShowsTheNetworkErrorAndGivesAnEmptyResult) {
+TEST_F(ResolverTest, UnreachableServiceShowsTheNetworkErrorAndGivesNoAnswer) {
     // A port that was free a moment ago and has nobody listening.
     const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -135,7 +135,7 @@ TEST_F(ResolverTest, UnreachableServiceShowsTheNetworkErrorAndGivesAnEmptyResult
     ::close(probe);
     const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "");
+    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), std::nullopt);
     ReportLink(YouTubeLink, m_host, host);
 
     const auto messages = m_host.messages();
@@ -145,13 +145,19 @@ TEST_F(ResolverTest, UnreachableServiceShowsTheNetworkErrorAndGivesAnEmptyResult
     EXPECT_FALSE(replyFileLeft());
 }
 
-TEST_F(ResolverTest, ServiceAnsweringWithAnErrorStatusGivesAnEmptyResult) {
-    ScriptedHttpServer server(R"({"routes": {"*": [{"text":
-        "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 12\r\nConnection: close\r\n\r\nERROR_SERVER"}]}})");
+// A refused or cut reply is no answer, whatever its last line says: the cut one would give
+// "http://cdn.example/vid" as the link.
+TEST_F(ResolverTest, ARefusedOrCutReplyShowsTheNetworkErrorAndGivesNoAnswer) {
+    ScriptedHttpServer server(R"({"routes": {"/fr/Vantaro/kestravo.php": [{"text":
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 12\r\nConnection: close\r\n\r\nERROR_SERVER"},
+        {"text": "HTTP/1.1 200 OK\r\nContent-Length: 40\r\nConnection: close\r\n\r\nhttp://cdn.example/vid"}]}})");
 
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, serviceHost(server)), "");
-    EXPECT_THAT(m_host.eventsStartingWith("message:"), ElementsAre(NetworkError));
-    EXPECT_FALSE(replyFileLeft());
+    for (int reply = 0; reply < 2; ++reply) {
+        EXPECT_EQ(ResolveLink(YouTubeLink, m_host, serviceHost(server)), std::nullopt) << reply;
+        EXPECT_EQ(m_host.eventsStartingWith("message:").size(), reply + 1u) << "one box each";
+        EXPECT_FALSE(replyFileLeft()) << reply;
+    }
+    EXPECT_THAT(m_host.eventsStartingWith("message:"), ElementsAre(NetworkError, NetworkError));
 }
 
 TEST_F(ResolverTest, ReplyFileThatCannotBeCreatedRaises) {
@@ -187,10 +193,10 @@ TEST_F(ResolverTest, ACurrentFolderThatCannotBeWrittenInIsNamedInTheError) {
 
 TEST_F(ResolverTest, ServerDownloadErrorShowsBothServerBoxesInOrder) {
     ScriptedHttpServer server(replies({"log line\r\nERROR_SERVER_DWNLD\r\n"}));
-    const std::string reply = ResolveLink(YouTubeLink, m_host, serviceHost(server));
+    const std::optional<std::string> reply = ResolveLink(YouTubeLink, m_host, serviceHost(server));
     ASSERT_EQ(reply, "ERROR_SERVER_DWNLD");
 
-    ReportResolverError(reply, m_host);
+    ReportResolverError(*reply, m_host);
 
     const auto messages = m_host.messages();
     ASSERT_EQ(messages.size(), 2u);

@@ -87,7 +87,7 @@ TEST_F(WorkerListTest, RowsAreCarriedOutDroppedOrRefusedAndDeletedOneByOne) {
 }
 
 // In the list the resolver's reply is not examined: an error code is fetched as a link, which
-// fails with the network error, and the row ends without output. English texts throughout.
+// fails with the network error, and the row ends there, unconverted. English texts throughout.
 TEST_F(WorkerListTest, ResolverReplyIsFetchedAsItIsAndEnglishTextsAreShown) {
     startSite();
     startService({"ERROR_SERVER"});
@@ -102,11 +102,45 @@ TEST_F(WorkerListTest, ResolverReplyIsFetchedAsItIsAndEnglishTextsAreShown) {
                             "status:" + en::L2(1, 2), "message:" + en::M2, "status:" + en::R,
                             "status:" + en::R, "StringGrid1 on", "deleteRow", "StringGrid1 off",
                             "status:" + en::L1(2, 2), "status:" + en::L2(2, 2),
-                            "status:" + en::L3(2, 2), "message:Network error!",
-                            "status:" + en::L4(2, 2, "MP3"), "status:" + en::R, "status:" + en::R,
+                            "status:" + en::L3(2, 2), "message:Network error!", "status:" + en::R,
                             "StringGrid1 on", "deleteRow", "restore", "Button7 on", "Button6 on",
                             "StringGrid1 on", "Button5 off"));
     EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
+}
+
+// A page or a download that did not arrive whole drops its row after the fetch's one box, with
+// nothing converted or left; the next row runs.
+TEST_F(WorkerListTest, AFetchThatDidNotArriveWholeDropsItsRowAndTheListGoesOn) {
+    startSite();
+    testing::ScriptedHttpServer media(R"({"routes": {
+        "/dailymotion/cut": ["short-body.http"],
+        "/cut": [{"file": "generated-length.http", "body_bytes": 300000, "reset_after": 150000}]}})",
+                                      {{"LENGTH", "300000"}});
+    startService({media.url("/cut"), clipLink()});
+    m_host.rows = {row(media.url("/dailymotion/cut"), "MP3", "one"),
+                   row(youTubeLink(), "MP3", "two"), row(youTubeLink(), "FLV", "three")};
+    watchRows();
+    run(WorkModeList);
+
+    const std::string box = "message:" + fr::NetworkError;
+    EXPECT_THAT(
+        steps(m_host),
+        ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off",
+                    // the page arrived cut: no extraction from half a page
+                    "StringGrid1 off", box, "status:" + fr::L1(1, 3), "status:" + fr::L2(1, 3),
+                    "status:" + fr::R, "StringGrid1 on", "deleteRow",
+                    // the download arrived cut: no conversion
+                    "StringGrid1 off", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
+                    "status:" + fr::L3(2, 3), box, "status:" + fr::R, "StringGrid1 on", "deleteRow",
+                    // the next row runs as ever
+                    "StringGrid1 off", "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
+                    "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "FLV"), "status:" + fr::R,
+                    "StringGrid1 on", "deleteRow", "restore", "Button7 on", "Button6 on",
+                    "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(listRunningAtRowEnd(), ElementsAre(true, true, true));
+    EXPECT_THAT(m_host.rows, IsEmpty());
+    EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("three.flv"));
+    EXPECT_FALSE(replyFileLeft());
 }
 
 TEST_F(WorkerListTest, EmptyListEndsAtOnce) {
