@@ -100,14 +100,14 @@ TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
     startPages();
     const std::string leaving = m_work.file("leaving-yt-dlp");
     writeWholeFile(leaving, "#!/bin/sh\nfor last; do :; done\nsh -c 'sleep 300; :' \"$last\" "
-                            "> /dev/null &\nexec yt-dlp \"$@\"\n");
+                            "> /dev/null 2>&1 &\nexec yt-dlp \"$@\"\n");
     fs::permissions(leaving, fs::perms::owner_all);
     const struct {
         std::string format, probedFormat, name;
     } cases[] = {{"MP3", "mp3", "clip"},
                  {"AVI", "avi", "thumbnail:clip"},
                  {"MP3", "mp3", "~$HOME%(id)s"},
-                 {"FLV", "flv", "subtitle:x"}};
+                 {"AVI", "avi", "subtitle:x"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format + " " + c.name);
         const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), c.name);
