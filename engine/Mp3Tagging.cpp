@@ -41,14 +41,15 @@ std::vector<std::string> mp3TagArguments(const std::string& mp3, const std::stri
     return arguments;
 }
 
-bool tagMp3(const std::string& mp3, const std::string& artist, const std::string& coverFile) {
+bool tagMp3(const std::string& mp3, const std::string& artist, const std::string& coverFile,
+            const std::string& workFolder) {
     if (artist.empty() && coverFile.empty())
         return true;
-    // Written beside the MP3 under a name of its own, then put in its place.
-    const std::string tagged = mp3 + ".tagging";
+    // Written into the job's own folder, then put in the MP3's place.
+    const std::string tagged = workFolder + "/tagged.mp3";
     std::error_code error;
-    if (fs::exists(fs::symlink_status(tagged, error)))
-        return false; // somebody's file: the MP3 stays untagged rather than lose it
+    if (workFolder.empty() || fs::exists(fs::symlink_status(tagged, error)))
+        return false; // not a name of ours: the MP3 stays untagged rather than lose a file
     ConverterProcess process;
     try {
         process.start(ProgramFolder() + ConverterF,

@@ -214,17 +214,14 @@ bool WorkerRun::ytDlpPath(const std::string& link, const JobFiles& files) {
         listMode() ? PathTexts{WorkerText::ListVideoFetching, WorkerText::ListConverting}
                    : PathTexts{WorkerText::VideoFetching, WorkerText::Converting};
     status(texts.fetching);
+    // The work folder holds the thumbnail and serves the tagging pass; it goes with `media`,
+    // however this link ends.
     const YtDlpMedia media = m_ytDlp.fetch(link, files.downloadFile, m_values.formatName, m_host);
-    // The thumbnail goes however the conversion ends.
-    const struct CoverRemoval {
-        const std::string& file;
-        ~CoverRemoval() { removeFile(file); }
-    } coverRemoval{media.coverFile};
     if (!afterMediaFetch(files, texts))
         return false;
     // The artist and the cover join an MP3 this run made; without them it stays as made.
-    if (m_values.formatName == "MP3" && !m_summary.madeFile.empty())
-        tagMp3(m_summary.madeFile, media.uploader, media.coverFile);
+    if (m_values.formatName == "MP3" && !m_summary.madeFile.empty() && media.workFolder)
+        tagMp3(m_summary.madeFile, media.uploader, media.coverFile, media.workFolder->path());
     return true;
 }
 

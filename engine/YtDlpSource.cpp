@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/YtDlpSource.h"
 
+#include "core/RemoteText.h"
 #include "core/SharedState.h"
+#include "core/SystemReasons.h"
 #include "engine/Fetch.h"
 #include "engine/Resolver.h"
 #include "jobs/SiteKind.h"
@@ -9,7 +11,13 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/prctl.h>
 #include <system_error>
@@ -22,10 +30,15 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* ProgressMark = "vantaro-progress ";
-constexpr const char* FileMark = "vantaro-file ";
-constexpr const char* UploaderMark = "vantaro-uploader ";
-constexpr const char* CoverSuffix = "-cover"; // the thumbnail's name: the download's stem and this
 constexpr const char* ErrorMark = "ERROR: ";
+// The names yt-dlp writes in the work folder: the download (whose extension yt-dlp may change
+// for a merge), its thumbnail (yt-dlp adds the picture's extension) and its two reports.
+constexpr const char* DownloadName = "download.flv";
+constexpr const char* CoverName = "cover";
+constexpr const char* FilepathReport = "filepath.json";
+constexpr const char* UploaderReport = "uploader.json";
+constexpr const char* WorkFolderTemplate = ".vantaro-work-XXXXXX";
+constexpr std::size_t MaxLineBytes = 64 * 1024; // a longer line of yt-dlp's is dropped
 constexpr int StopPollMs = 20; // StopRequested is looked at this often while yt-dlp runs
 constexpr int VersionWaitMs = 30000;
 
@@ -33,32 +46,24 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// yt-dlp reads its output name as a template: "%" must be doubled to be taken literally.
-std::string literalTemplate(const std::string& name) {
-    std::string escaped;
-    for (const char c : name) {
-        escaped += c;
-        if (c == '%')
-            escaped += '%';
-    }
-    return escaped;
+bool isDigits(std::string_view text) {
+    return !text.empty() && text.size() <= 18 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// yt-dlp also expands "~" at the start of a name and "$NAME" anywhere in it. Such a name is
-// downloaded under a plain one and then given its own.
-bool expandsInYtDlp(const std::string& name) {
-    return name.find('$') != std::string::npos || startsWith(name, "~");
-}
-
-std::optional<std::int64_t> number(std::string_view text) {
-    if (text.empty() || text.size() > 18)
+// A field of the progress line: digits, digits with a fraction (an estimate), or "NA".
+std::optional<std::int64_t> progressField(std::string_view text, bool& valid) {
+    if (text == "NA")
+        return std::nullopt;
+    const std::size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    valid = valid && isDigits(whole) &&
+            (dot == std::string_view::npos || isDigits(text.substr(dot + 1)));
+    if (!valid)
         return std::nullopt;
     std::int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
+    for (const char c : whole)
         value = value * 10 + (c - '0');
-    }
     return value;
 }
 
@@ -69,10 +74,73 @@ QStringList qtArguments(const std::vector<std::string>& arguments) {
     return list;
 }
 
-// One yt-dlp run: reads its lines as they come, drives the progress bar and keeps its reason.
+void appendUtf8(std::string& text, std::uint32_t code) {
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xc0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3f));
+    } else if (code < 0x10000) {
+        text += static_cast<char>(0xe0 | (code >> 12));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        text += static_cast<char>(0x80 | (code & 0x3f));
+    } else {
+        text += static_cast<char>(0xf0 | (code >> 18));
+        text += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        text += static_cast<char>(0x80 | (code & 0x3f));
+    }
+}
+
+std::optional<std::uint32_t> hex4(std::string_view text, std::size_t at) {
+    if (at + 4 > text.size())
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (std::size_t i = at; i < at + 4; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+// The character of a "\u" escape at `at` (just after the "u"), a surrogate pair taken whole;
+// `at` moves past it. Python writes a byte of a name that is not UTF-8 as U+DC80 to U+DCFF:
+// that byte comes back; any other lone half of a pair becomes U+FFFD.
+bool unicodeEscape(std::string_view text, std::size_t& at, std::string& out) {
+    const std::optional<std::uint32_t> first = hex4(text, at);
+    if (!first)
+        return false;
+    at += 4;
+    if (*first >= 0xd800 && *first < 0xdc00 && text.substr(at, 2) == "\\u") {
+        const std::optional<std::uint32_t> second = hex4(text, at + 2);
+        if (second && *second >= 0xdc00 && *second < 0xe000) {
+            at += 6;
+            appendUtf8(out, 0x10000 + ((*first - 0xd800) << 10) + (*second - 0xdc00));
+            return true;
+        }
+    }
+    if (*first >= 0xdc80 && *first < 0xdd00)
+        out += static_cast<char>(*first - 0xdc00);
+    else
+        appendUtf8(out, *first >= 0xd800 && *first < 0xe000 ? 0xfffd : *first);
+    return true;
+}
+
+// One yt-dlp run: reads its output as it comes, a line at a time up to MaxLineBytes, drives the
+// progress bar and keeps its reason. Nothing it prints names a file.
 class YtDlpRun {
 public:
     YtDlpRun(WorkerHost& host) : m_host(host) {}
+    ~YtDlpRun() {
+        if (m_process.state() != QProcess::NotRunning)
+            endProcessGroup(m_process);
+    }
 
     // True when yt-dlp ran to its end, false after a stop.
     bool run(const std::string& program, const std::vector<std::string>& arguments,
@@ -81,19 +149,18 @@ public:
         return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
     std::string failureReason() const;
-    const std::string& finalPath() const { return m_finalPath; }
-    const std::string& uploader() const { return m_uploader; }
 
 private:
-    void readLines();
+    void readOutput();
+    void take(std::string_view data);
     void line(std::string_view text);
 
     WorkerHost& m_host;
     QProcess m_process;
     std::string m_program;
     std::string m_reason;
-    std::string m_finalPath;
-    std::string m_uploader;
+    std::string m_line;      // the line read so far
+    bool m_dropping = false; // the line read so far was too long: the rest of it goes too
     std::int64_t m_total = -1;
 };
 
@@ -113,25 +180,45 @@ bool YtDlpRun::run(const std::string& program, const std::vector<std::string>& a
             return false;
         }
         m_process.waitForReadyRead(StopPollMs);
-        readLines();
+        readOutput();
     }
     m_process.waitForFinished(-1);
-    readLines();
-    const QByteArray rest = m_process.readAll();
-    line(std::string_view(rest.constData(), static_cast<std::size_t>(rest.size())));
+    readOutput();
+    if (!m_dropping)
+        line(m_line);
     return true;
 }
 
-void YtDlpRun::readLines() {
-    while (m_process.canReadLine()) {
-        QByteArray text = m_process.readLine();
-        while (!text.isEmpty() && (text.back() == '\n' || text.back() == '\r'))
-            text.chop(1);
-        line(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+// Read as it comes, so that a line without end is never held whole.
+void YtDlpRun::readOutput() {
+    std::array<char, 16384> chunk;
+    for (qint64 got = 0; (got = m_process.read(chunk.data(), chunk.size())) > 0;)
+        take(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+}
+
+void YtDlpRun::take(std::string_view data) {
+    while (!data.empty()) {
+        const std::size_t end = data.find('\n');
+        const std::string_view piece = data.substr(0, end);
+        if (!m_dropping && m_line.size() + piece.size() > MaxLineBytes) {
+            m_dropping = true;
+            m_line.clear();
+        } else if (!m_dropping) {
+            m_line.append(piece);
+        }
+        if (end == std::string_view::npos)
+            return;
+        if (!m_dropping)
+            line(m_line);
+        m_line.clear();
+        m_dropping = false;
+        data.remove_prefix(end + 1);
     }
 }
 
 void YtDlpRun::line(std::string_view text) {
+    if (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
     if (const std::optional<YtDlpProgress> progress = parseYtDlpProgress(text)) {
         // A new total (a second stream of a merge, or a better estimate) starts a new count.
         if (progress->total != m_total) {
@@ -139,10 +226,6 @@ void YtDlpRun::line(std::string_view text) {
             m_host.setProgressMax(m_total);
         }
         m_host.setProgressPosition(progress->received);
-    } else if (startsWith(text, FileMark)) {
-        m_finalPath = std::string(text.substr(std::string_view(FileMark).size()));
-    } else if (startsWith(text, UploaderMark)) {
-        m_uploader = std::string(text.substr(std::string_view(UploaderMark).size()));
     } else if (std::optional<std::string> reason = ytDlpErrorReason(text)) {
         m_reason = std::move(*reason);
     }
@@ -156,23 +239,30 @@ std::string YtDlpRun::failureReason() const {
     return m_program + " ended with code " + std::to_string(m_process.exitCode());
 }
 
-void removeFile(const fs::path& path) {
-    std::error_code ignored;
-    if (!fs::is_directory(fs::symlink_status(path, ignored)))
-        fs::remove(path, ignored);
+// One JSON string that yt-dlp wrote into a report of the work folder; nullopt when the report
+// is missing, longer than a line may be, or holds anything else.
+std::optional<std::string> readReport(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text(MaxLineBytes + 2, '\0');
+    std::size_t size = 0;
+    for (ssize_t got = 0;
+         size < text.size() && (got = ::read(fd, text.data() + size, text.size() - size)) > 0;)
+        size += static_cast<std::size_t>(got);
+    ::close(fd);
+    if (size > MaxLineBytes + 1)
+        return std::nullopt;
+    text.resize(size);
+    return parseYtDlpJsonString(text);
 }
 
-// The download's name less its extension: the cover is named after it, and so does not start
-// with the download's whole name, which the partial files' cleanup looks for.
-std::string coverStem(const std::string& outputName) {
-    return fs::path(outputName).stem().string() + CoverSuffix;
-}
-
-// The thumbnail yt-dlp wrote for this download (it adds the picture's own extension).
-std::string findCover(const fs::path& folder, const std::string& outputName) {
-    const std::string prefix = coverStem(outputName) + ".";
+// The thumbnail yt-dlp wrote into the work folder: "cover." and the picture's extension.
+std::string findCover(const JobWorkFolder& folder) {
+    const std::string prefix = std::string(CoverName) + ".";
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(folder.path(), error), end; !error && it != end;
+         it.increment(error)) {
         if (startsWith(it->path().filename().string(), prefix) &&
             fs::is_regular_file(it->symlink_status(error)))
             return it->path().string();
@@ -180,10 +270,34 @@ std::string findCover(const fs::path& folder, const std::string& outputName) {
     return {};
 }
 
+// Removes the entry `name` of the folder open as parentFd: a file or a link itself, or a
+// folder with everything in it, opened without following a link at any level.
+void removeTreeAt(int parentFd, const char* name) {
+    if (::unlinkat(parentFd, name, 0) == 0 || (errno != EISDIR && errno != EPERM))
+        return;
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* folder = ::fdopendir(fd);
+    if (folder == nullptr) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName != "." && entryName != "..")
+            names.emplace_back(entryName);
+    }
+    for (const std::string& entryName : names)
+        removeTreeAt(::dirfd(folder), entryName.c_str());
+    ::closedir(folder);
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
 } // namespace
 
-std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& outputName,
-                                        const std::string& formatName) {
+std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& formatName) {
     // Formats: for a sound-only result the best audio stream, else the best file with sound.
     // For a video result the best single file holding both video and sound; where a site
     // serves them apart only, the best video and the best audio merged by ffmpeg into a
@@ -192,14 +306,17 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
     const bool soundOnly = formatName == "MP3" || formatName == "WAVE";
     std::vector<std::string> arguments = {
         // Only what is given here counts, never a configuration file of the user's.
-        "--ignore-config", "--no-playlist", "--no-mtime",
-        // A download file left by an earlier run must not be taken for this one.
+        "--ignore-config", "--no-playlist", "--no-mtime", "--no-cache-dir",
+        // The work folder is new: nothing in it is older than this run.
         "--force-overwrites",
         // The first read is larger than the default kilobyte; yt-dlp then sizes its reads to
         // the speed it sees, so a slow link still moves the progress bar often.
         "--buffer-size", "16K"};
     const std::vector<std::string> output = {
-        // One line per progress report and the final file's path, nothing else on stdout.
+        // On the output only progress lines of numbers, warnings and errors. What names a file
+        // or comes from the page goes as a JSON string into a report of the work folder, where
+        // no text of the page can add a line.
+        "--quiet",
         "--newline",
         "--no-simulate",
         "--progress",
@@ -207,19 +324,26 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
         std::string("download:") + ProgressMark +
             "%(progress.downloaded_bytes)s %(progress.total_bytes)s "
             "%(progress.total_bytes_estimate)s",
-        "--print",
-        std::string("after_move:") + FileMark + "%(filepath)s",
-        "--print",
-        std::string("after_move:") + UploaderMark + "%(uploader|)s"};
-    const std::vector<std::string> media = {
-        "--format", soundOnly ? "ba/b" : "b/bv*+ba", "--merge-output-format", "mkv",
-        "--output", literalTemplate(outputName)};
+        "--print-to-file",
+        "after_move:%(filepath)j",
+        FilepathReport,
+        "--print-to-file",
+        "after_move:%(uploader|)j",
+        UploaderReport};
+    const std::vector<std::string> media = {"--format",
+                                            soundOnly ? "ba/b" : "b/bv*+ba",
+                                            "--merge-output-format",
+                                            "mkv",
+                                            "--paths",
+                                            ".",
+                                            "--output",
+                                            DownloadName};
     arguments.insert(arguments.end(), output.begin(), output.end());
     arguments.insert(arguments.end(), media.begin(), media.end());
     // The thumbnail, when the page has one, becomes the cover of an MP3.
     if (formatName == "MP3")
-        arguments.insert(arguments.end(), {"--write-thumbnail", "--output",
-                                           "thumbnail:" + literalTemplate(coverStem(outputName))});
+        arguments.insert(arguments.end(),
+                         {"--write-thumbnail", "--output", std::string("thumbnail:") + CoverName});
     // Whatever the link holds, it is read as a link.
     arguments.insert(arguments.end(), {"--", link});
     return arguments;
@@ -230,20 +354,20 @@ std::optional<YtDlpProgress> parseYtDlpProgress(std::string_view line) {
         return std::nullopt;
     line.remove_prefix(std::string_view(ProgressMark).size());
     std::vector<std::string_view> fields;
-    while (!line.empty()) {
+    while (!line.empty() && fields.size() < 4) {
         const std::size_t space = line.find(' ');
         fields.push_back(line.substr(0, space));
         line = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
     }
-    if (fields.size() != 3)
+    if (fields.size() != 3 || !line.empty())
         return std::nullopt;
-    const std::optional<std::int64_t> received = number(fields[0]);
-    if (!received)
+    bool valid = true;
+    const std::optional<std::int64_t> received = progressField(fields[0], valid);
+    const std::optional<std::int64_t> total = progressField(fields[1], valid);
+    const std::optional<std::int64_t> estimate = progressField(fields[2], valid);
+    if (!valid || !received)
         return std::nullopt;
-    // The estimate may come as a fraction ("123.4"): its whole part is enough for a bar.
-    const std::string_view estimate = fields[2].substr(0, fields[2].find('.'));
-    const std::int64_t total = number(fields[1]).value_or(number(estimate).value_or(0));
-    return YtDlpProgress{*received, total};
+    return YtDlpProgress{*received, total.value_or(estimate.value_or(0))};
 }
 
 std::optional<std::string> ytDlpErrorReason(std::string_view line) {
@@ -252,16 +376,65 @@ std::optional<std::string> ytDlpErrorReason(std::string_view line) {
     return std::string(line.substr(std::string_view(ErrorMark).size()));
 }
 
-void removePartialFiles(const std::string& downloadFile) {
-    const fs::path path(downloadFile);
-    const std::string name = path.filename().string();
-    std::error_code error;
-    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end;
-         it.increment(error)) {
-        const std::string other = it->path().filename().string();
-        if (other != name && startsWith(other, name))
-            removeFile(it->path());
+std::optional<std::string> parseYtDlpJsonString(std::string_view line) {
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (line.size() < 2 || line.front() != '"' || line.back() != '"')
+        return std::nullopt;
+    std::string text;
+    for (std::size_t at = 1; at + 1 < line.size();) {
+        const char c = line[at++];
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"')
+            return std::nullopt;
+        if (c != '\\') {
+            text += c;
+            continue;
+        }
+        if (at + 1 >= line.size())
+            return std::nullopt; // the closing quote escaped
+        const char escaped = line[at++];
+        static constexpr std::string_view From = "\"\\/bfnrt", To = "\"\\/\b\f\n\r\t";
+        if (escaped == 'u') {
+            if (!unicodeEscape(line.substr(0, line.size() - 1), at, text))
+                return std::nullopt;
+        } else if (const std::size_t which = From.find(escaped); which != std::string_view::npos) {
+            text += To[which];
+        } else {
+            return std::nullopt;
+        }
     }
+    return text;
+}
+
+std::optional<std::string> fileInsideFolder(const std::string& folder,
+                                            const std::string& reported) {
+    if (reported.empty() || reported.find('\0') != std::string::npos)
+        return std::nullopt;
+    std::error_code error;
+    const fs::path base = fs::canonical(folder, error);
+    if (error)
+        return std::nullopt;
+    const fs::path file = fs::weakly_canonical(base / reported, error);
+    if (error)
+        return std::nullopt;
+    const auto [inBase, inFile] = std::mismatch(base.begin(), base.end(), file.begin(), file.end());
+    if (inBase != base.end() || inFile == file.end())
+        return std::nullopt;
+    if (!fs::is_regular_file(fs::symlink_status(file, error)) || error)
+        return std::nullopt;
+    return file.string();
+}
+
+JobWorkFolder::JobWorkFolder(const std::string& parent) {
+    std::string name = parent + "/" + WorkFolderTemplate;
+    if (::mkdtemp(name.data()) == nullptr)
+        throw SystemFailure("Impossible de créer un dossier de travail dans " + parent,
+                            "Cannot create a work folder in " + parent, errno);
+    m_path = std::move(name);
+}
+
+JobWorkFolder::~JobWorkFolder() {
+    removeTreeAt(AT_FDCWD, m_path.c_str());
 }
 
 std::string ytDlpProgramOrDefault(const std::string& program) {
@@ -269,9 +442,20 @@ std::string ytDlpProgramOrDefault(const std::string& program) {
 }
 
 void startInOwnGroup(QProcess& process) {
-    process.setChildProcessModifier([] {
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // A parent that died before the request took effect sends no signal: end here.
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
+    // What the process started and left running ends with it: its group goes once it has ended.
+    QObject::connect(&process, &QProcess::started, &process, [&process] {
+        const auto group = static_cast<pid_t>(process.processId());
+        QObject::connect(
+            &process, &QProcess::finished, &process, [group] { ::kill(-group, SIGKILL); },
+            Qt::SingleShotConnection);
     });
 }
 
@@ -304,34 +488,27 @@ bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop) {
 YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
                           const std::string& downloadFile, const std::string& formatName,
                           WorkerHost& host) {
-    const fs::path target(downloadFile);
-    const std::string name = target.filename().string();
-    const std::string folder = target.parent_path().string();
-    const std::string transfer =
-        expandsInYtDlp(name) ? "vantaro-" + std::to_string(::getpid()) + "xxx.flv" : name;
-    const std::string transferFile = (target.parent_path() / transfer).string();
+    auto folder = std::make_unique<JobWorkFolder>(fs::path(downloadFile).parent_path().string());
     YtDlpRun run(host);
-    bool ended = false;
-    try {
-        ended = run.run(program, ytDlpArguments(link, transfer, formatName), folder);
-    } catch (...) {
-        removePartialFiles(transferFile);
-        removeFile(findCover(target.parent_path(), transfer));
-        throw;
-    }
-    YtDlpMedia media{run.uploader(), findCover(target.parent_path(), transfer)};
-    if (ended && run.succeeded() && !run.finalPath().empty() && run.finalPath() != downloadFile) {
-        std::error_code ignored;
-        fs::rename(run.finalPath(), downloadFile, ignored);
-    }
-    removePartialFiles(transferFile);
-    if (transfer != name)
-        removeFile(transferFile);
-    if (ended && !run.succeeded()) {
-        removeFile(downloadFile);
-        removeFile(media.coverFile);
+    if (!run.run(program, ytDlpArguments(link, formatName), folder->path()))
+        return {};
+    if (!run.succeeded())
         throw YtDlpError(run.failureReason());
-    }
+    const std::optional<std::string> reported = readReport(folder->file(FilepathReport));
+    if (!reported)
+        throw YtDlpError(program + " did not name the file it wrote");
+    const std::optional<std::string> file = fileInsideFolder(folder->path(), *reported);
+    if (!file)
+        throw YtDlpError(program + " named a file outside the job's work folder");
+    std::error_code error;
+    fs::rename(*file, downloadFile, error);
+    if (error)
+        throw SystemFailure("Impossible de déplacer le téléchargement vers " + downloadFile,
+                            "Cannot move the download to " + downloadFile, error.value());
+    YtDlpMedia media;
+    media.uploader = cleanRemoteText(readReport(folder->file(UploaderReport)).value_or(""));
+    media.coverFile = findCover(*folder);
+    media.workFolder = std::move(folder);
     return media;
 }
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -32,18 +33,37 @@ struct YtDlpProgress {
     std::int64_t total = 0;
 };
 
-// The arguments of one download: the link always last, after "--", so that no link is ever read
-// as an option; outputName is the name yt-dlp writes, relative to its working folder.
-std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& outputName,
-                                        const std::string& formatName);
-// The progress line our template makes, or nullopt for any other line.
+// The arguments of one download, run in the job's work folder: the link always last, after "--",
+// so that no link is ever read as an option. Every name yt-dlp writes is one of ours, relative
+// to that folder; nothing of the link or of the job's names is in them.
+std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& formatName);
+// The progress line our template makes (numbers or "NA" only), or nullopt for any other line.
 std::optional<YtDlpProgress> parseYtDlpProgress(std::string_view line);
 // The reason of an "ERROR: " line, or nullopt for any other line.
 std::optional<std::string> ytDlpErrorReason(std::string_view line);
+// The text of a line holding one JSON string and nothing else (a final line break aside), as
+// yt-dlp's "j" conversion writes it; nullopt for anything else, "null" included.
+std::optional<std::string> parseYtDlpJsonString(std::string_view line);
+// The path yt-dlp reported, resolved (links followed), when it is a regular file inside folder;
+// nullopt when it lies anywhere else.
+std::optional<std::string> fileInsideFolder(const std::string& folder, const std::string& reported);
 
-// Removes every file of the download file's folder whose name starts with the download file's
-// name, except the download file itself: the partial files yt-dlp leaves behind.
-void removePartialFiles(const std::string& downloadFile);
+// A folder of one job's own, made with mkdtemp inside a given folder (so that a file leaves it by
+// a rename) and removed whole, without following links, when the object goes.
+class JobWorkFolder {
+public:
+    // Throws SystemFailure when the folder cannot be made.
+    explicit JobWorkFolder(const std::string& parent);
+    ~JobWorkFolder();
+    JobWorkFolder(const JobWorkFolder&) = delete;
+    JobWorkFolder& operator=(const JobWorkFolder&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
 
 // The configured program, or the default one when none is named.
 std::string ytDlpProgramOrDefault(const std::string& program);
@@ -53,22 +73,27 @@ bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop = St
 
 // Sets the process, before its start, to lead a process group of its own, so that
 // endProcessGroup ends it with everything it started; it also dies with the thread that
-// started it should the program be killed.
+// started it should the program be killed. Once the process has ended, whatever it left
+// running in its group is ended too.
 void startInOwnGroup(QProcess& process);
 // Kills the process group of a process started with startInOwnGroup and reaps the process.
 void endProcessGroup(QProcess& process);
 
-// What a download learnt of the media besides its bytes.
+// What a download learnt of the media besides its bytes, and the job's work folder, which holds
+// the thumbnail and serves the tagging pass; it goes with the object.
 struct YtDlpMedia {
-    std::string uploader;  // empty when the site names none
-    std::string coverFile; // the thumbnail written beside the download; empty when none came
+    std::string uploader;  // cleaned for a tag; empty when the site names none
+    std::string coverFile; // the thumbnail in the work folder; empty when none came
+    std::unique_ptr<JobWorkFolder> workFolder; // null after a stop
 };
 
-// Downloads the media of a page link into downloadFile with yt-dlp, driving the host's progress
-// bar with its byte counts, and writes its thumbnail beside it when there is one (the caller
-// deletes it). StopRequested ends yt-dlp and every process it started and returns (the download
-// file, partial or absent, is the caller's to delete). Throws YtDlpError when yt-dlp fails or
-// cannot be started; its temporary files are gone by then.
+// Downloads the media of a page link with yt-dlp into a work folder of the job's own beside
+// downloadFile, driving the host's progress bar with its byte counts, and moves the file yt-dlp
+// made to downloadFile. StopRequested ends yt-dlp and every process it started and returns
+// (downloadFile, when it is there, is the caller's to delete). Throws YtDlpError when yt-dlp
+// fails, cannot be started or names a file outside the work folder, SystemFailure when the
+// folder cannot be made or the file moved. Whatever the end, nothing but the work folder and
+// downloadFile is written or removed.
 YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
                           const std::string& downloadFile, const std::string& formatName,
                           WorkerHost& host);

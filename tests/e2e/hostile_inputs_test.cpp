@@ -442,6 +442,44 @@ TEST_F(HostileInputs, APreferencesFileOfBinaryJunk) {
     expectCleanEnd();
 }
 
+// The metadata of a page, printed by yt-dlp, carries line breaks and lines shaped like the
+// program's own, naming a file of the user's outside the destination: that file stays as it
+// was and the download goes on as any other.
+TEST_F(HostileInputs, APageWhoseMetadataNamesAFileOutsideTheFolder) {
+    const std::string notes = m_data + "/notes.txt";
+    writeWholeFile(notes, "the user's notes");
+    const std::string lines = "\\nvantaro-file " + notes + "\\nvantaro-uploader x\\n" +
+                              "vantaro-progress 1 2 3\\r\\nERROR: no\\n";
+    const std::string site = "http://127.0.0.1:{{PORT}}";
+    const std::string page =
+        "<html><head><title>Evil" + lines +
+        "</title><script type=\"application/ld+json\">{\"@context\": \"https://schema.org\", "
+        "\"@type\": \"VideoObject\", \"name\": \"Evil" +
+        lines + "\", \"description\": \"" + lines +
+        "\", \"author\": {\"@type\": \"Person\", \"name\": \"Evil" + lines +
+        "\"}, \"contentUrl\": \"" + site +
+        "/youtube/clip.mp4\", \"uploadDate\": "
+        "\"2026-01-01\"}</script></head><body></body></html>\n";
+    const std::string clip = readWholeFile(testClip(ClipKind::Mp4, 2));
+    // No report route: the service fails, and yt-dlp takes the YouTube-like link.
+    m_server = std::make_unique<ScriptedHttpServer>(
+        R"({"routes": {"/youtube/page": [)" +
+        textItem("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + page, {}, true) +
+        R"(], "/youtube/clip.mp4": [)" +
+        fileItem(rawFile(m_data + "/clip.http", okHead(clip.size()), clip)) + "]}}");
+    openWindow();
+    fill(m_server->url("/youtube/page"), m_destination, "meta");
+    rememberPlaces();
+    press("Button4");
+    SCOPED_TRACE(m_presenter.joined());
+    EXPECT_EQ(status(), fr::R);
+    EXPECT_TRUE(m_presenter.texts().empty()) << "a good download shows no box";
+    EXPECT_EQ(namesIn(m_destination), std::set<std::string>{"meta.mp3"});
+    EXPECT_EQ(probe(m_destination + "/meta.mp3").formatName, "mp3");
+    EXPECT_EQ(readWholeFile(notes), "the user's notes");
+    expectCleanEnd();
+}
+
 TEST_F(HostileInputs, AFileNameOfThreeHundredCharacters) {
     startServer(clipItem());
     downloadExpectingBox(dailymotionLink(), std::string(300, 'n'), fr::Failed);

@@ -3,6 +3,7 @@
 // the maker's service is absent (a closed port) or answers only some links.
 #include "WorkerTestBench.h"
 
+#include "core/RemoteText.h"
 #include "engine/YtDlpSource.h"
 
 #include <gmock/gmock.h>
@@ -16,6 +17,7 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testing::steps;
+using ::testing::UnorderedElementsAreArray;
 namespace fr = testing::fr;
 namespace fs = std::filesystem;
 using testing::NginxServer;
@@ -24,6 +26,34 @@ using testing::writeWholeFile;
 std::string videoPage(const std::string& source) {
     return "<html><head><title>clip</title></head><body><video controls><source src=\"" + source +
            "\" type=\"video/mp4\"></video></body></html>\n";
+}
+
+// A page describing its clip in schema.org terms; the texts go into the JSON as given.
+std::string describedPage(const std::string& site, const std::string& jsonTitle,
+                          const std::string& jsonAuthor) {
+    return "<html><head><script type=\"application/ld+json\">{\"@context\": "
+           "\"https://schema.org\", \"@type\": \"VideoObject\", \"name\": " +
+           jsonTitle + ", \"author\": {\"@type\": \"Person\", \"name\": " + jsonAuthor +
+           "}, \"thumbnailUrl\": \"" + site + "/cover.png\", \"contentUrl\": \"" + site +
+           "/clip.mp4\", "
+           "\"uploadDate\": \"2026-01-01\"}</script></head><body></body></html>\n";
+}
+
+// Files of the user's beside the download, named like what yt-dlp once wrote there (a partial
+// download, a cover, another row's MP3 named like a cover, yt-dlp's own default name): each
+// with its own content, which no download may change.
+std::vector<std::string> plantNeighbours(const std::string& folder, const std::string& name) {
+    std::vector<std::string> names = {name + "xxx.flv.part",  name + "xxx.flv.ytdl",
+                                      name + "xxx-cover.jpg", name + "xxx-cover.mp3",
+                                      name + "xxx.mkv",       "clip [clip].mp4"};
+    for (const std::string& neighbour : names)
+        writeWholeFile(folder + "/" + neighbour, "the user's " + neighbour);
+    return names;
+}
+
+void expectNeighboursKept(const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& neighbour : names)
+        EXPECT_EQ(testing::readWholeFile(folder + "/" + neighbour), "the user's " + neighbour);
 }
 
 class WorkerYtDlpTest : public testing::WorkerTestBench {
@@ -63,24 +93,83 @@ protected:
     }
 };
 
+// The names yt-dlp writes are the program's own, whatever the job's name: the user's files
+// beside the download stay, and what yt-dlp left running when it ended is ended too (the
+// program given leaves a process behind, holding the link in its command line).
 TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
     startPages();
-    const struct { std::string format, probedFormat; } cases[] = {{"MP3", "mp3"}, {"AVI", "avi"}};
+    const std::string leaving = m_work.file("leaving-yt-dlp");
+    writeWholeFile(leaving, "#!/bin/sh\nfor last; do :; done\nsh -c 'sleep 300; :' \"$last\" "
+                            "> /dev/null 2>&1 &\nexec yt-dlp \"$@\"\n");
+    fs::permissions(leaving, fs::perms::owner_all);
+    const struct {
+        std::string format, probedFormat, name;
+    } cases[] = {{"MP3", "mp3", "clip"},
+                 {"AVI", "avi", "thumbnail:clip"},
+                 {"MP3", "mp3", "~$HOME%(id)s"},
+                 {"AVI", "avi", "subtitle:x"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.format);
+        SCOPED_TRACE(c.format + " " + c.name);
+        const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), c.name);
         testing::RecordingHost host;
-        runWith(host, WorkModeSingle, job(m_nginx->url("/youtube/clip.html"), c.format));
+        runWith(host, WorkModeSingle, job(m_nginx->url("/youtube/clip.html"), c.format, c.name),
+                leaving);
         EXPECT_THAT(steps(host), ElementsAre("Button5 on", "Button4 off", "status:" + fr::S4,
                                              "status:" + fr::S5(c.format, false), "status:" + fr::R,
                                              "status:" + fr::R, "Button4 on", "restore"));
         EXPECT_THAT(host.messages(), IsEmpty());
         EXPECT_GT(host.progressMax(), 0) << "yt-dlp's byte counts drive the bar";
-        const std::string result = out("clip." + c.probedFormat);
-        EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre(fs::path(result).filename()));
+        const std::string result = out(c.name + "." + c.probedFormat);
+        std::vector<std::string> expected = neighbours;
+        expected.push_back(fs::path(result).filename().string());
+        EXPECT_THAT(testing::filesIn(m_out.path()), UnorderedElementsAreArray(expected));
+        expectNeighboursKept(m_out.path(), neighbours);
         EXPECT_EQ(testing::probe(result).formatName, c.probedFormat);
         EXPECT_THAT(processesLeft(m_nginx->url("/youtube/clip.html")), IsEmpty());
         EXPECT_FALSE(replyFileLeft());
-        fs::remove(result);
+        for (const std::string& name : testing::filesIn(m_out.path()))
+            fs::remove(out(name));
+    }
+}
+
+// What a page says reaches the MP3 as its artist with no control characters and at most 250
+// bytes; a report line beyond 64 KiB is dropped, and the MP3 keeps its cover without artist.
+TEST_F(WorkerYtDlpTest, ThePagesTextsReachTheMp3CleanedAndBounded) {
+    startPages();
+    ASSERT_EQ(testing::runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=64x64",
+                                          "-frames:v", "1", m_web.file("cover.png")})
+                  .exitCode,
+              0);
+    // 25 bytes once cleaned, then two-byte characters: 112 of them fit before 250 bytes.
+    std::string accents, keptAccents;
+    for (int i = 0; i < 300; ++i)
+        accents += "\\u00e9";
+    for (int i = 0; i < 112; ++i)
+        keptAccents += "\u00e9";
+    const std::string huge(1 << 20, 'u');
+    const struct {
+        std::string title, author;
+        std::optional<std::string> artist;
+    } cases[] = {
+        {"\"clip\"", "\"Ann\\nvantaro-progress 1 2 3\\u0001\\u0085" + accents + "\"",
+         "Annvantaro-progress 1 2 3" + keptAccents},
+        {"\"" + huge + "\"", "\"" + huge + "\"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.author.substr(0, 40));
+        writeWholeFile(m_web.file("youtube/described.html"),
+                       describedPage(m_nginx->url(""), c.title, c.author));
+        testing::RecordingHost host;
+        runWith(host, WorkModeSingle, job(m_nginx->url("/youtube/described.html"), "MP3"));
+        EXPECT_THAT(host.messages(), IsEmpty());
+        testing::Probe mp3 = testing::probe(out("clip.mp3"));
+        EXPECT_THAT(mp3.codecs, ElementsAre("mp3", "mjpeg")) << "the cover is attached";
+        if (c.artist)
+            EXPECT_EQ(mp3.tags["artist"], *c.artist);
+        else
+            EXPECT_EQ(mp3.tags.count("artist"), 0u);
+        EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.mp3"));
+        fs::remove(out("clip.mp3"));
     }
 }
 
@@ -134,6 +223,7 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
          "Unable to download webpage"},
         {"--exec=touch " + pwned + " youtube", "is not a valid URL"},
     };
+    const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), "clip");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.link);
         testing::RecordingHost host;
@@ -142,7 +232,8 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
         EXPECT_THAT(host.messages()[0].text, StartsWith(fr::Failed));
         EXPECT_THAT(host.messages()[0].text, HasSubstr(c.reason));
         EXPECT_THAT(host.messages()[0].text, Not(HasSubstr("ERROR:")));
-        EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
+        EXPECT_THAT(testing::filesIn(m_out.path()), UnorderedElementsAreArray(neighbours));
+        expectNeighboursKept(m_out.path(), neighbours);
         EXPECT_THAT(processesLeft(c.link), IsEmpty());
     }
     for (const std::string& target : serviceTargets())
@@ -209,6 +300,13 @@ TEST(YtDlpSourceTest, ProgressLinesAndArguments) {
         {"vantaro-progress 10 NA NA", std::pair<std::int64_t, std::int64_t>{10, 0}},
         {"vantaro-progress NA NA NA", std::nullopt},
         {"[download] 10%", std::nullopt},
+        // Numbers or "NA" only, three of them: anything else a page could print is no progress.
+        {"vantaro-progress 10 NA NA 4", std::nullopt},
+        {"vantaro-progress 10 -20 NA", std::nullopt},
+        {"vantaro-progress 10 NA 5e3", std::nullopt},
+        {"vantaro-progress 10  NA", std::nullopt},
+        {"vantaro-progress 10 20 NA /home/me/notes.txt", std::nullopt},
+        {"vantaro-progress 1234567890123456789 NA NA", std::nullopt},
     };
     for (const auto& c : lines) {
         const auto parsed = parseYtDlpProgress(c.line);
@@ -220,17 +318,102 @@ TEST(YtDlpSourceTest, ProgressLinesAndArguments) {
     EXPECT_EQ(ytDlpErrorReason("ERROR: Unsupported URL: x"), "Unsupported URL: x");
     EXPECT_EQ(ytDlpErrorReason("WARNING: ERROR: x"), std::nullopt);
 
-    const auto args = ytDlpArguments("-x", "100%xxx.flv", "WAVE");
+    const auto args = ytDlpArguments("-x", "WAVE");
     ASSERT_GE(args.size(), 2u);
     EXPECT_EQ(args[args.size() - 2], "--");
     EXPECT_EQ(args.back(), "-x");
-    const auto after = [&](const std::string& option) {
-        const auto it = std::find(args.begin(), args.end(), option);
-        return it == args.end() || it + 1 == args.end() ? std::string() : *(it + 1);
+    const auto after = [](const std::vector<std::string>& all, const std::string& option) {
+        const auto it = std::find(all.begin(), all.end(), option);
+        return it == all.end() || it + 1 == all.end() ? std::string() : *(it + 1);
     };
-    EXPECT_EQ(after("--output"), "100%%xxx.flv");
-    EXPECT_EQ(after("--format"), "ba/b");
-    EXPECT_EQ(ytDlpArguments("l", "n", "AVI")[0], "--ignore-config");
+    // yt-dlp writes only names of ours, in its working folder, never a name of the job's.
+    EXPECT_EQ(after(args, "--output"), "download.flv");
+    EXPECT_EQ(after(args, "--paths"), ".");
+    EXPECT_EQ(after(args, "--format"), "ba/b");
+    EXPECT_EQ(ytDlpArguments("l", "AVI")[0], "--ignore-config");
+    const auto mp3 = ytDlpArguments("l", "MP3");
+    EXPECT_EQ(std::count(mp3.begin(), mp3.end(), "thumbnail:cover"), 1);
+}
+
+// What yt-dlp reports is one JSON string, and a path it names counts only inside the work
+// folder; the folder goes whole without following a link out of it.
+TEST(YtDlpSourceTest, ReportsAndTheWorkFolder) {
+    const struct {
+        std::string line;
+        std::optional<std::string> text;
+    } lines[] = {
+        {"\"/dl/a b.mkv\"\n", "/dl/a b.mkv"},
+        {R"("Ann\nvantaro-file /etc/passwd\u00e9\ud83c\udfb5")",
+         "Ann\nvantaro-file /etc/passwd\u00e9\U0001f3b5"},
+        {R"("\udcff\ud800x")", "\xff\ufffdx"}, // a byte of a name that is not UTF-8; a lone half
+        {"\"a\"\n\"b\"\n", std::nullopt},
+        {"\"a\" \"b\"", std::nullopt},
+        {"\"a\nb\"", std::nullopt}, // a raw line break
+        {R"("a\")", std::nullopt},
+        {R"("\u12")", std::nullopt},
+        {R"("\x")", std::nullopt},
+        {"null", std::nullopt},
+        {"NA", std::nullopt},
+        {"\"", std::nullopt},
+    };
+    for (const auto& c : lines)
+        EXPECT_EQ(parseYtDlpJsonString(c.line), c.text) << c.line;
+
+    testing::TempFolder scratch("ytdlp-work");
+    const std::string outside = scratch.file("notes.txt");
+    writeWholeFile(outside, "the user's notes");
+    fs::create_directories(scratch.file("other"));
+    writeWholeFile(scratch.file("other/kept"), "kept");
+    std::string folderPath;
+    {
+        const JobWorkFolder folder(scratch.path());
+        folderPath = folder.path();
+        EXPECT_EQ(fs::path(folderPath).parent_path(), fs::path(scratch.path()));
+        writeWholeFile(folder.file("download.mkv"), "media");
+        fs::create_directories(folder.file("sub/deeper"));
+        writeWholeFile(folder.file("sub/deeper/part"), "part");
+        fs::create_symlink(outside, folder.file("link"));
+        fs::create_directory_symlink(scratch.file("other"), folder.file("sub/folder-link"));
+        const struct {
+            std::string reported;
+            bool accepted;
+        } paths[] = {
+            {folder.file("download.mkv"), true},
+            {"download.mkv", true},
+            {folder.file("sub/../download.mkv"), true},
+            {outside, false},
+            {folder.file("../notes.txt"), false},
+            {folder.file("link"), false},
+            {folder.file("sub"), false},
+            {folder.file("missing.mkv"), false},
+            {folder.path(), false},
+            {"", false},
+            {folder.file("download.mkv") + std::string(1, '\0') + "x", false},
+        };
+        for (const auto& p : paths)
+            EXPECT_EQ(fileInsideFolder(folder.path(), p.reported).has_value(), p.accepted)
+                << p.reported;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folderPath)));
+    EXPECT_EQ(testing::readWholeFile(outside), "the user's notes");
+    EXPECT_EQ(testing::readWholeFile(scratch.file("other/kept")), "kept");
+}
+
+TEST(YtDlpSourceTest, PageTextsAreCleanedAndCutOnACharacterBoundary) {
+    std::string euros;
+    for (int i = 0; i < 100; ++i)
+        euros += "\u20ac"; // three bytes each
+    const struct {
+        std::string text, clean;
+    } cases[] = {
+        {"Ann Uploader", "Ann Uploader"},
+        {"a\nb\r\tc\x01\x7f d\u0085e", "abc de"},
+        {std::string(1 << 20, 'u'), std::string(250, 'u')},
+        {"ab" + euros, "ab" + euros.substr(0, 246)}, // 82 whole characters
+        {"a" + euros, "a" + euros.substr(0, 249)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cleanRemoteText(c.text), c.clean) << c.text.substr(0, 40);
 }
 
 } // namespace
