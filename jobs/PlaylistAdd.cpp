@@ -3,6 +3,7 @@
 
 #include "core/Constants.h"
 #include "core/Language.h"
+#include "core/RemoteText.h"
 #include "jobs/FormatCatalogue.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListFile.h"
@@ -34,8 +35,12 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The entry's link as a row holds it, or nothing when it is not one a typed link could be.
+// The entry's link as a row holds it, or nothing when it is not one a typed link could be. A
+// link never holds a space, a control character or a NUL: such a text is something else.
 std::optional<std::string> rowLink(std::string link) {
+    if (std::any_of(link.begin(), link.end(),
+                    [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; }))
+        return std::nullopt;
     if (const std::size_t mark = link.find(SmuggledMark); mark != std::string::npos)
         link.erase(mark);
     if (!(startsWith(link, "http://") || startsWith(link, "https://")) || !isSupportedLink(link))
@@ -48,7 +53,7 @@ std::optional<std::string> rowLink(std::string link) {
 std::string playlistFileName(const std::string& title) {
     std::string name = titleToFileName(title);
     std::replace_if(
-        name.begin(), name.end(), [](char c) { return c >= 0 && c < 0x20; }, '-');
+        name.begin(), name.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }, '-');
     if (name.size() > MaxNameBytes) {
         std::size_t cut = MaxNameBytes;
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
@@ -89,8 +94,11 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
             name = stem + "-" + std::to_string(copy);
         taken.insert(name);
         std::string title = request.mp3Title;
-        if (request.formatName == "MP3" && defaultTitle)
-            title = entry.title.empty() ? name : entry.title;
+        if (request.formatName == "MP3" && defaultTitle) {
+            title = cleanRemoteText(entry.title);
+            if (title.empty())
+                title = name;
+        }
         result.rows.push_back(
             DownloadJob{std::move(*link), folder, name, request.formatName, std::move(title)});
     }
