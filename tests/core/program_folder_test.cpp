@@ -85,11 +85,9 @@ TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnServes) {
         bool needsRoot = false;
     } cases[] = {
         {runtime, "/unused", runtime + "/"},
-        {runtime + "/", "/unused", runtime + "/"},
         {open, "/unused", ""},
         {others, "/unused", "", true},
         {"", made, made + "/" + mine + "/"},
-        {"relative", made + "/", made + "/" + mine + "/"},
         {scratch.file("missing"), made, made + "/" + mine + "/"},
         {"", scratch.file("tmp-wide"), ""},
         {"", scratch.file("tmp-link"), ""},
