@@ -35,6 +35,17 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// The name cut to at most maxBytes, not inside a UTF-8 character.
+std::string cutToFit(std::string name, std::size_t maxBytes) {
+    if (name.size() > maxBytes) {
+        std::size_t cut = maxBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
 // The entry's link as a row holds it, or nothing when it is not one a typed link could be. A
 // link never holds a space, a control character or a NUL: such a text is something else.
 std::optional<std::string> rowLink(std::string link) {
@@ -54,13 +65,7 @@ std::string playlistFileName(const std::string& title) {
     std::string name = titleToFileName(title);
     std::replace_if(
         name.begin(), name.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }, '-');
-    if (name.size() > MaxNameBytes) {
-        std::size_t cut = MaxNameBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut; // not inside a UTF-8 character
-        name.resize(cut);
-    }
-    return name;
+    return cutToFit(std::move(name), MaxNameBytes);
 }
 
 PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const DownloadJob& request,
@@ -90,8 +95,10 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
         if (stem.empty())
             stem = RandomFileName();
         std::string name = stem;
-        for (int copy = 2; !isFree(name); ++copy)
-            name = stem + "-" + std::to_string(copy);
+        for (int copy = 2; !isFree(name); ++copy) {
+            const std::string suffix = "-" + std::to_string(copy);
+            name = cutToFit(stem, MaxNameBytes - suffix.size()) + suffix; // still fits
+        }
         taken.insert(name);
         std::string title = request.mp3Title;
         if (request.formatName == "MP3" && defaultTitle) {

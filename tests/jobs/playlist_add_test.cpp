@@ -81,12 +81,15 @@ TEST(PlaylistRowsTest, FileNamesFitAndEmptyTitlesGetARandomName) {
     std::string huge = "\t\u00e9";
     while (huge.size() < 1'000'000)
         huge += "\u00e9\x1b\r\n";
-    const PlaylistRows cut =
-        playlistRows({{"http://www.youtube.com/1", huge}, {"http://www.youtube.com/2", "\x01\x02"}},
-                     {"l", "/f", "n", "MP3", DefaultMp3Title}, LinkList(),
-                     [](const std::string&) { return false; });
-    ASSERT_EQ(cut.rows.size(), 2u);
+    const PlaylistRows cut = playlistRows({{"http://www.youtube.com/1", huge},
+                                           {"http://www.youtube.com/2", "\x01\x02"},
+                                           {"http://www.youtube.com/3", huge}},
+                                          {"l", "/f", "n", "MP3", DefaultMp3Title}, LinkList(),
+                                          [](const std::string&) { return false; });
+    ASSERT_EQ(cut.rows.size(), 3u);
     EXPECT_LE(cut.rows[0].destinationFileName.size(), 200u);
+    EXPECT_LE(cut.rows[2].destinationFileName.size(), 200u) << "the copy's number fits too";
+    EXPECT_TRUE(cut.rows[2].destinationFileName.ends_with("-2"));
     std::string expected;
     for (int i = 0; i < 125; ++i)
         expected += "\u00e9";
