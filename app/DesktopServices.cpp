@@ -25,6 +25,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace vantaro {
@@ -40,10 +41,30 @@ constexpr double LauncherStep = 0.01;
 constexpr std::int64_t LauncherMinimumBytes = 1'000'000;
 constexpr int FiguresRefreshMs = 1000;
 constexpr int HandOverWaitMs = 1000;
+// A hand-over is one link and its line end; a second start sends one.
+constexpr qint64 MaxHandOverBytes = 8 * 1024;
+constexpr int MaxHandOversPerConnection = 4;
 
 QString launcherAppUri() {
     return QStringLiteral("application://") + QString::fromUtf8(DesktopAppId) +
            QStringLiteral(".desktop");
+}
+
+// Whether the other end of a connection runs as this program's user.
+bool fromThisUser(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer,
+                        &size) == 0 &&
+           size == sizeof peer && peer.uid == ::getuid();
+}
+
+// The notification servers that read markup in a body read a small XML-like language: its three
+// characters that are not plain text are written as entities.
+QString escapedForMarkup(QString text) {
+    return text.replace('&', QStringLiteral("&amp;"))
+        .replace('<', QStringLiteral("&lt;"))
+        .replace('>', QStringLiteral("&gt;"));
 }
 
 QString localFileOf(const QMimeData* data) {
@@ -162,18 +183,35 @@ void DesktopServices::publishProgress(bool visible, double fraction) {
 }
 
 // Through the desktop's notification service; the tray icon's message where the service does
-// not answer.
+// not answer. The body may name a file or a failure a page worded: a service that reads markup in
+// bodies gets it escaped (the summary is plain text for every service).
 void DesktopServices::notify(const QString& title, const QString& body) {
-    const auto trayMessage = [this, title, body] {
-        QSystemTrayIcon* tray = m_parts.trayIcon ? m_parts.trayIcon() : nullptr;
-        if (tray != nullptr && tray->isVisible())
-            tray->showMessage(title, body, tray->icon());
-    };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        trayMessage();
+        trayMessage(title, body);
         return;
     }
+    const QDBusMessage ask = QDBusMessage::createMethodCall(
+        NotificationsService, NotificationsPath, NotificationsService, "GetCapabilities");
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, body] {
+        const QDBusPendingReply<QStringList> capabilities = *watcher;
+        const bool markup =
+            !capabilities.isError() && capabilities.value().contains(QStringLiteral("body-markup"));
+        sendNotice(title, markup ? escapedForMarkup(body) : body, body);
+        watcher->deleteLater();
+    });
+}
+
+void DesktopServices::trayMessage(const QString& title, const QString& body) {
+    QSystemTrayIcon* tray = m_parts.trayIcon ? m_parts.trayIcon() : nullptr;
+    if (tray != nullptr && tray->isVisible())
+        tray->showMessage(title, body, tray->icon());
+}
+
+void DesktopServices::sendNotice(const QString& title, const QString& body,
+                                 const QString& plainBody) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
     QDBusMessage call = QDBusMessage::createMethodCall(NotificationsService, NotificationsPath,
                                                        NotificationsService, "Notify");
     QVariantMap hints;
@@ -182,10 +220,10 @@ void DesktopServices::notify(const QString& title, const QString& body) {
     call << QString::fromUtf8(ApplicationTitle) << uint(0) << QString::fromUtf8(DesktopAppId)
          << title << body << actions << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, trayMessage] {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, plainBody] {
         const QDBusPendingReply<uint> reply = *watcher;
         if (reply.isError())
-            trayMessage();
+            trayMessage(title, plainBody);
         else
             m_noticeId = reply.value();
         watcher->deleteLater();
@@ -258,29 +296,54 @@ SingleInstance::SingleInstance(QObject* parent)
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                while (socket->canReadLine())
-                    deliver(QString::fromUtf8(socket->readLine()).trimmed());
-            });
+            if (!fromThisUser(*socket)) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            connect(socket, &QLocalSocket::readyRead, this,
+                    [this, socket, received = 0]() mutable { readMessages(*socket, received); });
         }
     });
 }
 
+// A message is one line; one that is too long, or more than a few, end the connection.
+void SingleInstance::readMessages(QLocalSocket& socket, int& received) {
+    while (socket.canReadLine()) {
+        const QByteArray line = socket.readLine(MaxHandOverBytes);
+        if (!line.endsWith('\n') || ++received > MaxHandOversPerConnection) {
+            socket.abort();
+            socket.deleteLater();
+            return;
+        }
+        deliver(QString::fromUtf8(line).trimmed());
+    }
+    if (socket.bytesAvailable() >= MaxHandOverBytes) {
+        socket.abort();
+        socket.deleteLater();
+    }
+}
+
 QString SingleInstance::socketName() {
-    const std::string folder =
-        baseDirectoryOr(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(),
-                        QDir::tempPath().toStdString(), true);
+    const std::string folder = privateRuntimeFolder(
+        qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(), QDir::tempPath().toStdString());
+    if (folder.empty())
+        return {};
     return QString::fromStdString(folder) + QStringLiteral("vantaro-%1.socket").arg(::getuid());
 }
 
 bool SingleInstance::handOver(const QString& link) {
-    QLocalSocket socket;
-    socket.connectToServer(socketName());
-    if (!socket.waitForConnected(HandOverWaitMs))
-        return false;
     QString line = link;
     line.remove('\r').remove('\n');
-    socket.write(line.toUtf8() + '\n');
+    const QByteArray message = line.toUtf8() + '\n';
+    const QString name = socketName();
+    if (name.isEmpty() || message.size() > MaxHandOverBytes)
+        return false; // this start runs on its own
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(HandOverWaitMs))
+        return false;
+    socket.write(message);
     socket.waitForBytesWritten(HandOverWaitMs);
     socket.disconnectFromServer();
     return true;
@@ -288,6 +351,8 @@ bool SingleInstance::handOver(const QString& link) {
 
 bool SingleInstance::listen() {
     const QString name = socketName();
+    if (name.isEmpty())
+        return false;
     if (m_server->listen(name))
         return true;
     if (m_server->serverError() != QAbstractSocket::AddressInUseError)

@@ -14,6 +14,7 @@
 class QLabel;
 class QLineEdit;
 class QLocalServer;
+class QLocalSocket;
 class QSystemTrayIcon;
 class QTimer;
 class QWidget;
@@ -69,6 +70,8 @@ private:
     void refreshFigures();
     void publishProgress(bool visible, double fraction);
     void notify(const QString& title, const QString& body);
+    void sendNotice(const QString& title, const QString& body, const QString& plainBody);
+    void trayMessage(const QString& title, const QString& body);
 
     DesktopParts m_parts;
     TransferMeter m_meter;
@@ -79,14 +82,17 @@ private:
     uint m_noticeId = 0;
 };
 
-// One program per user: the first start listens on a local socket named after the user; a
-// second start hands its link (possibly empty) over that socket and leaves.
+// One program per user: the first start listens on a local socket named after the user, in a
+// folder of the user's own; a second start hands its link (possibly empty) over that socket and
+// leaves. Only the user's own programs are heard, a line of 8 KiB at most, a few per connection.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
     explicit SingleInstance(QObject* parent = nullptr);
 
-    // The socket's name for this user: in XDG_RUNTIME_DIR when set, else in the temporary folder.
+    // The socket's name for this user: in XDG_RUNTIME_DIR when set, else in a folder of the
+    // user's own in the temporary folder (privateRuntimeFolder). Empty when that folder is not
+    // private: the start then neither hands over nor listens, and runs on its own.
     static QString socketName();
     // True when a running program took the link: this one should leave.
     static bool handOver(const QString& link);
@@ -96,6 +102,7 @@ public:
     void setReceiver(std::function<void(const QString&)> receiver);
 
 private:
+    void readMessages(QLocalSocket& socket, int& received);
     void deliver(const QString& link);
 
     QLocalServer* m_server = nullptr;

@@ -5,6 +5,7 @@
 #include "core/Constants.h"
 #include "jobs/RandomNames.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vantaro {
@@ -52,7 +53,16 @@ void Preferences::load(PreferenceFields& fields) const {
 std::string Preferences::ytDlpProgram() const {
     if (!exists())
         return {};
-    return readProfileString(path(), ResolverSection, ProgramKey);
+    std::string program = readProfileString(path(), ResolverSection, ProgramKey);
+    // A path that is not absolute would be found from whatever folder the program was started
+    // in, and a control character is no part of a program's name: both are not taken.
+    const bool bareName = program.find('/') == std::string::npos;
+    const bool control = std::any_of(program.begin(), program.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (control || !(program.starts_with('/') || bareName))
+        return {};
+    return program;
 }
 
 void Preferences::storeSingleDownload(const std::string& fileName, const std::string& pathName) {

@@ -32,8 +32,9 @@ public:
     // Fills the fields from the file, with the defaults for empty values; leaves them as they
     // are when the file is absent.
     void load(PreferenceFields& fields) const;
-    // The yt-dlp program named by the key "program" of the section "Resolver"; empty when the
-    // file, the section or the key is missing (yt-dlp on PATH then serves).
+    // The yt-dlp program named by the key "program" of the section "Resolver": an absolute path,
+    // or a name found on PATH. Empty when the file, the section or the key is missing, or the
+    // value is a relative path or holds a control character (yt-dlp on PATH then serves).
     std::string ytDlpProgram() const;
 
     void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;

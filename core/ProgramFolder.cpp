@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <system_error>
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantaro {
@@ -43,6 +46,29 @@ std::string withSlash(std::string folder) {
 std::string environmentValue(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+// An installed copy: the folder lies under /usr or /opt, through links too (/lib is /usr/lib on
+// most systems). Its files belong to the system, whoever runs it.
+bool isInstalledCopy(const std::string& programFolder) {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(programFolder, ec);
+    if (ec)
+        folder = std::filesystem::path(programFolder).lexically_normal();
+    const auto top = folder.begin();
+    if (!folder.is_absolute() || top == folder.end() || std::next(top) == folder.end())
+        return false;
+    const std::string first = std::next(top)->string();
+    return first == "usr" || first == "opt";
+}
+
+// HOME, or the account's home folder when it is unset (a service, a bare sudo).
+std::string homeFolder() {
+    std::string home = environmentValue("HOME");
+    if (home.empty())
+        if (const passwd* account = ::getpwuid(::getuid()); account && account->pw_dir)
+            home = account->pw_dir;
+    return home;
 }
 
 // Creates the per-user folders, and the settings file when the program folder has one.
@@ -88,10 +114,30 @@ std::string baseDirectoryOr(const std::string& value, const std::string& fallbac
     return withSlash(usable ? value : fallback);
 }
 
+bool isPrivateFolder(const std::string& path) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back(); // with a final "/", lstat would follow a link
+    struct stat status {};
+    return !folder.empty() && ::lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::getuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+std::string privateRuntimeFolder(const std::string& runtimeDirectory,
+                                 const std::string& temporaryFolder) {
+    std::string folder = baseDirectoryOr(runtimeDirectory, "", true);
+    if (folder.empty()) {
+        folder = baseDirectoryOr(temporaryFolder, "/tmp") + "vantaro-" +
+                 std::to_string(::getuid()) + "/";
+        ::mkdir(folder.c_str(), S_IRWXU); // an existing one is checked like a new one
+    }
+    return isPrivateFolder(folder) ? folder : std::string();
+}
+
 DataFolders dataFoldersFor(const std::string& programFolder, const std::string& home,
                            const std::string& configHome) {
     const std::string program = withSlash(programFolder);
-    if (isWritableFolder(program) || home.empty())
+    if ((isWritableFolder(program) && !isInstalledCopy(program)) || home.empty())
         return {program, program + DownloadsFolderName, false};
     const std::string config = baseDirectoryOr(configHome, withSlash(home) + ".config/");
     return {config + "vantaro/", withSlash(home) + "Vantaro", true};
@@ -111,8 +157,8 @@ DataFolders DataFoldersOfThisRun() {
     if (setFolders)
         return *setFolders;
     if (!preparedFolders || preparedFor != program) {
-        preparedFolders = prepareDataFolders(program, environmentValue("HOME"),
-                                             environmentValue("XDG_CONFIG_HOME"));
+        preparedFolders =
+            prepareDataFolders(program, homeFolder(), environmentValue("XDG_CONFIG_HOME"));
         preparedFor = program;
     }
     return *preparedFolders;

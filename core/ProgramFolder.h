@@ -23,10 +23,23 @@ bool isWritableFolder(const std::string& path);
 std::string baseDirectoryOr(const std::string& value, const std::string& fallback,
                             bool mustExist = false);
 
+// True when the folder is this user's own and closed to everyone else: a folder itself (not a
+// link to one), owned by this process's user, with no permission for its group or for others.
+bool isPrivateFolder(const std::string& path);
+
+// The folder of the program's private runtime files (the single-instance socket), ending with
+// "/": the runtime folder of the environment (XDG_RUNTIME_DIR) when it is an absolute path to an
+// existing folder; otherwise "vantaro-UID" in the temporary folder, made with mode 0700 when
+// missing. Empty when that folder is not private (isPrivateFolder): another account could then
+// read or take what lies there.
+std::string privateRuntimeFolder(const std::string& runtimeDirectory,
+                                 const std::string& temporaryFolder);
+
 // Where the program keeps what it writes for the user: the settings file and the default
-// download folder. Beside the program when the user can write there; otherwise (a system-wide
-// install) in per-user folders: the settings in $XDG_CONFIG_HOME/vantaro (~/.config/vantaro when
-// that is unset) and the downloads in ~/Vantaro.
+// download folder. Beside the program when the user can write there and it is not an installed
+// copy (a folder under /usr or /opt, even for root); otherwise in per-user folders: the settings
+// in $XDG_CONFIG_HOME/vantaro (~/.config/vantaro when that is unset) and the downloads in
+// ~/Vantaro.
 struct DataFolders {
     std::string settingsFolder;  // holds the settings file; ends with "/"
     std::string downloadsFolder; // the default destination; no trailing "/"

@@ -7,12 +7,12 @@
 
 namespace vantaro {
 
-// The most bytes a text taken from a page (an MP3 title, an artist name) may keep.
+// The most bytes kept of a title or a name a page or a playlist gives (an MP3 title, an artist).
 inline constexpr std::size_t RemoteTextMaxBytes = 250;
 
-// A text taken from a page or from yt-dlp, fit for a tag: control characters (C0, DEL and the
-// UTF-8 coded C1 range) removed, then cut to RemoteTextMaxBytes without splitting a UTF-8
-// character.
-std::string cleanRemoteText(std::string_view text);
+// Text a page, a playlist or a downloader reported, made fit to keep: its control characters
+// (below 0x20, DEL, and U+0080 to U+009F) removed, then cut to at most maxBytes without splitting
+// a UTF-8 character.
+std::string cleanRemoteText(std::string_view text, std::size_t maxBytes = RemoteTextMaxBytes);
 
 } // namespace vantaro

@@ -16,6 +16,17 @@ namespace {
 
 constexpr int CancelPollMs = 20; // the cancel flag is looked at this often while yt-dlp runs
 constexpr std::string_view UnsupportedReason = "Unsupported URL";
+// The most of an answer that is read: far more than a playlist of many thousand entries needs.
+constexpr qsizetype MaxAnswerBytes = qsizetype{64} << 20;
+// The most of yt-dlp's messages that is kept: the newest, where its last error is.
+constexpr qsizetype MaxMessageBytes = qsizetype{64} << 10;
+constexpr unsigned ReplacementCharacter = 0xFFFD;
+// Where a run of plain characters inside a string ends: its end, an escape, or a control
+// character (32 of them, NUL first, so the text has an explicit size).
+constexpr std::string_view StringStops{
+    "\"\\\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
+    "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f",
+    34};
 
 // A reader of the few parts of a JSON text that a playlist answer needs; everything else is
 // stepped over without being kept.
@@ -113,15 +124,24 @@ bool JsonScanner::escape(std::string* out) {
     std::optional<unsigned> code = hex4();
     if (!code)
         return false;
-    // A character beyond the first plane comes as two escapes, a surrogate pair.
-    if (*code >= 0xD800 && *code < 0xDC00 && m_text.substr(m_pos, 2) == "\\u") {
-        m_pos += 2;
-        const std::optional<unsigned> low = hex4();
-        if (!low || *low < 0xDC00 || *low >= 0xE000)
-            return false;
-        code = 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00);
-    } else if (*code >= 0xD800 && *code < 0xE000) {
-        code = 0xFFFD; // half a pair stands for no character: the replacement character
+    // A character beyond the first plane comes as two escapes, a surrogate pair. Half a pair
+    // stands for no character: it gives the replacement character, and what follows it is read
+    // on its own.
+    if (*code >= 0xD800 && *code < 0xDC00) {
+        const std::size_t afterHigh = m_pos;
+        std::optional<unsigned> low;
+        if (m_text.substr(m_pos, 2) == "\\u") {
+            m_pos += 2;
+            low = hex4();
+        }
+        if (low && *low >= 0xDC00 && *low < 0xE000) {
+            code = 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00);
+        } else {
+            m_pos = afterHigh;
+            code = ReplacementCharacter;
+        }
+    } else if (*code >= 0xDC00 && *code < 0xE000) {
+        code = ReplacementCharacter;
     }
     if (out)
         appendUtf8(*out, *code);
@@ -134,9 +154,9 @@ bool JsonScanner::string(std::string* out) {
     if (out)
         out->clear();
     while (m_pos < m_text.size()) {
-        const std::size_t stop = m_text.find_first_of("\"\\", m_pos);
-        if (stop == std::string_view::npos)
-            return false;
+        const std::size_t stop = m_text.find_first_of(StringStops, m_pos);
+        if (stop == std::string_view::npos || static_cast<unsigned char>(m_text[stop]) < 0x20)
+            return false; // a control character is never written as it is inside a string
         if (out)
             out->append(m_text.substr(m_pos, stop - m_pos));
         m_pos = stop + 1;
@@ -293,6 +313,13 @@ PlaylistAnswer readPlaylist(const std::string& program, const std::string& link,
         }
         answer += process.readAllStandardOutput();
         messages += process.readAllStandardError();
+        if (messages.size() > MaxMessageBytes)
+            messages.remove(0, messages.size() - MaxMessageBytes);
+        if (answer.size() > MaxAnswerBytes) {
+            endProcessGroup(process);
+            return failed("yt-dlp's answer is larger than " + std::to_string(MaxAnswerBytes >> 20) +
+                          " MiB");
+        }
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         std::string reason = lastErrorReason(messages);

@@ -92,7 +92,7 @@ ListFileReader::Result ListFileReader::readEntry(ListFileEntry& entry) {
 std::string titleToFileName(const std::string& title) {
     std::string name = title;
     std::replace_if(
-        name.begin(), name.end(), [](char c) { return c == ' ' || c == '/'; }, '-');
+        name.begin(), name.end(), [](char c) { return c == ' ' || c == '/' || c == '\0'; }, '-');
     return name;
 }
 

@@ -46,7 +46,8 @@ private:
 };
 
 // The file name and MP3 title a loaded title line gives: every space becomes "-", and so does
-// every "/", so that the name stays inside its folder.
+// every "/", so that the name stays inside its folder, and every NUL, which would end the path
+// where the system reads it.
 std::string titleToFileName(const std::string& title);
 
 } // namespace vantaro

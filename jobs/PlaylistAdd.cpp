@@ -3,6 +3,7 @@
 
 #include "core/Constants.h"
 #include "core/Language.h"
+#include "core/RemoteText.h"
 #include "jobs/FormatCatalogue.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListFile.h"
@@ -34,8 +35,23 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The entry's link as a row holds it, or nothing when it is not one a typed link could be.
+// The name cut to at most maxBytes, not inside a UTF-8 character.
+std::string cutToFit(std::string name, std::size_t maxBytes) {
+    if (name.size() > maxBytes) {
+        std::size_t cut = maxBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+// The entry's link as a row holds it, or nothing when it is not one a typed link could be. A
+// link never holds a space, a control character or a NUL: such a text is something else.
 std::optional<std::string> rowLink(std::string link) {
+    if (std::any_of(link.begin(), link.end(),
+                    [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; }))
+        return std::nullopt;
     if (const std::size_t mark = link.find(SmuggledMark); mark != std::string::npos)
         link.erase(mark);
     if (!(startsWith(link, "http://") || startsWith(link, "https://")) || !isSupportedLink(link))
@@ -48,14 +64,8 @@ std::optional<std::string> rowLink(std::string link) {
 std::string playlistFileName(const std::string& title) {
     std::string name = titleToFileName(title);
     std::replace_if(
-        name.begin(), name.end(), [](char c) { return c >= 0 && c < 0x20; }, '-');
-    if (name.size() > MaxNameBytes) {
-        std::size_t cut = MaxNameBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut; // not inside a UTF-8 character
-        name.resize(cut);
-    }
-    return name;
+        name.begin(), name.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }, '-');
+    return cutToFit(std::move(name), MaxNameBytes);
 }
 
 PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const DownloadJob& request,
@@ -85,12 +95,17 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
         if (stem.empty())
             stem = RandomFileName();
         std::string name = stem;
-        for (int copy = 2; !isFree(name); ++copy)
-            name = stem + "-" + std::to_string(copy);
+        for (int copy = 2; !isFree(name); ++copy) {
+            const std::string suffix = "-" + std::to_string(copy);
+            name = cutToFit(stem, MaxNameBytes - suffix.size()) + suffix; // still fits
+        }
         taken.insert(name);
         std::string title = request.mp3Title;
-        if (request.formatName == "MP3" && defaultTitle)
-            title = entry.title.empty() ? name : entry.title;
+        if (request.formatName == "MP3" && defaultTitle) {
+            title = cleanRemoteText(entry.title);
+            if (title.empty())
+                title = name;
+        }
         result.rows.push_back(
             DownloadJob{std::move(*link), folder, name, request.formatName, std::move(title)});
     }

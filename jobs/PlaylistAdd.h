@@ -63,8 +63,9 @@ struct PlaylistRows {
 
 // One row per entry in the playlist's order, with the request's format and folder: the file
 // name from the entry's title (made safe for a file name and unique among the list's rows of
-// that folder and that folder's files), the MP3 title the entry's title when the request kept
-// the default one. An entry whose link is not a supported http:// or https:// link is left out.
+// that folder and that folder's files), the MP3 title the entry's title (cleaned and cut, see
+// cleanRemoteText) when the request kept the default one. An entry whose link is not a supported
+// http:// or https:// link, or holds a space or a control character, is left out.
 PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const DownloadJob& request,
                           const LinkList& list,
                           const std::function<bool(const std::string&)>& fileExists);

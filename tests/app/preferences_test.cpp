@@ -150,4 +150,18 @@ TEST_F(PreferencesFile, ResolverProgramIsReadAndItsSectionNeverWritten) {
     EXPECT_EQ(readIni(), content);
     writeIni("[Visual]\n");
     EXPECT_EQ(preferences.ytDlpProgram(), "") << "no section";
+    // A name is looked up on PATH; a relative path, found from the current folder, and control
+    // characters are not taken.
+    const std::pair<std::string, std::string> values[] = {
+        {"yt-dlp-nightly", "yt-dlp-nightly"},
+        {"/usr/local/bin/yt-dlp", "/usr/local/bin/yt-dlp"},
+        {"bin/yt-dlp", ""},
+        {"./yt-dlp", ""},
+        {"../../tmp/x", ""},
+        {"/usr/bin/yt-dlp\x01", ""},
+    };
+    for (const auto& [value, taken] : values) {
+        writeIni("[Resolver]\nprogram=" + value + "\n");
+        EXPECT_EQ(preferences.ytDlpProgram(), taken) << value;
+    }
 }

@@ -12,6 +12,9 @@
 
 #include <filesystem>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace vantaro {
 namespace {
 
@@ -25,6 +28,86 @@ TEST(DataFolders, AWritableProgramFolderKeepsEverythingBesideTheProgram) {
     EXPECT_FALSE(folders.perUser);
     EXPECT_EQ(folders.settingsFolder, program.path() + "/");
     EXPECT_EQ(folders.downloadsFolder, program.path() + "/" + DownloadsFolderName);
+}
+
+// An installed copy keeps nothing in its folder, even for an account that may write there (root):
+// a folder under /usr or /opt, by its path or through a link. Only root can show the difference.
+TEST(DataFolders, AnInstalledCopyUsesThePerUserFoldersEvenForRoot) {
+    TempFolder scratch("installed");
+    fs::create_directory_symlink("/usr/lib", scratch.file("lib"));
+    const struct {
+        std::string programFolder;
+        bool perUser;
+    } cases[] = {
+        {"/usr/lib/", true},    {"/usr/local/lib", true},    {"/opt", true},
+        {"/usr/../opt/", true}, {scratch.file("lib"), true}, {scratch.path(), false},
+    };
+    for (const auto& c : cases) {
+        const DataFolders folders = dataFoldersFor(c.programFolder, "/home/ann", "");
+        EXPECT_EQ(folders.perUser, c.perUser) << c.programFolder;
+        if (c.perUser) {
+            EXPECT_EQ(folders.downloadsFolder, "/home/ann/Vantaro") << c.programFolder;
+        }
+    }
+    if (::getuid() != 0)
+        GTEST_SKIP() << "not root: /usr and /opt are not writable here, so every row is per user "
+                        "for that reason too";
+}
+
+// The folder of the single-instance socket: the runtime folder, or one of the user's own in the
+// temporary folder. One that another account owns or may enter, or a link, gives none.
+TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnServes) {
+    TempFolder scratch("runtime");
+    const std::string mine = "vantaro-" + std::to_string(::getuid());
+    const bool root = ::getuid() == 0;
+    const passwd* nobody = ::getpwnam("nobody");
+    const auto folder = [&](const std::string& name, fs::perms perms, bool others = false) {
+        const std::string path = scratch.file(name);
+        fs::create_directories(path);
+        fs::permissions(path, perms);
+        if (others && root && nobody != nullptr) {
+            EXPECT_EQ(::chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0) << path;
+        }
+        return path;
+    };
+    const auto own = fs::perms::owner_all;
+    const std::string runtime = folder("runtime", own);
+    const std::string open = folder("open", own | fs::perms::group_read | fs::perms::group_exec);
+    const std::string others = folder("others", own, true);
+    const std::string made = folder("tmp-new", fs::perms::all);
+    folder("tmp-wide/" + mine, own | fs::perms::others_exec);
+    folder("tmp-link", own);
+    fs::create_directory_symlink(runtime, scratch.file("tmp-link/" + mine));
+    folder("tmp-others/" + mine, own, true);
+
+    const struct {
+        std::string runtime, temporary, expected;
+        bool needsRoot = false;
+    } cases[] = {
+        {runtime, "/unused", runtime + "/"},
+        {open, "/unused", ""},
+        {others, "/unused", "", true},
+        {"", made, made + "/" + mine + "/"},
+        {scratch.file("missing"), made, made + "/" + mine + "/"},
+        {"", scratch.file("tmp-wide"), ""},
+        {"", scratch.file("tmp-link"), ""},
+        {"", scratch.file("tmp-others"), "", true},
+    };
+    bool skipped = false;
+    for (const auto& c : cases) {
+        if (c.needsRoot && (!root || nobody == nullptr)) {
+            skipped = true;
+            continue;
+        }
+        EXPECT_EQ(privateRuntimeFolder(c.runtime, c.temporary), c.expected)
+            << c.runtime << " " << c.temporary;
+    }
+    EXPECT_EQ(fs::status(made + "/" + mine).permissions(), own);
+    EXPECT_EQ(fs::status(scratch.file("tmp-wide/" + mine)).permissions(),
+              own | fs::perms::others_exec)
+        << "a folder found is checked, never changed";
+    if (skipped)
+        GTEST_SKIP() << "not root: the rows of folders owned by another account were not run";
 }
 
 // A base-directory variable counts when absolute (and present, where it must be).

@@ -41,6 +41,8 @@ public:
     std::vector<Notice> notices;
 
 public slots:
+    // A service that reads markup in bodies, as most do.
+    QStringList GetCapabilities() { return {"actions", "body", "body-markup"}; }
     uint Notify(const QString& appName, uint, const QString&, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
         notices.push_back({appName, summary, body, actions, hints});
@@ -240,12 +242,15 @@ TEST_F(DesktopBusEndToEnd, ProgressOnTheLauncherEntryAndOneNoticeOnlyWhenTheWind
     m_window->Button5Click();
     waitForEnd();
     // A last inactive run: its notice is the second, so the two runs between sent none (the
-    // window's messages reach the bus in the order it sends them).
-    startDownload("last");
+    // window's messages reach the bus in the order it sends them). Its name, markup to the
+    // service, arrives escaped.
+    startDownload("last <b>&amp;");
     waitForEnd();
     ASSERT_TRUE(waitFor([this] { return m_notifications.notices.size() >= 2; }));
     EXPECT_EQ(m_notifications.notices.size(), 2u);
-    EXPECT_EQ(m_notifications.notices.back().body.toStdString(), m_out.file("last.flv"));
+    EXPECT_EQ(m_notifications.notices.back().body.toStdString(),
+              m_out.file("last &lt;b&gt;&amp;amp;.flv"));
+    EXPECT_TRUE(fs::exists(m_out.file("last <b>&amp;.flv")));
     EXPECT_TRUE(m_presenter.texts().empty()) << m_presenter.texts().front();
 }
 

@@ -9,9 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <QLocalSocket>
+#include <QStandardPaths>
 
 #include <filesystem>
 #include <memory>
+
+#include <unistd.h>
 
 namespace vantaro {
 namespace {
@@ -75,6 +78,95 @@ TEST_F(SingleInstanceEndToEnd, ASocketLeftByAKilledProgramDoesNotStopTheNextStar
     EXPECT_TRUE(answers());
     next->terminate();
     next->waitForFinished(Ceiling);
+}
+
+// What one connection sends: a line of 8 KiB at most, a few lines each; beyond, it is dropped.
+TEST_F(SingleInstanceEndToEnd, OnlyShortLinesAndAFewOfThemAreHeard) {
+    SingleInstance running;
+    ASSERT_TRUE(running.listen());
+    QStringList received;
+    running.setReceiver([&received](const QString& link) { received << link; });
+    const struct {
+        QByteArray sent;
+        QStringList heard;
+        bool dropped;
+    } cases[] = {
+        {"http://a/1\n", {"http://a/1"}, false},
+        {QByteArray(9000, 'a') + "\n", {}, true},
+        {QByteArray(20000, 'a'), {}, true},
+        {"1\n2\n3\n4\n5\n6\n", {"1", "2", "3", "4"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sent.left(20).toStdString());
+        received.clear();
+        QLocalSocket client;
+        client.connectToServer(SingleInstance::socketName());
+        ASSERT_TRUE(client.waitForConnected(Ceiling));
+        client.write(c.sent);
+        const auto done = [&] {
+            return c.dropped ? client.state() == QLocalSocket::UnconnectedState
+                             : received == c.heard;
+        };
+        EXPECT_TRUE(waitFor(done, Ceiling));
+        EXPECT_EQ(received, c.heard);
+        EXPECT_EQ(client.state() == QLocalSocket::ConnectedState, !c.dropped);
+    }
+}
+
+// Another account that reaches the socket (its folder opened by hand here) is not heard: the
+// connection is closed before a line is read.
+TEST_F(SingleInstanceEndToEnd, AnotherAccountIsNotHeard) {
+    // A Python that every account may run (the one on PATH may lie in root's home).
+    const QString python = "/usr/bin/python3";
+    if (::getuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty() ||
+        !fs::exists(python.toStdString()))
+        GTEST_SKIP() << "needs root, setpriv and /usr/bin/python3 to connect as the account nobody";
+    SingleInstance running;
+    ASSERT_TRUE(running.listen());
+    QStringList received;
+    running.setReceiver([&received](const QString& link) { received << link; });
+    const QString name = SingleInstance::socketName();
+    fs::permissions(m_runtime.path(), fs::perms::owner_all | fs::perms::others_exec);
+    fs::permissions(name.toStdString(), fs::perms::all);
+
+    // The client ends with 0 when the program closes the connection, 1 when it hears nothing.
+    QProcess client;
+    client.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", python, "-c",
+                             "import socket, sys\n"
+                             "s = socket.socket(socket.AF_UNIX)\n"
+                             "s.connect(sys.argv[1])\n"
+                             "s.sendall(b'http://127.0.0.1:9/other\\n')\n"
+                             "s.settimeout(20)\n"
+                             "try:\n"
+                             "    sys.exit(0 if s.recv(1) == b'' else 1)\n"
+                             "except ConnectionResetError:\n"
+                             "    sys.exit(0)\n",
+                             name});
+    ASSERT_TRUE(waitFor([&client] { return client.state() == QProcess::NotRunning; }, Ceiling));
+    EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
+    EXPECT_TRUE(received.isEmpty()) << received.join(' ').toStdString();
+}
+
+// A folder others may enter is not used: no hand-over, no socket, the start runs on its own.
+// Without XDG_RUNTIME_DIR the socket lies in a folder of the user's own in the temporary folder.
+TEST_F(SingleInstanceEndToEnd, OnlyAFolderOfTheUsersOwnHoldsTheSocket) {
+    fs::permissions(m_runtime.path(), fs::perms::owner_all | fs::perms::others_exec);
+    SingleInstance alone;
+    EXPECT_FALSE(alone.listen());
+    EXPECT_FALSE(SingleInstance::handOver("http://127.0.0.1:9/watch?v=x"));
+    EXPECT_TRUE(fs::is_empty(m_runtime.path())) << "nothing was made in that folder";
+
+    TempFolder temporary("vantaro-tmp");
+    const QByteArray previous = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(temporary.path()));
+    const std::string uid = std::to_string(::getuid());
+    EXPECT_EQ(SingleInstance::socketName().toStdString(),
+              temporary.path() + "/vantaro-" + uid + "/vantaro-" + uid + ".socket");
+    SingleInstance running;
+    EXPECT_TRUE(running.listen());
+    EXPECT_TRUE(SingleInstance::handOver({}));
+    previous.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", previous);
 }
 
 TEST_F(SingleInstanceEndToEnd, HelpAndVersionAnswerWithoutADisplay) {

@@ -3,7 +3,6 @@
 // the maker's service is absent (a closed port) or answers only some links.
 #include "WorkerTestBench.h"
 
-#include "core/RemoteText.h"
 #include "engine/YtDlpSource.h"
 
 #include <gmock/gmock.h>
@@ -397,23 +396,6 @@ TEST(YtDlpSourceTest, ReportsAndTheWorkFolder) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(folderPath)));
     EXPECT_EQ(testing::readWholeFile(outside), "the user's notes");
     EXPECT_EQ(testing::readWholeFile(scratch.file("other/kept")), "kept");
-}
-
-TEST(YtDlpSourceTest, PageTextsAreCleanedAndCutOnACharacterBoundary) {
-    std::string euros;
-    for (int i = 0; i < 100; ++i)
-        euros += "\u20ac"; // three bytes each
-    const struct {
-        std::string text, clean;
-    } cases[] = {
-        {"Ann Uploader", "Ann Uploader"},
-        {"a\nb\r\tc\x01\x7f d\u0085e", "abc de"},
-        {std::string(1 << 20, 'u'), std::string(250, 'u')},
-        {"ab" + euros, "ab" + euros.substr(0, 246)}, // 82 whole characters
-        {"a" + euros, "a" + euros.substr(0, 249)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(cleanRemoteText(c.text), c.clean) << c.text.substr(0, 40);
 }
 
 } // namespace

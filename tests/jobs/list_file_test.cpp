@@ -118,6 +118,8 @@ TEST(ListFileReader, BytesPassThroughUnchanged) {
     // Non-ASCII, tabs and NUL bytes are data like any other.
     const std::string link = std::string("http://x/\xC3\xA9t\xC3\xA9\t") + '\0' + "z";
     EXPECT_EQ(pairsOf(parse(link + "\n  two  spaces \n")), (Pairs{{link, "  two  spaces "}}));
+    // As a file name, a NUL would end the path at "notes.txt" where the system reads it.
+    EXPECT_EQ(titleToFileName(std::string("notes.txt\0 x", 12)), "notes.txt--x");
 }
 
 // A stream that hands out its bytes, then fails with EIO.
