@@ -5,6 +5,7 @@
 #include "core/SharedState.h"
 #include "core/SystemReasons.h"
 #include "engine/Fetch.h"
+#include "engine/JsonScanner.h"
 #include "engine/Resolver.h"
 #include "jobs/SiteKind.h"
 
@@ -72,64 +73,6 @@ QStringList qtArguments(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments)
         list.push_back(QString::fromStdString(argument));
     return list;
-}
-
-void appendUtf8(std::string& text, std::uint32_t code) {
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xc0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xe0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-        text += static_cast<char>(0x80 | (code & 0x3f));
-    } else {
-        text += static_cast<char>(0xf0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-        text += static_cast<char>(0x80 | (code & 0x3f));
-    }
-}
-
-std::optional<std::uint32_t> hex4(std::string_view text, std::size_t at) {
-    if (at + 4 > text.size())
-        return std::nullopt;
-    std::uint32_t value = 0;
-    for (std::size_t i = at; i < at + 4; ++i) {
-        const char c = text[i];
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
-// The character of a "\u" escape at `at` (just after the "u"), a surrogate pair taken whole;
-// `at` moves past it. Python writes a byte of a name that is not UTF-8 as U+DC80 to U+DCFF:
-// that byte comes back; any other lone half of a pair becomes U+FFFD.
-bool unicodeEscape(std::string_view text, std::size_t& at, std::string& out) {
-    const std::optional<std::uint32_t> first = hex4(text, at);
-    if (!first)
-        return false;
-    at += 4;
-    if (*first >= 0xd800 && *first < 0xdc00 && text.substr(at, 2) == "\\u") {
-        const std::optional<std::uint32_t> second = hex4(text, at + 2);
-        if (second && *second >= 0xdc00 && *second < 0xe000) {
-            at += 6;
-            appendUtf8(out, 0x10000 + ((*first - 0xd800) << 10) + (*second - 0xdc00));
-            return true;
-        }
-    }
-    if (*first >= 0xdc80 && *first < 0xdd00)
-        out += static_cast<char>(*first - 0xdc00);
-    else
-        appendUtf8(out, *first >= 0xd800 && *first < 0xe000 ? 0xfffd : *first);
-    return true;
 }
 
 // One yt-dlp run: reads its output as it comes, a line at a time up to MaxLineBytes, drives the
@@ -377,33 +320,8 @@ std::optional<std::string> ytDlpErrorReason(std::string_view line) {
 }
 
 std::optional<std::string> parseYtDlpJsonString(std::string_view line) {
-    if (!line.empty() && line.back() == '\n')
-        line.remove_suffix(1);
-    if (line.size() < 2 || line.front() != '"' || line.back() != '"')
-        return std::nullopt;
-    std::string text;
-    for (std::size_t at = 1; at + 1 < line.size();) {
-        const char c = line[at++];
-        if (static_cast<unsigned char>(c) < 0x20 || c == '"')
-            return std::nullopt;
-        if (c != '\\') {
-            text += c;
-            continue;
-        }
-        if (at + 1 >= line.size())
-            return std::nullopt; // the closing quote escaped
-        const char escaped = line[at++];
-        static constexpr std::string_view From = "\"\\/bfnrt", To = "\"\\/\b\f\n\r\t";
-        if (escaped == 'u') {
-            if (!unicodeEscape(line.substr(0, line.size() - 1), at, text))
-                return std::nullopt;
-        } else if (const std::size_t which = From.find(escaped); which != std::string_view::npos) {
-            text += To[which];
-        } else {
-            return std::nullopt;
-        }
-    }
-    return text;
+    // A name yt-dlp could not decode keeps its bytes, so that it still names the same file.
+    return jsonStringText(line, JsonScanner::LoneLowHalves::AsBytes);
 }
 
 std::optional<std::string> fileInsideFolder(const std::string& folder,
