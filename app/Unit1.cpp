@@ -10,7 +10,7 @@
 #include "app/Unit4.h"
 #include "app/Unit6.h"
 #include "app/WindowTexts.h"
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"

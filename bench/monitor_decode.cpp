@@ -3,8 +3,8 @@
 // datagram takes (filters, totals, decoding, payload copy, packet handler).
 // With "--pcap FILE COUNT" it writes COUNT datagrams of the mix as a capture file instead, so that
 // bench/monitor.sh can time tcpdump reading and filtering the same datagrams.
-#include "capture/monsock.h"
-#include "capture/packhdrs.h"
+#include "capture/PacketMonitor.h"
+#include "capture/ProtocolNames.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // Share of loopback datagrams the raw monitor sees, against tcpdump counting the same traffic:
 // UDP datagrams to 127.0.0.1 at a fixed rate for a fixed time. Needs root (packet sockets).
 // Usage: bench_monitor_loopback [datagrams per second] [seconds]
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,8 +7,8 @@
 // CaptureToolHost, the monitor through CaptureMonitor, the sound through WaveVolume, so that the
 // logic runs without widgets and, in tests, without a packet socket.
 
+#include "capture/PacketMonitor.h"
 #include "capture/WaveVolume.h"
-#include "capture/monsock.h"
 
 #include <cstdint>
 #include <functional>

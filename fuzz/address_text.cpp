@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary texts through the lenient integer reader and the dotted address parser.
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
 #include <charconv>
 #include <cstdint>

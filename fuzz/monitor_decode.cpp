@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a received datagram: decoding must stay within the datagram and keep the
 // payload consistent with its reported length. The first byte picks the monitor's settings.
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
 #include <cstdint>
 #include <cstdlib>

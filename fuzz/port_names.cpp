@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary text as a "ports.txt": the reader keeps to its table and every name it stores
 // comes from a line of the text.
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 #include "core/Constants.h"
 
 #include <cstdint>

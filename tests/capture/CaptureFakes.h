@@ -5,7 +5,7 @@
 // of HTTP requests.
 
 #include "capture/CaptureTool.h"
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
 #include <optional>
 #include <stdexcept>

@@ -3,7 +3,7 @@
 
 // Builds IPv4 datagrams byte by byte for the monitor's decoding tests.
 
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "capture/CaptureTool.h"
 
 #include "CaptureFakes.h"
-#include "capture/magsubs1.h"
+#include "capture/CaptureLogText.h"
 #include "core/Constants.h"
 
 #include <gtest/gtest.h>

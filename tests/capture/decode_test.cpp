@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor's reading of received datagrams: decoding, payload rules, filters and totals,
 // fed from byte buffers through the same path a received datagram takes.
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
 #include "DatagramBuilder.h"
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
 #include <gtest/gtest.h>
 

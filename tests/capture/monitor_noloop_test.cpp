@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A start on a thread without an event loop: no readiness can be delivered there. This program
 // never creates a QCoreApplication. Opening the packet socket needs CAP_NET_RAW (root).
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
 #include <gtest/gtest.h>
 

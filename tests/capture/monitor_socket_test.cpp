@@ -4,9 +4,9 @@
 // server of the test, both on 127.0.0.1. Where the system allows it, each test program watches
 // the loopback interface of a network namespace of its own, so it sees no other program's
 // traffic; CTest also keeps it apart from the tests that move bulk data over loopback.
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
 #include <gtest/gtest.h>
 

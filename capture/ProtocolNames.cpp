@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
-#include "capture/magsubs1.h"
+#include "capture/CaptureLogText.h"
 #include "core/Constants.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Naming tables, port names from a services-style file, flag names and address text.
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
-#include "capture/magsubs1.h"
+#include "capture/CaptureLogText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Text and time routines of the capture log, and the ordered list.
+#include "capture/CaptureLogText.h"
 #include "capture/magclasses.h"
-#include "capture/magsubs1.h"
 
 #include <gtest/gtest.h>
 

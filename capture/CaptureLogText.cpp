@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/magsubs1.h"
+#include "capture/CaptureLogText.h"
 
 #include <QLocale>
 #include <QString>

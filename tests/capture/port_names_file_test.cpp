@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide port names read from "ports.txt" in the current directory at the first
 // lookup. One test only: the table is loaded once per process.
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
-#include "capture/magsubs1.h"
-#include "capture/packhdrs.h"
+#include "capture/CaptureLogText.h"
+#include "capture/ProtocolNames.h"
 #include "core/Constants.h"
 
 #include <QAbstractEventDispatcher>
