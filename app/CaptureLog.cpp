@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CaptureLog.h"
 
-#include "core/Constants.h"
+#include "capture/CaptureLogText.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>

@@ -3,7 +3,7 @@
 
 #include "app/MuteKey.h"
 #include "app/WebBrowser.h"
-#include "core/Constants.h"
+#include "capture/CaptureLogText.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -53,7 +53,7 @@ void CaptureStrip::connectControls() {
 
 void CaptureStrip::Button14Click() {
     m_lastNavigation = 0;
-    m_tool.Button14Click();
+    m_tool.showNeutralPage();
     // A page that fails later shows the same hint as a refusal now.
     m_hintNavigation = m_lastNavigation;
 }
@@ -64,12 +64,12 @@ void CaptureStrip::Button13Click() {
 
 void CaptureStrip::Timer2Timer() {
     m_lastNavigation = 0;
-    m_tool.Timer2Timer();
+    m_tool.retryTick();
     m_hintNavigation = m_lastNavigation;
 }
 
 void CaptureStrip::ComboBox2Change() {
-    m_tool.ComboBox2Change(m_widgets.ComboBox2->currentText().toStdString());
+    m_tool.setConnectionSpeed(m_widgets.ComboBox2->currentText().toStdString());
 }
 
 void CaptureStrip::setCaptureCaption(const std::string& caption) {

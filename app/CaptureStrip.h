@@ -44,7 +44,7 @@ public:
                  std::unique_ptr<WaveVolume> volume = nullptr);
 
     // Handlers of the strip's controls.
-    void Button15Click() { m_tool.ToggleCapture(); }
+    void Button15Click() { m_tool.toggleCapture(); }
     void Button14Click();
     void Button13Click();
     void Button12Click() {}

@@ -10,7 +10,7 @@
 #include "app/Unit4.h"
 #include "app/Unit6.h"
 #include "app/WindowTexts.h"
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
@@ -125,9 +125,9 @@ void TForm1::FormCreate() {
     dressMainWindow(*m_ui, *this);
 
     try {
-        for (const std::string& address : TCustomWSocket::LocalAddressList())
+        for (const std::string& address : RawSocket::localAddressList())
             m_ui->ListBox1->addItem(text(address));
-    } catch (const ESocketException&) {
+    } catch (const SocketError&) {
         // Without the list of addresses the capture tool reports its own failure when started.
     }
     if (m_ui->ListBox1->count() > 0)

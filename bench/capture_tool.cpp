@@ -6,8 +6,8 @@
 // log, first as the product runs (no per-request line), then with a line for every request.
 // Needs root (packet socket). Usage: bench_capture_tool [datagrams per second] [seconds]
 #include "app/CaptureLog.h"
+#include "capture/CaptureLogText.h"
 #include "capture/CaptureTool.h"
-#include "core/Constants.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -95,9 +95,9 @@ Phase runPhase(QApplication& app, bool logEveryRequest, int rate, int seconds) {
     NoVolume volume;
     vantaro::CaptureTool tool(host, volume);
     tool.setLogEveryRequest(logEveryRequest);
-    tool.ToggleCapture();
+    tool.toggleCapture();
     Phase phase;
-    if (!tool.CaptureRunning()) {
+    if (!tool.captureRunning()) {
         host.writer.flush();
         std::printf("skipped: %s; run as root\n", host.memo.toPlainText().toStdString().c_str());
         std::exit(0);
@@ -128,11 +128,11 @@ Phase runPhase(QApplication& app, bool logEveryRequest, int rate, int seconds) {
     tick.start(TickMs);
     app.exec();
     sender.join();
-    tool.ToggleCapture();
+    tool.toggleCapture();
     phase.sent = sent;
     host.writer.flush();
     // On the loopback interface the watched address is also the sender: datagrams count as sent.
-    phase.seen = socket.TotRecvPackets() + socket.TotSendPackets();
+    phase.seen = socket.receivedPackets() + socket.sentPackets();
     phase.logLines = host.lines;
     phase.heldLines = host.memo.blockCount();
     phase.heldChars = host.memo.document()->characterCount();

@@ -3,8 +3,8 @@
 // datagram takes (filters, totals, decoding, payload copy, packet handler).
 // With "--pcap FILE COUNT" it writes COUNT datagrams of the mix as a capture file instead, so that
 // bench/monitor.sh can time tcpdump reading and filtering the same datagrams.
-#include "capture/monsock.h"
-#include "capture/packhdrs.h"
+#include "capture/Ipv4Text.h"
+#include "capture/PacketMonitor.h"
 
 #include <chrono>
 #include <cstdint>
@@ -17,7 +17,7 @@
 
 namespace {
 
-using vantaro::TextToAddr;
+using vantaro::textToAddress;
 
 std::vector<std::uint8_t> datagram(std::uint8_t protocol, int tcpHeader, std::size_t payload) {
     const std::size_t transport = protocol == 6 ? static_cast<std::size_t>(tcpHeader) : 8;
@@ -26,8 +26,8 @@ std::vector<std::uint8_t> datagram(std::uint8_t protocol, int tcpHeader, std::si
     bytes[2] = static_cast<std::uint8_t>(bytes.size() >> 8);
     bytes[3] = static_cast<std::uint8_t>(bytes.size());
     bytes[9] = protocol;
-    const std::uint32_t source = TextToAddr("192.168.1.20");
-    const std::uint32_t destination = TextToAddr("192.168.1.10");
+    const std::uint32_t source = textToAddress("192.168.1.20");
+    const std::uint32_t destination = textToAddress("192.168.1.10");
     std::memcpy(&bytes[12], &source, 4);
     std::memcpy(&bytes[16], &destination, 4);
     bytes[20] = 0x1F;
@@ -47,23 +47,23 @@ struct Result {
 };
 
 Result measure(const std::vector<std::vector<std::uint8_t>>& mix, bool handler, bool ignoreData) {
-    vantaro::TMonitorSocket monitor;
-    monitor.setAddr("192.168.1.10");
+    vantaro::PacketMonitor monitor;
+    monitor.setAddress("192.168.1.10");
     monitor.setIgnoreData(ignoreData);
-    monitor.PrepareCapture();
+    monitor.prepareCapture();
     std::uint64_t payloadBytes = 0;
     if (handler) {
-        monitor.setOnPacketEvent([&](vantaro::TMonitorSocket&, vantaro::TPacketInfo info) {
-            payloadBytes += info.Payload.size() + static_cast<std::uint64_t>(info.DstPort);
+        monitor.setPacketHandler([&](vantaro::PacketMonitor&, vantaro::PacketInfo info) {
+            payloadBytes += info.payload.size() + static_cast<std::uint64_t>(info.destinationPort);
         });
     }
     const std::size_t count = 4'000'000;
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < count; ++i)
-        monitor.ReadDatagram(mix[i % mix.size()]);
+        monitor.readDatagram(mix[i % mix.size()]);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (monitor.TotRecvPackets() != static_cast<std::int32_t>(count))
-        std::fprintf(stderr, "counted %d of %zu datagrams\n", monitor.TotRecvPackets(), count);
+    if (monitor.receivedPackets() != static_cast<std::int32_t>(count))
+        std::fprintf(stderr, "counted %d of %zu datagrams\n", monitor.receivedPackets(), count);
     return {static_cast<double>(count) / elapsed.count(), payloadBytes};
 }
 
@@ -100,7 +100,7 @@ double report(const char* name, const std::vector<std::vector<std::uint8_t>>& mi
     const Result full = measure(mix, true, false);
     const Result lengthsOnly = measure(mix, true, true);
     const Result counting = measure(mix, false, false);
-    std::printf("%-34s handler+payload %6.2f M/s   handler, IgnoreData %6.2f M/s   "
+    std::printf("%-34s handler+payload %6.2f M/s   handler, ignoreData %6.2f M/s   "
                 "no handler %6.2f M/s\n",
                 name, full.perSecond / 1e6, lengthsOnly.perSecond / 1e6, counting.perSecond / 1e6);
     return full.perSecond;
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--pcap") == 0)
         return writeCaptureFile(argv[2], std::strtoul(argv[3], nullptr, 10)) ? 0 : 1;
     std::printf("monitor decoding rate, datagrams per second (target: 2 M/s with a handler and "
-                "IgnoreData false)\n");
+                "ignoreData false)\n");
     report("TCP 60 bytes (20-byte payload)", {datagram(6, 20, 20)});
     report("TCP ACK 52 bytes (no payload)", {datagram(6, 32, 0)});
     report("UDP 100 bytes", {datagram(17, 0, 72)});

@@ -2,7 +2,7 @@
 // Share of loopback datagrams the raw monitor sees, against tcpdump counting the same traffic:
 // UDP datagrams to 127.0.0.1 at a fixed rate for a fixed time. Needs root (packet sockets).
 // Usage: bench_monitor_loopback [datagrams per second] [seconds]
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -97,16 +97,17 @@ int main(int argc, char** argv) {
     getsockname(sink, reinterpret_cast<sockaddr*>(&address), &length);
     const std::uint16_t port = ntohs(address.sin_port);
 
-    vantaro::TMonitorSocket monitor;
+    vantaro::PacketMonitor monitor;
     long seen = 0;
-    monitor.setAddr("127.0.0.1");
-    monitor.setOnPacketEvent([&](vantaro::TMonitorSocket&, vantaro::TPacketInfo info) {
-        if (info.IpProto == 17 && info.DstPort == port && info.Payload.rfind(Marker, 0) == 0)
+    monitor.setAddress("127.0.0.1");
+    monitor.setPacketHandler([&](vantaro::PacketMonitor&, vantaro::PacketInfo info) {
+        if (info.ipProtocol == 17 && info.destinationPort == port &&
+            info.payload.rfind(Marker, 0) == 0)
             ++seen;
     });
     try {
-        monitor.StartMonitoring();
-    } catch (const vantaro::ESocketException& e) {
+        monitor.startMonitoring();
+    } catch (const vantaro::SocketError& e) {
         std::printf(
             "skipped: the monitor cannot start (%s); run as root\n",
             std::string(e.what()).replace(std::string(e.what()).find('\r'), 2, ": ").c_str());
@@ -141,7 +142,7 @@ int main(int argc, char** argv) {
     });
     app.exec();
     sender.join();
-    monitor.StopMonitoring();
+    monitor.stopMonitoring();
     long tcpdumpDropped = 0;
     const long captured = stopTcpdump(tcpdump, tcpdumpDropped);
     close(sink);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CaptureTool.h"
 
-#include "capture/magsubs1.h"
-#include "capture/packhdrs.h"
+#include "capture/CaptureLogText.h"
+#include "capture/Ipv4Text.h"
+#include "capture/PortNames.h"
+#include "capture/ProtocolNames.h"
 #include "core/Constants.h"
 
 #include <array>
@@ -13,9 +15,9 @@ namespace vantaro {
 
 namespace {
 
-constexpr std::uint16_t LinkProtoIpv4 = 0x0800;
+constexpr std::uint16_t LinkProtocolIpv4 = 0x0800;
 
-// The connection speeds of ComboBox2 and the retry's base interval each stands for.
+// The connection speeds offered to the user and the retry's base interval each stands for.
 struct ConnectionSpeed {
     const char* text;
     int baseMs;
@@ -56,7 +58,7 @@ std::string_view requestHost(std::string_view text) {
 
 } // namespace
 
-std::optional<std::string> MediaLinkOfRequest(std::string_view text, std::string_view webHost) {
+std::optional<std::string> mediaLinkOfRequest(std::string_view text, std::string_view webHost) {
     const std::string_view host = requestHost(text);
     if (host != webHost || !startsWith(text, "[GET /get"))
         return std::nullopt;
@@ -73,16 +75,17 @@ std::optional<std::string> MediaLinkOfRequest(std::string_view text, std::string
     return "http://" + std::string(host) + std::string(text.substr(5, end - 5));
 }
 
-std::string PacketLogLine(const TPacketInfo& packet, const std::string& service,
+std::string packetLogLine(const PacketInfo& packet, const std::string& service,
                           const std::string& text, std::string_view timeSeparator) {
-    const std::string source = AddrToText(packet.SrcAddr) + ":" + std::to_string(packet.SrcPort);
+    const std::string source =
+        addressToText(packet.sourceAddress) + ":" + std::to_string(packet.sourcePort);
     const std::string destination =
-        AddrToText(packet.DstAddr) + ":" + std::to_string(packet.DstPort);
+        addressToText(packet.destinationAddress) + ":" + std::to_string(packet.destinationPort);
     char columns[256];
     std::snprintf(columns, sizeof columns, "%-12s %-4s %4d  %-20s > %-20s %-12s %4d ",
-                  TimeStampText(packet.Captured, timeSeparator).c_str(),
-                  IpProtoName(packet.IpProto).c_str(), packet.WireLength, source.c_str(),
-                  destination.c_str(), service.c_str(), packet.PayloadLen);
+                  timeStampText(packet.captured, timeSeparator).c_str(),
+                  ipProtocolName(packet.ipProtocol).c_str(), packet.wireLength, source.c_str(),
+                  destination.c_str(), service.c_str(), packet.payloadLength);
     return "**" + std::string(columns) + text;
 }
 
@@ -91,21 +94,21 @@ std::string PacketLogLine(const TPacketInfo& packet, const std::string& service,
 SocketCaptureMonitor::SocketCaptureMonitor(QObject* owner) : m_socket(owner) {}
 
 void SocketCaptureMonitor::setPacketHandler(PacketHandler handler) {
-    m_socket.setOnPacketEvent(
-        [handler = std::move(handler)](TMonitorSocket&, TPacketInfo info) { handler(info); });
+    m_socket.setPacketHandler(
+        [handler = std::move(handler)](PacketMonitor&, PacketInfo info) { handler(info); });
 }
 
 void SocketCaptureMonitor::start(const std::string& address) {
-    m_socket.setAddr(address);
-    m_socket.setAddrMask(CaptureAddrMask);
+    m_socket.setAddress(address);
+    m_socket.setAddressMask(CaptureAddrMask);
     m_socket.setIgnoreData(false);
-    m_socket.setIgnoreLAN(false);
-    m_socket.ClearIgnoredAddrs();
-    m_socket.StartMonitoring();
+    m_socket.setIgnoreLan(false);
+    m_socket.clearIgnoredAddresses();
+    m_socket.startMonitoring();
 }
 
 void SocketCaptureMonitor::stop() {
-    m_socket.StopMonitoring();
+    m_socket.stopMonitoring();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -116,10 +119,10 @@ CaptureTool::CaptureTool(CaptureToolHost& host, WaveVolume& volume,
       m_retryBaseInterval(CaptureRetryBaseMs) {
     if (!m_monitor)
         m_monitor = std::make_unique<SocketCaptureMonitor>();
-    m_monitor->setPacketHandler([this](const TPacketInfo& info) { CapturePacket(info); });
+    m_monitor->setPacketHandler([this](const PacketInfo& info) { capturePacket(info); });
 }
 
-void CaptureTool::ToggleCapture() {
+void CaptureTool::toggleCapture() {
     if (m_captureRunning)
         stopCapture();
     else
@@ -138,7 +141,7 @@ void CaptureTool::startCapture() {
         if (!address)
             throw std::out_of_range(ListIndexErrorText);
         m_monitor->start(*address);
-        m_timeSeparator = TimeSeparator();
+        m_timeSeparator = timeSeparator();
         // The volume as the capture found it, for the restore points to put back.
         if (const std::optional<std::uint16_t> level = m_volume.level())
             m_savedWaveVolume = *level;
@@ -149,7 +152,7 @@ void CaptureTool::startCapture() {
         m_host.appendLog("");
     } catch (...) {
         // A socket message holds a line break: it makes two lines of the log.
-        const std::string message = CaptureStartFailure + ExceptionText(std::current_exception());
+        const std::string message = CaptureStartFailure + exceptionText(std::current_exception());
         const std::size_t lineBreak = message.find("\r\n");
         if (lineBreak == std::string::npos) {
             m_host.appendLog(message);
@@ -160,18 +163,18 @@ void CaptureTool::startCapture() {
     }
 }
 
-void CaptureTool::CapturePacket(const TPacketInfo& PacketInfo) {
-    std::string text = "[" + PacketInfo.Payload + "]";
-    ControlCharsToBlanks(text);
+void CaptureTool::capturePacket(const PacketInfo& packet) {
+    std::string text = "[" + packet.payload + "]";
+    controlCharsToBlanks(text);
     const std::string service =
-        lowerAsciiLetters(ServiceName(PacketInfo.SrcPort, PacketInfo.DstPort));
-    if (PacketInfo.LinkProto != LinkProtoIpv4 || (service != "www-http" && service != "http") ||
+        lowerAsciiLetters(serviceName(packet.sourcePort, packet.destinationPort));
+    if (packet.linkProtocol != LinkProtocolIpv4 || (service != "www-http" && service != "http") ||
         !startsWith(text, "[GET"))
         return;
     if (m_logEveryRequest)
-        m_host.appendLog(PacketLogLine(PacketInfo, service, text, m_timeSeparator));
+        m_host.appendLog(packetLogLine(packet, service, text, m_timeSeparator));
 
-    const std::optional<std::string> link = MediaLinkOfRequest(text, WatWebHost);
+    const std::optional<std::string> link = mediaLinkOfRequest(text, WatWebHost);
     if (!link)
         return;
     m_foundMediaLink = *link;
@@ -187,7 +190,7 @@ void CaptureTool::CapturePacket(const TPacketInfo& PacketInfo) {
         stopCapture();
 }
 
-void CaptureTool::Timer2Timer() {
+void CaptureTool::retryTick() {
     ++m_captureAttempts;
     const int interval = m_captureAttempts * CaptureRetryStepMs + m_retryBaseInterval;
     m_host.setRetryTimerInterval(interval);
@@ -219,14 +222,14 @@ void CaptureTool::restoreAndLeave() {
     }
 }
 
-void CaptureTool::ComboBox2Change(std::string_view text) {
+void CaptureTool::setConnectionSpeed(std::string_view text) {
     for (const ConnectionSpeed& speed : ConnectionSpeeds) {
         if (text == speed.text)
             m_retryBaseInterval = speed.baseMs;
     }
 }
 
-void CaptureTool::Button14Click() {
+void CaptureTool::showNeutralPage() {
     try {
         m_host.navigateBrowser(m_neutralPage, 0);
     } catch (...) {
@@ -234,13 +237,13 @@ void CaptureTool::Button14Click() {
     }
 }
 
-void CaptureTool::SetWaveVolume(std::uint16_t level) {
+void CaptureTool::setWaveVolume(std::uint16_t level) {
     m_volume.setLevel(level);
 }
 
 void CaptureTool::restoreWaveVolume() {
     if (m_savedWaveVolume >= 0)
-        SetWaveVolume(static_cast<std::uint16_t>(m_savedWaveVolume));
+        setWaveVolume(static_cast<std::uint16_t>(m_savedWaveVolume));
 }
 
 } // namespace vantaro

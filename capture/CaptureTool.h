@@ -7,8 +7,8 @@
 // CaptureToolHost, the monitor through CaptureMonitor, the sound through WaveVolume, so that the
 // logic runs without widgets and, in tests, without a packet socket.
 
+#include "capture/PacketMonitor.h"
 #include "capture/WaveVolume.h"
-#include "capture/monsock.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,31 +23,31 @@ namespace vantaro {
 class CaptureToolHost {
 public:
     virtual ~CaptureToolHost() = default;
-    // Adds one line to the capture log (Memo1).
+    // Adds one line to the capture log.
     virtual void appendLog(const std::string& line) = 0;
-    // The start and stop button's caption (Button15).
+    // The start and stop control's caption.
     virtual void setCaptureCaption(const std::string& caption) = 0;
-    // The address selected in the address list (ListBox1), nothing when none is selected.
+    // The address selected in the address list, nothing when none is selected.
     virtual std::optional<std::string> selectedAddress() = 0;
-    // The embedded browser (WebBrowser1). Each raises an exception when the browser refuses.
+    // The embedded browser. Each raises an exception when the browser refuses.
     // flags 0 leaves every navigation option to the browser's defaults.
     virtual void navigateBrowser(const std::string& url, int flags) = 0;
     virtual void refreshBrowser() = 0;
     virtual void purgeBrowserCache() = 0;
-    // The retry timer (Timer2).
+    // The retry timer.
     virtual void setRetryTimerEnabled(bool enabled) = 0;
     virtual void setRetryTimerInterval(int milliseconds) = 0;
-    // The main window's status line (StatusBar1).
+    // The main window's status line.
     virtual void setStatus(const std::string& text) = 0;
 };
 
 // The monitor as the tool drives it.
 class CaptureMonitor {
 public:
-    using PacketHandler = std::function<void(const TPacketInfo&)>;
+    using PacketHandler = std::function<void(const PacketInfo&)>;
     virtual ~CaptureMonitor() = default;
     virtual void setPacketHandler(PacketHandler handler) = 0;
-    // Starts capturing on the address (dotted text); raises ESocketException on failure.
+    // Starts capturing on the address (dotted text); raises SocketError on failure.
     virtual void start(const std::string& address) = 0;
     // Stops; no packet is reported after it returns.
     virtual void stop() = 0;
@@ -61,10 +61,10 @@ public:
     void setPacketHandler(PacketHandler handler) override;
     void start(const std::string& address) override;
     void stop() override;
-    TMonitorSocket& socket() { return m_socket; }
+    PacketMonitor& socket() { return m_socket; }
 
 private:
-    TMonitorSocket m_socket;
+    PacketMonitor m_socket;
 };
 
 class CaptureTool {
@@ -75,19 +75,19 @@ public:
     CaptureTool(const CaptureTool&) = delete;
     CaptureTool& operator=(const CaptureTool&) = delete;
 
-    // Starts the capture when it is stopped, stops it when it runs (Button15).
-    void ToggleCapture();
+    // Starts the capture when it is stopped, stops it when it runs.
+    void toggleCapture();
     // One packet reported by the running monitor.
-    void CapturePacket(const TPacketInfo& PacketInfo);
-    // The retry timer's tick (Timer2).
-    void Timer2Timer();
-    // The connection speed chosen in ComboBox2 sets the retry's base interval.
-    void ComboBox2Change(std::string_view text);
+    void capturePacket(const PacketInfo& packet);
+    // The retry timer's tick.
+    void retryTick();
+    // The connection speed chosen by its text sets the retry's base interval.
+    void setConnectionSpeed(std::string_view text);
     // Sends the browser to the neutral page; a refusal shows the connection hint in the status.
-    void Button14Click();
+    void showNeutralPage();
 
     // Sets the wave volume in both channels.
-    void SetWaveVolume(std::uint16_t level);
+    void setWaveVolume(std::uint16_t level);
     // Puts back the volume saved by a capture start; nothing when no start could read it.
     void restoreWaveVolume();
 
@@ -96,11 +96,11 @@ public:
     // The page the browser is sent to after a find (tests point it at a local server).
     void setNeutralPage(std::string url) { m_neutralPage = std::move(url); }
 
-    bool CaptureRunning() const { return m_captureRunning; }
-    const std::string& FoundMediaLink() const { return m_foundMediaLink; }
-    std::int32_t SavedWaveVolume() const { return m_savedWaveVolume; }
-    int CaptureAttempts() const { return m_captureAttempts; }
-    int RetryBaseInterval() const { return m_retryBaseInterval; }
+    bool captureRunning() const { return m_captureRunning; }
+    const std::string& foundMediaLink() const { return m_foundMediaLink; }
+    std::int32_t savedWaveVolume() const { return m_savedWaveVolume; }
+    int captureAttempts() const { return m_captureAttempts; }
+    int retryBaseInterval() const { return m_retryBaseInterval; }
     CaptureMonitor& monitor() { return *m_monitor; }
 
 private:
@@ -122,6 +122,15 @@ private:
 };
 
 // Texts and rules of the tool, reachable for tests.
+// The page the browser is sent to once a link is found or the retry ends.
+inline constexpr const char* NeutralPage = "http://www.quorlin.com/";
+// Network mask given to the monitor when the capture starts.
+inline constexpr const char* CaptureAddrMask = "255.255.255.0";
+// The retry timer of the capture (never enabled) and the base of its growing interval.
+inline constexpr int CaptureRetryTimerMs = 7000;
+inline constexpr int CaptureRetryBaseMs = 20000;
+inline constexpr int CaptureRetryStepMs = 2000; // added to the interval per attempt
+inline constexpr int CaptureRetryAttempts = 6;  // attempts after which the retry gives up
 inline constexpr const char* CaptureStartCaption = "Start Capture";
 inline constexpr const char* CaptureStopCaption = "Stop Capture";
 inline constexpr const char* CaptureHeader = "Time         Prot Plen  Source IP:Port         "
@@ -136,12 +145,12 @@ inline constexpr int NavNoReadFromCache = 4;
 
 // The media link of a bracketed request text ("[GET /get/... HTTP/1.1 Host: ...]") addressed to
 // the given web host, or nothing when it is not a media request of that host.
-std::optional<std::string> MediaLinkOfRequest(std::string_view text, std::string_view webHost);
+std::optional<std::string> mediaLinkOfRequest(std::string_view text, std::string_view webHost);
 
 // The "**" line of one request: time, protocol, wire length, source and destination with their
 // ports, service, payload length and the bracketed text, in the columns of CaptureHeader. The
 // time's parts are joined by the given separator.
-std::string PacketLogLine(const TPacketInfo& packet, const std::string& service,
+std::string packetLogLine(const PacketInfo& packet, const std::string& service,
                           const std::string& text, std::string_view timeSeparator);
 
 } // namespace vantaro

@@ -55,14 +55,14 @@ snd_mixer_elem_t* playbackElement(snd_mixer_t* mixer, const std::string& name) {
 
 } // namespace
 
-long MixerValueOfLevel(std::uint16_t level, long minimum, long maximum) {
+long mixerValueOfLevel(std::uint16_t level, long minimum, long maximum) {
     if (maximum <= minimum)
         return minimum;
     const long long span = static_cast<long long>(maximum) - minimum;
     return minimum + static_cast<long>((span * level + FullLevel / 2) / FullLevel);
 }
 
-std::uint16_t LevelOfMixerValue(long value, long minimum, long maximum) {
+std::uint16_t levelOfMixerValue(long value, long minimum, long maximum) {
     if (maximum <= minimum)
         return 0;
     const long long span = static_cast<long long>(maximum) - minimum;
@@ -85,7 +85,7 @@ std::optional<std::uint16_t> AlsaWaveVolume::level() {
     if (snd_mixer_selem_get_playback_volume_range(element, &minimum, &maximum) < 0 ||
         snd_mixer_selem_get_playback_volume(element, SND_MIXER_SCHN_FRONT_LEFT, &value) < 0)
         return std::nullopt;
-    return LevelOfMixerValue(value, minimum, maximum);
+    return levelOfMixerValue(value, minimum, maximum);
 }
 
 void AlsaWaveVolume::setLevel(std::uint16_t level) {
@@ -97,7 +97,7 @@ void AlsaWaveVolume::setLevel(std::uint16_t level) {
     long maximum = 0;
     if (snd_mixer_selem_get_playback_volume_range(element, &minimum, &maximum) < 0)
         return;
-    const long value = MixerValueOfLevel(level, minimum, maximum);
+    const long value = mixerValueOfLevel(level, minimum, maximum);
     if (snd_mixer_selem_is_playback_mono(element)) {
         snd_mixer_selem_set_playback_volume(element, SND_MIXER_SCHN_MONO, value);
         return;

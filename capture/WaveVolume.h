@@ -35,7 +35,7 @@ private:
 
 // The raw mixer value of a level on a range, and back; rounded so that a value read and set
 // again is the same value.
-long MixerValueOfLevel(std::uint16_t level, long minimum, long maximum);
-std::uint16_t LevelOfMixerValue(long value, long minimum, long maximum);
+long mixerValueOfLevel(std::uint16_t level, long minimum, long maximum);
+std::uint16_t levelOfMixerValue(long value, long minimum, long maximum);
 
 } // namespace vantaro

@@ -15,7 +15,6 @@ inline constexpr const char* WatKeyword = "wat.tv";
 inline constexpr const char* Tf1Keyword = "videos.tf1.fr";
 
 inline constexpr const char* WatWebHost = "www.wat.tv";
-inline constexpr const char* NeutralPage = "http://www.quorlin.com/";
 
 // The HTTP fetch: request headers, limits and time-outs.
 inline constexpr const char* FetchUserAgent =
@@ -73,35 +72,6 @@ inline constexpr const char* ServiceReplyFileName = "xxxoxxx";
 // Tools whose presence the main window checks when it is activated.
 inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
                                                      "QrlBin/utilitymffx"};
-
-// Traffic capture.
-// Optional table of port names, looked up in the process's current directory.
-inline constexpr const char* PortNamesFileName = "ports.txt";
-// Ports 1 to PortNameTableSize - 1 can be named by that file.
-inline constexpr int PortNameTableSize = 10000;
-// The raw monitor reads each datagram into a buffer of this size; longer ones are cut.
-inline constexpr int MonitorBufferSize = 2001;
-// Added to the received length of a datagram to give its length on an Ethernet wire.
-inline constexpr int EthernetHeaderLength = 14;
-// Kernel receive buffer asked for the monitor's socket, so bursts wait instead of being dropped.
-inline constexpr int MonitorReceiveBufferBytes = 8 * 1024 * 1024;
-// Datagrams the monitor reads for one readiness notification before it lets the event loop run;
-// the rest are read at the next notification, which follows at once.
-inline constexpr int MonitorDatagramsPerNotification = 256;
-
-// The capture tool.
-// Network mask given to the monitor when the capture starts.
-inline constexpr const char* CaptureAddrMask = "255.255.255.0";
-// The retry timer of the capture (never enabled) and the base of its growing interval.
-inline constexpr int CaptureRetryTimerMs = 7000;
-inline constexpr int CaptureRetryBaseMs = 20000;
-inline constexpr int CaptureRetryStepMs = 2000; // added to the interval per attempt
-inline constexpr int CaptureRetryAttempts = 6;  // attempts after which the retry gives up
-// The capture log keeps its newest lines only: older ones are dropped beyond this count.
-inline constexpr int CaptureLogLineLimit = 5000;
-// Lines for the capture log are gathered and written together this often at most.
-inline constexpr int CaptureLogFlushMs = 50;
-inline constexpr int CaptureLogFlushLines = 500; // the most lines written at once
 
 // The link list.
 // Columns of the list grid and their widths in pixels, and its default row height.

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary text as a "ports.txt": the reader keeps to its table and every name it stores
 // comes from a line of the text.
-#include "capture/packhdrs.h"
-#include "core/Constants.h"
+#include "capture/PortNames.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     // Reused between runs: a fresh 10000-slot table per run would dominate the time.
     static vantaro::PortNameTable table;
-    vantaro::ParsePortNames(text, table);
+    vantaro::parsePortNames(text, table);
     if (table.size != 0 && table.size != vantaro::PortNameTableSize)
         std::abort();
     if (table.size == 0)
@@ -27,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             name.find('\r') != std::string::npos || name[0] == '#' ||
             text.find(name) == std::string_view::npos)
             std::abort();
-        if (vantaro::ServiceName(table, 65535, port) != name)
+        if (vantaro::serviceName(table, 65535, port) != name)
             std::abort();
     }
-    if (vantaro::ServiceName(table, 40000, 50000).empty())
+    if (vantaro::serviceName(table, 40000, 50000).empty())
         std::abort();
     return 0;
 }

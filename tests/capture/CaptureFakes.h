@@ -5,7 +5,7 @@
 // of HTTP requests.
 
 #include "capture/CaptureTool.h"
-#include "capture/packhdrs.h"
+#include "capture/Ipv4Text.h"
 
 #include <optional>
 #include <stdexcept>
@@ -51,14 +51,14 @@ class FakeMonitor : public CaptureMonitor {
 public:
     struct Record {
         std::vector<std::string> events;
-        std::string refusal; // a start raises ESocketException with this message when set
+        std::string refusal; // a start raises SocketError with this message when set
         PacketHandler handler;
     };
     explicit FakeMonitor(Record& record) : m_record(record) {}
     void setPacketHandler(PacketHandler handler) override { m_record.handler = std::move(handler); }
     void start(const std::string& address) override {
         if (!m_record.refusal.empty())
-            throw ESocketException(1, m_record.refusal);
+            throw SocketError(1, m_record.refusal);
         m_record.events.push_back("start " + address);
     }
     void stop() override { m_record.events.push_back("stop"); }
@@ -80,18 +80,18 @@ public:
 };
 
 // A TCP packet record as the monitor reports it, from 192.168.1.20 to 192.168.1.10.
-inline TPacketInfo requestRecord(const std::string& payload, int destinationPort = 80,
-                                 int sourcePort = 51000) {
-    TPacketInfo info;
-    info.LinkProto = 0x0800;
-    info.IpProto = 6;
-    info.SrcAddr = TextToAddr("192.168.1.20");
-    info.DstAddr = TextToAddr("192.168.1.10");
-    info.SrcPort = sourcePort;
-    info.DstPort = destinationPort;
-    info.Payload = payload;
-    info.PayloadLen = static_cast<std::int32_t>(payload.size());
-    info.WireLength = 14 + 40 + info.PayloadLen;
+inline PacketInfo requestRecord(const std::string& payload, int destinationPort = 80,
+                                int sourcePort = 51000) {
+    PacketInfo info;
+    info.linkProtocol = 0x0800;
+    info.ipProtocol = 6;
+    info.sourceAddress = textToAddress("192.168.1.20");
+    info.destinationAddress = textToAddress("192.168.1.10");
+    info.sourcePort = sourcePort;
+    info.destinationPort = destinationPort;
+    info.payload = payload;
+    info.payloadLength = static_cast<std::int32_t>(payload.size());
+    info.wireLength = 14 + 40 + info.payloadLength;
     return info;
 }
 

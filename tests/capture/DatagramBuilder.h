@@ -3,7 +3,8 @@
 
 // Builds IPv4 datagrams byte by byte for the monitor's decoding tests.
 
-#include "capture/packhdrs.h"
+#include "capture/Ipv4Text.h"
+#include "capture/ProtocolNames.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -47,8 +48,8 @@ inline std::vector<std::uint8_t> buildDatagram(const DatagramShape& shape) {
                                                                 : static_cast<int>(bytes.size())));
     bytes[8] = 64;
     bytes[9] = shape.protocol;
-    const std::uint32_t source = TextToAddr(shape.source);
-    const std::uint32_t destination = TextToAddr(shape.destination);
+    const std::uint32_t source = textToAddress(shape.source);
+    const std::uint32_t destination = textToAddress(shape.destination);
     std::memcpy(&bytes[12], &source, 4);
     std::memcpy(&bytes[16], &destination, 4);
     for (std::size_t i = 20; i < h; ++i)

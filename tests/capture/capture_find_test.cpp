@@ -50,15 +50,15 @@ TEST(CaptureOnLoopback, CurlRequestToTheWatHostIsFound) {
     FakeVolume volume;
     CaptureTool tool(host, volume);
     host.address = "127.0.0.1";
-    tool.ToggleCapture();
-    ASSERT_TRUE(tool.CaptureRunning()) << (host.log.empty() ? "" : host.log.back());
+    tool.toggleCapture();
+    ASSERT_TRUE(tool.captureRunning()) << (host.log.empty() ? "" : host.log.back());
 
     QProcess curl;
     curl.start(
         "curl",
         {"-s", "-o", "/dev/null", "--noproxy", "*", "--max-time", "10", "-H", "Host: www.wat.tv",
          QString::fromStdString("http://127.0.0.1:" + port + "/get/abc/video.mp4?ticket=1")});
-    const bool stopped = spinUntil([&] { return !tool.CaptureRunning(); }, 20000);
+    const bool stopped = spinUntil([&] { return !tool.captureRunning(); }, 20000);
     spinUntil([&] { return curl.state() == QProcess::NotRunning; }, 15000);
 
     EXPECT_TRUE(stopped);
@@ -66,7 +66,7 @@ TEST(CaptureOnLoopback, CurlRequestToTheWatHostIsFound) {
     EXPECT_NE(std::find(host.log.begin(), host.log.end(),
                         std::string("[http://www.wat.tv/get/abc/video.mp4]")),
               host.log.end());
-    EXPECT_EQ(tool.FoundMediaLink(), "http://www.wat.tv/get/abc/video.mp4");
+    EXPECT_EQ(tool.foundMediaLink(), "http://www.wat.tv/get/abc/video.mp4");
     EXPECT_EQ(host.caption, "Start Capture");
     EXPECT_FALSE(host.timerEnabled);
 }

@@ -33,24 +33,24 @@ TEST(CapturePortNames, OnlyHttpAndWwwHttpNamesCarryRequests) {
     FakeVolume volume;
     FakeMonitor::Record monitor;
     CaptureTool tool(host, volume, std::make_unique<FakeMonitor>(monitor));
-    tool.ToggleCapture();
+    tool.toggleCapture();
     host.log.clear();
     const std::string request = requestHead("GET /get/abc/video.mp4?ticket=1 HTTP/1.1", WatWebHost);
 
     // 8080 is "http-alt" and 80 is renamed by the file: neither is a web port any more.
     monitor.handler(requestRecord(request, 8080));
     monitor.handler(requestRecord(request, 80));
-    EXPECT_TRUE(tool.CaptureRunning());
+    EXPECT_TRUE(tool.captureRunning());
     EXPECT_TRUE(host.log.empty());
 
     // "WWW-HTTP" lower-cased is a web service name.
     monitor.handler(requestRecord(request, 8000));
-    EXPECT_EQ(tool.FoundMediaLink(), "http://www.wat.tv/get/abc/video.mp4");
-    EXPECT_FALSE(tool.CaptureRunning());
+    EXPECT_EQ(tool.foundMediaLink(), "http://www.wat.tv/get/abc/video.mp4");
+    EXPECT_FALSE(tool.captureRunning());
 
-    tool.ToggleCapture();
+    tool.toggleCapture();
     monitor.handler(requestRecord(requestHead("GET /get/b.flv HTTP/1.1", WatWebHost), 8888));
-    EXPECT_EQ(tool.FoundMediaLink(), "http://www.wat.tv/get/b.flv");
+    EXPECT_EQ(tool.foundMediaLink(), "http://www.wat.tv/get/b.flv");
 
     std::filesystem::current_path(previous);
 }

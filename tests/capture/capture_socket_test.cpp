@@ -27,22 +27,22 @@ TEST(CaptureOnLoopback, StartStopStartAndAStartThatFails) {
     CaptureTool tool(host, volume);
 
     host.address = "127.0.0.1";
-    tool.ToggleCapture();
-    ASSERT_TRUE(tool.CaptureRunning()) << (host.log.empty() ? "" : host.log.back());
+    tool.toggleCapture();
+    ASSERT_TRUE(tool.captureRunning()) << (host.log.empty() ? "" : host.log.back());
     EXPECT_EQ(host.caption, "Stop Capture");
-    tool.ToggleCapture();
-    EXPECT_FALSE(tool.CaptureRunning());
+    tool.toggleCapture();
+    EXPECT_FALSE(tool.captureRunning());
     EXPECT_EQ(host.caption, "Start Capture");
-    tool.ToggleCapture();
-    EXPECT_TRUE(tool.CaptureRunning());
-    tool.ToggleCapture();
+    tool.toggleCapture();
+    EXPECT_TRUE(tool.captureRunning());
+    tool.toggleCapture();
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), std::string(CaptureHeader)), 2);
 
     // An address of no interface of this machine: the socket's message in two log lines.
     host.log.clear();
     host.address = "192.0.2.77";
-    tool.ToggleCapture();
-    EXPECT_FALSE(tool.CaptureRunning());
+    tool.toggleCapture();
+    EXPECT_FALSE(tool.captureRunning());
     EXPECT_EQ(host.caption, "Start Capture");
     ASSERT_EQ(host.log.size(), 2u);
     EXPECT_EQ(host.log[0], "Failed to Start Monitor - Error 99 in function Bind");

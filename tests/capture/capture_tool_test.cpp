@@ -5,7 +5,7 @@
 #include "capture/CaptureTool.h"
 
 #include "CaptureFakes.h"
-#include "capture/magsubs1.h"
+#include "capture/CaptureLogText.h"
 #include "core/Constants.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +35,12 @@ struct Rig {
 
     // Starts the capture and forgets what the start logged.
     void start() {
-        tool.ToggleCapture();
-        ASSERT_TRUE(tool.CaptureRunning());
+        tool.toggleCapture();
+        ASSERT_TRUE(tool.captureRunning());
         host.log.clear();
     }
     // Feeds one record through the monitor's handler, as the monitor reports it.
-    void feed(const TPacketInfo& record) { monitor.handler(record); }
+    void feed(const PacketInfo& record) { monitor.handler(record); }
 };
 
 TEST(CapturePacket, WatMediaRequestYieldsTheLinkAndStopsTheCapture) {
@@ -48,10 +48,10 @@ TEST(CapturePacket, WatMediaRequestYieldsTheLinkAndStopsTheCapture) {
     rig.start();
     rig.feed(requestRecord(requestHead(WatGet, WatWebHost)));
 
-    EXPECT_EQ(rig.tool.FoundMediaLink(), FoundLink);
+    EXPECT_EQ(rig.tool.foundMediaLink(), FoundLink);
     EXPECT_EQ(rig.host.log, std::vector<std::string>{"[" + FoundLink + "]"});
     EXPECT_EQ(rig.host.navigations, std::vector<std::string>{std::string(NeutralPage) + "|4"});
-    EXPECT_FALSE(rig.tool.CaptureRunning());
+    EXPECT_FALSE(rig.tool.captureRunning());
     EXPECT_EQ(rig.monitor.events, (std::vector<std::string>{"start 127.0.0.1", "stop"}));
     EXPECT_EQ(rig.host.caption, "Start Capture");
     EXPECT_FALSE(rig.host.timerEnabled);
@@ -61,8 +61,8 @@ TEST(CapturePacket, WatMediaRequestYieldsTheLinkAndStopsTheCapture) {
     refused.host.browserFails = true;
     refused.start();
     refused.feed(requestRecord(requestHead(WatGet, WatWebHost)));
-    EXPECT_EQ(refused.tool.FoundMediaLink(), FoundLink);
-    EXPECT_FALSE(refused.tool.CaptureRunning());
+    EXPECT_EQ(refused.tool.foundMediaLink(), FoundLink);
+    EXPECT_FALSE(refused.tool.captureRunning());
     EXPECT_TRUE(refused.host.statuses.empty());
 }
 
@@ -86,19 +86,19 @@ TEST(CapturePacket, LaterExtensionsOverrideEarlierOnes) {
         Rig rig;
         rig.start();
         rig.feed(requestRecord(c.head));
-        EXPECT_EQ(rig.tool.FoundMediaLink(), c.link) << c.head;
+        EXPECT_EQ(rig.tool.foundMediaLink(), c.link) << c.head;
         EXPECT_EQ(rig.host.log, std::vector<std::string>{"[" + c.link + "]"});
-        EXPECT_FALSE(rig.tool.CaptureRunning());
+        EXPECT_FALSE(rig.tool.captureRunning());
     }
 }
 
 TEST(CapturePacket, OtherRequestsAndPacketsLeaveTheCaptureRunning) {
     struct Case {
         const char* what;
-        TPacketInfo record;
+        PacketInfo record;
     };
-    TPacketInfo notIpv4 = requestRecord(requestHead(WatGet, WatWebHost));
-    notIpv4.LinkProto = 0x86DD;
+    PacketInfo notIpv4 = requestRecord(requestHead(WatGet, WatWebHost));
+    notIpv4.linkProtocol = 0x86DD;
     const std::vector<Case> cases{
         {"path not under /get", requestRecord(requestHead("GET /video.mp4 HTTP/1.1", WatWebHost))},
         {"no media extension",
@@ -119,17 +119,17 @@ TEST(CapturePacket, OtherRequestsAndPacketsLeaveTheCaptureRunning) {
     rig.start();
     for (const Case& c : cases) {
         rig.feed(c.record);
-        EXPECT_TRUE(rig.tool.CaptureRunning()) << c.what;
+        EXPECT_TRUE(rig.tool.captureRunning()) << c.what;
     }
     EXPECT_TRUE(rig.host.log.empty());
     EXPECT_TRUE(rig.host.navigations.empty());
-    EXPECT_EQ(rig.tool.FoundMediaLink(), "");
+    EXPECT_EQ(rig.tool.foundMediaLink(), "");
     EXPECT_EQ(rig.monitor.events, std::vector<std::string>{"start 127.0.0.1"});
 
     // The server's answer on port 80 names the service by its source port: a GET-shaped answer
     // is a request as far as the tool can tell.
     rig.feed(requestRecord(requestHead(WatGet, WatWebHost), 51000, 80));
-    EXPECT_EQ(rig.tool.FoundMediaLink(), FoundLink);
+    EXPECT_EQ(rig.tool.foundMediaLink(), FoundLink);
 }
 
 TEST(CapturePacket, WithoutHostHeaderTheRequestTargetStandsForTheHost) {
@@ -138,12 +138,12 @@ TEST(CapturePacket, WithoutHostHeaderTheRequestTargetStandsForTheHost) {
     rig.start();
     rig.feed(requestRecord(requestHead("GET /get/abc/video.mp4 HTTP/1.0", "")));
     rig.feed(requestRecord(requestHead("GET www.wat.tv HTTP/1.0", "")));
-    EXPECT_TRUE(rig.tool.CaptureRunning());
+    EXPECT_TRUE(rig.tool.captureRunning());
     EXPECT_TRUE(rig.host.log.empty());
 
-    EXPECT_EQ(MediaLinkOfRequest("[GET /get/a.mp4 HTTP/1.0  Accept: */*  ]", "/get/a.mp4"),
+    EXPECT_EQ(mediaLinkOfRequest("[GET /get/a.mp4 HTTP/1.0  Accept: */*  ]", "/get/a.mp4"),
               "http:///get/a.mp4/get/a.mp4");
-    EXPECT_EQ(MediaLinkOfRequest("[GET /get/a.mp4 HTTP/1.0  Accept: */*  ]", WatWebHost),
+    EXPECT_EQ(mediaLinkOfRequest("[GET /get/a.mp4 HTTP/1.0  Accept: */*  ]", WatWebHost),
               std::nullopt);
 }
 
@@ -151,26 +151,26 @@ TEST(CapturePacket, FoundLinkIsKeptAcrossCaptures) {
     Rig rig;
     rig.start();
     rig.feed(requestRecord(requestHead(WatGet, WatWebHost)));
-    ASSERT_EQ(rig.tool.FoundMediaLink(), FoundLink);
+    ASSERT_EQ(rig.tool.foundMediaLink(), FoundLink);
 
-    rig.tool.ToggleCapture();
-    EXPECT_TRUE(rig.tool.CaptureRunning());
+    rig.tool.toggleCapture();
+    EXPECT_TRUE(rig.tool.captureRunning());
     EXPECT_EQ(rig.host.caption, "Stop Capture");
     EXPECT_FALSE(rig.host.timerEnabled);
     rig.feed(requestRecord(requestHead("GET /other HTTP/1.1", WatWebHost)));
-    EXPECT_EQ(rig.tool.FoundMediaLink(), FoundLink);
-    rig.tool.ToggleCapture();
-    EXPECT_EQ(rig.tool.FoundMediaLink(), FoundLink);
+    EXPECT_EQ(rig.tool.foundMediaLink(), FoundLink);
+    rig.tool.toggleCapture();
+    EXPECT_EQ(rig.tool.foundMediaLink(), FoundLink);
 
-    rig.tool.ToggleCapture();
+    rig.tool.toggleCapture();
     rig.feed(requestRecord(requestHead("GET /get/next.flv HTTP/1.1", WatWebHost)));
-    EXPECT_EQ(rig.tool.FoundMediaLink(), "http://www.wat.tv/get/next.flv");
+    EXPECT_EQ(rig.tool.foundMediaLink(), "http://www.wat.tv/get/next.flv");
 }
 
 TEST(CapturePacket, EveryRequestLineOnlyWhenAsked) {
     Rig rig;
     rig.start();
-    TPacketInfo record = requestRecord(requestHead("GET /x HTTP/1.1", "h"));
+    PacketInfo record = requestRecord(requestHead("GET /x HTTP/1.1", "h"));
     rig.feed(record);
     EXPECT_TRUE(rig.host.log.empty());
 
@@ -180,7 +180,7 @@ TEST(CapturePacket, EveryRequestLineOnlyWhenAsked) {
     rig.feed(record);
     ASSERT_EQ(rig.host.log.size(), 1u);
     const std::string text = "[GET /x HTTP/1.1  Host: h  User-Agent: curl/8.5.0  Accept: */*    ]";
-    const std::string stamp = TimeStampText(record.Captured);
+    const std::string stamp = timeStampText(record.captured);
     ASSERT_EQ(stamp.size(), 12u);
     // The columns of the header: Time, Prot, Plen, Source, Dest, Service, Dlen, Packet Data.
     EXPECT_EQ(rig.host.log[0], "**" + stamp + " TCP   119  192.168.1.20:51000   > " +
@@ -200,13 +200,13 @@ TEST(CaptureCycle, StartStopStartWritesOneHeaderPerStart) {
     EXPECT_EQ(std::string(CaptureHeader), header);
 
     Rig rig;
-    rig.tool.ToggleCapture();
-    EXPECT_TRUE(rig.tool.CaptureRunning());
+    rig.tool.toggleCapture();
+    EXPECT_TRUE(rig.tool.captureRunning());
     EXPECT_EQ(rig.host.caption, "Stop Capture");
-    rig.tool.ToggleCapture();
-    EXPECT_FALSE(rig.tool.CaptureRunning());
+    rig.tool.toggleCapture();
+    EXPECT_FALSE(rig.tool.captureRunning());
     EXPECT_EQ(rig.host.caption, "Start Capture");
-    rig.tool.ToggleCapture();
+    rig.tool.toggleCapture();
     EXPECT_EQ(rig.host.caption, "Stop Capture");
     EXPECT_EQ(rig.host.log, (std::vector<std::string>{"", header, "", "", header, ""}));
     EXPECT_EQ(rig.monitor.events,
@@ -216,39 +216,39 @@ TEST(CaptureCycle, StartStopStartWritesOneHeaderPerStart) {
 TEST(CaptureCycle, FailedStartsAreLoggedAndLeaveTheToolStopped) {
     Rig empty;
     empty.host.address.reset();
-    empty.tool.ToggleCapture();
+    empty.tool.toggleCapture();
     EXPECT_EQ(empty.host.log,
               std::vector<std::string>{"Failed to Start Monitor - List index out of bounds (-1)"});
     EXPECT_EQ(empty.host.caption, "Start Capture");
-    EXPECT_FALSE(empty.tool.CaptureRunning());
+    EXPECT_FALSE(empty.tool.captureRunning());
     EXPECT_TRUE(empty.monitor.events.empty());
 
     // A socket message's line break makes two lines; the volume is not read for a failed start.
     Rig refused;
     refused.volume.current = 30000;
     refused.monitor.refusal = "  Error 1 in function Bind\r\nOperation not permitted ";
-    refused.tool.ToggleCapture();
+    refused.tool.toggleCapture();
     EXPECT_EQ(refused.host.log,
               (std::vector<std::string>{"Failed to Start Monitor - Error 1 in function Bind",
                                         "Operation not permitted"}));
-    EXPECT_FALSE(refused.tool.CaptureRunning());
+    EXPECT_FALSE(refused.tool.captureRunning());
     EXPECT_EQ(refused.host.caption, "Start Capture");
-    EXPECT_EQ(refused.tool.SavedWaveVolume(), -1);
+    EXPECT_EQ(refused.tool.savedWaveVolume(), -1);
 
     // The next press tries again.
     refused.monitor.refusal.clear();
-    refused.tool.ToggleCapture();
-    EXPECT_TRUE(refused.tool.CaptureRunning());
+    refused.tool.toggleCapture();
+    EXPECT_TRUE(refused.tool.captureRunning());
 }
 
 TEST(CaptureVolume, NothingSavedNothingSet) {
     // No readable mixer: a find, the end of the retry and a Stop leave the volume alone.
     Rig rig;
     rig.start();
-    EXPECT_EQ(rig.tool.SavedWaveVolume(), -1);
+    EXPECT_EQ(rig.tool.savedWaveVolume(), -1);
     rig.feed(requestRecord(requestHead(WatGet, WatWebHost)));
-    ASSERT_EQ(rig.tool.FoundMediaLink(), FoundLink);
-    rig.tool.Timer2Timer();
+    ASSERT_EQ(rig.tool.foundMediaLink(), FoundLink);
+    rig.tool.retryTick();
     rig.tool.restoreWaveVolume();
     EXPECT_TRUE(rig.volume.set.empty());
 
@@ -263,7 +263,7 @@ TEST(CaptureVolume, TheStartsVolumeIsPutBack) {
     Rig rig;
     rig.volume.current = 41000;
     rig.start();
-    EXPECT_EQ(rig.tool.SavedWaveVolume(), 41000);
+    EXPECT_EQ(rig.tool.savedWaveVolume(), 41000);
     rig.volume.current = 0; // muted meanwhile
     rig.feed(requestRecord(requestHead(WatGet, WatWebHost)));
     EXPECT_EQ(rig.volume.set, std::vector<std::uint16_t>{41000});
@@ -271,7 +271,7 @@ TEST(CaptureVolume, TheStartsVolumeIsPutBack) {
     // The Stop command's restore puts back the same level; a later start that cannot read the
     // mixer keeps it.
     rig.volume.current.reset();
-    rig.tool.ToggleCapture();
+    rig.tool.toggleCapture();
     rig.tool.restoreWaveVolume();
     EXPECT_EQ(rig.volume.set, (std::vector<std::uint16_t>{41000, 41000}));
 
@@ -287,9 +287,9 @@ TEST(CaptureVolume, TheStartsVolumeIsPutBack) {
 TEST(CaptureRetry, EachTickWaitsLongerUntilItGivesUp) {
     Rig rig;
     rig.start();
-    rig.tool.ComboBox2Change("Connexion Rapide (quick connection)");
+    rig.tool.setConnectionSpeed("Connexion Rapide (quick connection)");
     for (int attempt = 1; attempt <= 6; ++attempt) {
-        rig.tool.Timer2Timer();
+        rig.tool.retryTick();
         EXPECT_EQ(rig.host.timerInterval, attempt * 2000 + 10000);
         EXPECT_EQ(rig.host.log.back(),
                   "Tentative de recherche numéro : " + std::to_string(attempt) +
@@ -297,23 +297,23 @@ TEST(CaptureRetry, EachTickWaitsLongerUntilItGivesUp) {
     }
     EXPECT_EQ(rig.host.purges, 6);
     EXPECT_EQ(rig.host.refreshes, 6);
-    EXPECT_TRUE(rig.tool.CaptureRunning());
+    EXPECT_TRUE(rig.tool.captureRunning());
     EXPECT_TRUE(rig.host.navigations.empty());
 
     // The seventh tick gives up: capture stopped, timer off, browser sent away, nothing logged.
     const std::size_t lines = rig.host.log.size();
-    rig.tool.Timer2Timer();
-    EXPECT_EQ(rig.tool.CaptureAttempts(), 7);
+    rig.tool.retryTick();
+    EXPECT_EQ(rig.tool.captureAttempts(), 7);
     EXPECT_EQ(rig.host.timerInterval, 7 * 2000 + 10000);
-    EXPECT_FALSE(rig.tool.CaptureRunning());
+    EXPECT_FALSE(rig.tool.captureRunning());
     EXPECT_FALSE(rig.host.timerEnabled);
     EXPECT_EQ(rig.host.navigations, std::vector<std::string>{std::string(NeutralPage) + "|4"});
     EXPECT_EQ(rig.host.log.size(), lines);
     EXPECT_EQ(rig.host.caption, "Start Capture");
 
     // A stopped tool is not started again by a later tick.
-    rig.tool.Timer2Timer();
-    EXPECT_FALSE(rig.tool.CaptureRunning());
+    rig.tool.retryTick();
+    EXPECT_FALSE(rig.tool.captureRunning());
     EXPECT_EQ(rig.monitor.events, (std::vector<std::string>{"start 127.0.0.1", "stop"}));
 }
 
@@ -322,20 +322,20 @@ TEST(CaptureRetry, FoundLinkEndsItAndBrowserErrorsShowTheHint) {
     found.start();
     found.feed(requestRecord(requestHead(WatGet, WatWebHost)));
     found.host.log.clear();
-    found.tool.Timer2Timer();
+    found.tool.retryTick();
     EXPECT_TRUE(found.host.log.empty());
     EXPECT_EQ(found.host.purges, 0);
 
     Rig failing;
     failing.host.browserFails = true;
-    failing.tool.Timer2Timer();
+    failing.tool.retryTick();
     EXPECT_EQ(failing.host.statuses, std::vector<std::string>{ConnectionHint});
     EXPECT_EQ(failing.host.log.back(), "Tentative de recherche numéro : 1 Intervale actuel: 22000");
 }
 
 TEST(CaptureRetry, ConnectionSpeedSetsTheBaseInterval) {
     Rig rig;
-    EXPECT_EQ(rig.tool.RetryBaseInterval(), 20000);
+    EXPECT_EQ(rig.tool.retryBaseInterval(), 20000);
     const std::vector<std::pair<std::string, int>> choices{
         {"Connexion Rapide (quick connection)", 10000},
         {"Connexion Lente (low connection)", 30000},
@@ -344,18 +344,18 @@ TEST(CaptureRetry, ConnectionSpeedSetsTheBaseInterval) {
         {"connexion rapide (quick connection)", 20000},
     };
     for (const auto& [text, base] : choices) {
-        rig.tool.ComboBox2Change(text);
-        EXPECT_EQ(rig.tool.RetryBaseInterval(), base) << text;
+        rig.tool.setConnectionSpeed(text);
+        EXPECT_EQ(rig.tool.retryBaseInterval(), base) << text;
     }
 }
 
 TEST(CaptureBrowser, CloseButtonShowsTheHintWhenTheBrowserRefuses) {
     Rig rig;
-    rig.tool.Button14Click();
+    rig.tool.showNeutralPage();
     EXPECT_EQ(rig.host.navigations, std::vector<std::string>{std::string(NeutralPage) + "|0"});
     EXPECT_TRUE(rig.host.statuses.empty());
     rig.host.browserFails = true;
-    rig.tool.Button14Click();
+    rig.tool.showNeutralPage();
     EXPECT_EQ(rig.host.statuses,
               std::vector<std::string>{"Assurez vous que la connexion Internet fonctionne et que "
                                        "votre firewall ne bloque pas Vantaro"});

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A start on a thread without an event loop: no readiness can be delivered there. This program
 // never creates a QCoreApplication. Opening the packet socket needs CAP_NET_RAW (root).
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
 #include <gtest/gtest.h>
 
@@ -20,21 +20,21 @@ TEST(MonitorWithoutEventLoop, StartFailsAtTheNotificationStepAndStopCloses) {
     close(probe);
     ASSERT_EQ(QCoreApplication::instance(), nullptr);
 
-    TMonitorSocket monitor;
-    monitor.setAddr("127.0.0.1");
+    PacketMonitor monitor;
+    monitor.setAddress("127.0.0.1");
     try {
-        monitor.StartMonitoring();
+        monitor.startMonitoring();
         FAIL() << "the start succeeded without an event loop";
-    } catch (const ESocketException& e) {
+    } catch (const SocketError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Error 95 in function QSocketNotifier\r\nOperation not supported");
     }
     // The socket stays open after a failure of this last step, until the monitor is stopped.
-    EXPECT_EQ(monitor.state(), TCustomWSocket::State::Connected);
-    EXPECT_THROW(monitor.setAddr("10.0.0.1"), ESocketException);
-    monitor.StopMonitoring();
-    EXPECT_EQ(monitor.state(), TCustomWSocket::State::Closed);
-    EXPECT_NO_THROW(monitor.setAddr("10.0.0.1"));
+    EXPECT_EQ(monitor.state(), RawSocket::State::Connected);
+    EXPECT_THROW(monitor.setAddress("10.0.0.1"), SocketError);
+    monitor.stopMonitoring();
+    EXPECT_EQ(monitor.state(), RawSocket::State::Closed);
+    EXPECT_NO_THROW(monitor.setAddress("10.0.0.1"));
 }
 
 } // namespace

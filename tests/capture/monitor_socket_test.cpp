@@ -4,9 +4,11 @@
 // server of the test, both on 127.0.0.1. Where the system allows it, each test program watches
 // the loopback interface of a network namespace of its own, so it sees no other program's
 // traffic; CTest also keeps it apart from the tests that move bulk data over loopback.
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
-#include "capture/packhdrs.h"
+#include "capture/Ipv4Text.h"
+#include "capture/PortNames.h"
+#include "capture/ProtocolNames.h"
 
 #include <gtest/gtest.h>
 
@@ -209,10 +211,10 @@ int openPacketSockets() {
     return count;
 }
 
-std::string startFailure(TMonitorSocket& monitor) {
+std::string startFailure(PacketMonitor& monitor) {
     try {
-        monitor.StartMonitoring();
-    } catch (const ESocketException& e) {
+        monitor.startMonitoring();
+    } catch (const SocketError& e) {
         return e.what();
     }
     return "started";
@@ -220,16 +222,16 @@ std::string startFailure(TMonitorSocket& monitor) {
 
 // Packets of one TCP connection to the server port, as the monitor reported them.
 struct Exchange {
-    std::vector<TPacketInfo> packets;
-    int count(const std::function<bool(const TPacketInfo&)>& match) const {
+    std::vector<PacketInfo> packets;
+    int count(const std::function<bool(const PacketInfo&)>& match) const {
         return static_cast<int>(std::count_if(packets.begin(), packets.end(), match));
     }
 };
 
-Exchange packetsOfPort(const std::vector<TPacketInfo>& seen, int port) {
+Exchange packetsOfPort(const std::vector<PacketInfo>& seen, int port) {
     Exchange exchange;
-    for (const TPacketInfo& p : seen) {
-        if (p.IpProto == 6 && (p.SrcPort == port || p.DstPort == port))
+    for (const PacketInfo& p : seen) {
+        if (p.ipProtocol == 6 && (p.sourcePort == port || p.destinationPort == port))
             exchange.packets.push_back(p);
     }
     return exchange;
@@ -240,46 +242,49 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 }
 
 // Both sides have sent their FIN.
-bool finished(const std::vector<TPacketInfo>& seen, int port) {
+bool finished(const std::vector<PacketInfo>& seen, int port) {
     const Exchange e = packetsOfPort(seen, port);
-    return e.count([&](const TPacketInfo& p) { return p.SrcPort == port && (p.TcpCtrl & 1); }) &&
-           e.count([&](const TPacketInfo& p) { return p.DstPort == port && (p.TcpCtrl & 1); });
+    return e.count([&](const PacketInfo& p) {
+        return p.sourcePort == port && (p.tcpControl & 1);
+    }) && e.count([&](const PacketInfo& p) {
+        return p.destinationPort == port && (p.tcpControl & 1);
+    });
 }
 
 TEST(MonitorStart, WithoutAddressFailsBeforeAnySocket) {
-    TMonitorSocket monitor;
+    PacketMonitor monitor;
     EXPECT_EQ(startFailure(monitor),
               "Error 22 in function listen: address not assigned\r\nInvalid argument");
-    EXPECT_EQ(monitor.state(), TCustomWSocket::State::Closed);
-    EXPECT_EQ(monitor.Port(), "0");
-    EXPECT_EQ(monitor.Proto(), "raw_ip");
+    EXPECT_EQ(monitor.state(), RawSocket::State::Closed);
+    EXPECT_EQ(monitor.port(), "0");
+    EXPECT_EQ(monitor.protocol(), "raw_ip");
 }
 
 TEST(MonitorStart, InvalidDottedAddressFailsInResolution) {
-    TMonitorSocket monitor;
-    monitor.setAddr("  300.1.1.1 ");
-    EXPECT_EQ(monitor.Addr(), "300.1.1.1");
+    PacketMonitor monitor;
+    monitor.setAddress("  300.1.1.1 ");
+    EXPECT_EQ(monitor.address(), "300.1.1.1");
     EXPECT_EQ(startFailure(monitor), "listen: WSocketResolveHost: '300.1.1.1' Invalid IP address.");
-    EXPECT_EQ(monitor.state(), TCustomWSocket::State::Closed);
+    EXPECT_EQ(monitor.state(), RawSocket::State::Closed);
 }
 
 TEST(MonitorStart, NonRawProtocolIsRefused) {
-    TCustomWSocket socket;
-    socket.setAddr("127.0.0.1");
+    RawSocket socket;
+    socket.setAddress("127.0.0.1");
     socket.setPort("0");
-    socket.setProto("tcp");
+    socket.setProtocol("tcp");
     try {
-        socket.Listen();
+        socket.listen();
         FAIL() << "listen succeeded";
-    } catch (const ESocketException& e) {
+    } catch (const SocketError& e) {
         EXPECT_EQ(std::string(e.what()), "Error 93 in function listen\r\nProtocol not supported");
-        EXPECT_EQ(e.ErrorCode(), 93);
+        EXPECT_EQ(e.errorCode(), 93);
     }
-    EXPECT_EQ(socket.state(), TCustomWSocket::State::Closed);
+    EXPECT_EQ(socket.state(), RawSocket::State::Closed);
 }
 
 TEST(LocalAddresses, ListEveryUpInterfaceAddressInKernelOrder) {
-    const std::vector<std::string> listed = TCustomWSocket::LocalAddressList();
+    const std::vector<std::string> listed = RawSocket::localAddressList();
     std::vector<std::string> expected;
     FILE* ip = popen("ip -o -4 addr show up 2>/dev/null", "r");
     ASSERT_NE(ip, nullptr);
@@ -303,12 +308,12 @@ TEST(LocalAddresses, ListEveryUpInterfaceAddressInKernelOrder) {
 // monitor's words, the monitor left closed, and the address free to change for another try.
 TEST(MonitorStart, UnprivilegedUserGetsPermissionErrorAndMonitorStaysClosed) {
     auto attempt = [] {
-        TMonitorSocket monitor;
-        monitor.setAddr("127.0.0.1");
+        PacketMonitor monitor;
+        monitor.setAddress("127.0.0.1");
         std::string out = startFailure(monitor);
-        out += monitor.state() == TCustomWSocket::State::Closed ? "|closed" : "|open";
+        out += monitor.state() == RawSocket::State::Closed ? "|closed" : "|open";
         try {
-            monitor.setAddr("127.0.0.2");
+            monitor.setAddress("127.0.0.2");
             out += "|changed";
         } catch (const std::exception& e) {
             out += std::string("|") + e.what();
@@ -357,9 +362,9 @@ protected:
         if (!canOpenPacketSocket())
             GTEST_SKIP() << "opening a packet socket needs CAP_NET_RAW: run the tests as root";
         application();
-        m_monitor.setAddr("127.0.0.1");
-        m_monitor.setAddrMask("255.255.255.0");
-        m_monitor.setOnPacketEvent([this](TMonitorSocket&, TPacketInfo info) {
+        m_monitor.setAddress("127.0.0.1");
+        m_monitor.setAddressMask("255.255.255.0");
+        m_monitor.setPacketHandler([this](PacketMonitor&, PacketInfo info) {
             m_seen.push_back(std::move(info));
             if (m_onPacket)
                 m_onPacket(m_seen.back());
@@ -371,101 +376,105 @@ protected:
     }
 
     TinyHttpServer m_server;
-    TMonitorSocket m_monitor;
-    std::vector<TPacketInfo> m_seen;
-    std::function<void(const TPacketInfo&)> m_onPacket;
+    PacketMonitor m_monitor;
+    std::vector<PacketInfo> m_seen;
+    std::function<void(const PacketInfo&)> m_onPacket;
 };
 
 TEST_F(RawMonitor, SeesARealHttpExchangeEachPacketOnce) {
-    m_monitor.StartMonitoring();
-    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Connected);
-    EXPECT_EQ(m_monitor.TotSendPackets() + m_monitor.TotRecvPackets(), 0);
+    m_monitor.startMonitoring();
+    EXPECT_EQ(m_monitor.state(), RawSocket::State::Connected);
+    EXPECT_EQ(m_monitor.sentPackets() + m_monitor.receivedPackets(), 0);
     const int port = m_server.port();
     exchange("/monitor-probe/index.html");
 
     const Exchange e = packetsOfPort(m_seen, port);
     ASSERT_FALSE(e.packets.empty()) << "no packet of the HTTP exchange was reported";
-    EXPECT_EQ(e.count([&](auto& p) { return p.DstPort == port && (p.TcpCtrl & 0x12) == 0x02; }), 1);
-    EXPECT_EQ(e.count([&](auto& p) { return p.SrcPort == port && (p.TcpCtrl & 0x12) == 0x12; }), 1);
+    EXPECT_EQ(e.count([&](auto& p) {
+        return p.destinationPort == port && (p.tcpControl & 0x12) == 0x02;
+    }),
+              1);
+    EXPECT_EQ(
+        e.count([&](auto& p) { return p.sourcePort == port && (p.tcpControl & 0x12) == 0x12; }), 1);
     const auto isGet = [](auto& p) {
-        return startsWith(p.Payload, "GET /monitor-probe/index.html ");
+        return startsWith(p.payload, "GET /monitor-probe/index.html ");
     };
     ASSERT_EQ(e.count(isGet), 1);
-    const TPacketInfo get = *std::find_if(e.packets.begin(), e.packets.end(), isGet);
+    const PacketInfo get = *std::find_if(e.packets.begin(), e.packets.end(), isGet);
     ASSERT_EQ(m_server.requests().size(), 1u);
-    EXPECT_EQ(get.Payload, m_server.requests().front());
-    EXPECT_EQ(get.PayloadLen, static_cast<int>(get.Payload.size()));
-    EXPECT_EQ(get.DstPort, port);
-    EXPECT_EQ(TcpFlagNames(get.TcpCtrl), "PSH ACK");
-    EXPECT_EQ(get.WireLength, 14 + 20 + (get.TcpCtrl >> 12) * 4 + get.PayloadLen);
-    EXPECT_EQ(ServiceName(get.SrcPort, get.DstPort), "<" + std::to_string(port) + ">");
-    EXPECT_EQ(e.count([](auto& p) { return p.Payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(get.payload, m_server.requests().front());
+    EXPECT_EQ(get.payloadLength, static_cast<int>(get.payload.size()));
+    EXPECT_EQ(get.destinationPort, port);
+    EXPECT_EQ(tcpFlagNames(get.tcpControl), "PSH ACK");
+    EXPECT_EQ(get.wireLength, 14 + 20 + (get.tcpControl >> 12) * 4 + get.payloadLength);
+    EXPECT_EQ(serviceName(get.sourcePort, get.destinationPort), "<" + std::to_string(port) + ">");
+    EXPECT_EQ(e.count([](auto& p) { return p.payload == TinyHttpServer::Response; }), 1);
 
-    for (const TPacketInfo& p : e.packets) {
-        EXPECT_EQ(AddrToText(p.SrcAddr), "127.0.0.1");
-        EXPECT_EQ(AddrToText(p.DstAddr), "127.0.0.1");
-        EXPECT_TRUE(p.Outbound);
-        EXPECT_EQ(p.LinkProto, 2048);
+    for (const PacketInfo& p : e.packets) {
+        EXPECT_EQ(addressToText(p.sourceAddress), "127.0.0.1");
+        EXPECT_EQ(addressToText(p.destinationAddress), "127.0.0.1");
+        EXPECT_TRUE(p.outbound);
+        EXPECT_EQ(p.linkProtocol, 2048);
     }
     // Every counted packet was reported (no filter is set), and the totals add up.
     std::int64_t sentBytes = 0;
     std::int64_t receivedBytes = 0;
-    for (const TPacketInfo& p : m_seen)
-        (p.Outbound ? sentBytes : receivedBytes) += p.WireLength;
-    EXPECT_EQ(m_monitor.TotSendPackets() + m_monitor.TotRecvPackets(),
+    for (const PacketInfo& p : m_seen)
+        (p.outbound ? sentBytes : receivedBytes) += p.wireLength;
+    EXPECT_EQ(m_monitor.sentPackets() + m_monitor.receivedPackets(),
               static_cast<int>(m_seen.size()));
-    EXPECT_EQ(m_monitor.TotSendBytes(), sentBytes);
-    EXPECT_EQ(m_monitor.TotRecvBytes(), receivedBytes);
-    EXPECT_GE(m_monitor.TotSendPackets(), static_cast<int>(e.packets.size()));
+    EXPECT_EQ(m_monitor.sentBytes(), sentBytes);
+    EXPECT_EQ(m_monitor.receivedBytes(), receivedBytes);
+    EXPECT_GE(m_monitor.sentPackets(), static_cast<int>(e.packets.size()));
 }
 
 TEST_F(RawMonitor, HandlerExceptionsDoNotStopTheCapture) {
-    m_onPacket = [](const TPacketInfo&) { throw std::runtime_error("handler failure"); };
-    m_monitor.StartMonitoring();
+    m_onPacket = [](const PacketInfo&) { throw std::runtime_error("handler failure"); };
+    m_monitor.startMonitoring();
     exchange("/throwing");
     const Exchange e = packetsOfPort(m_seen, m_server.port());
-    EXPECT_EQ(e.count([](auto& p) { return startsWith(p.Payload, "GET /throwing "); }), 1);
-    EXPECT_EQ(e.count([](auto& p) { return p.Payload == TinyHttpServer::Response; }), 1);
-    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Connected);
+    EXPECT_EQ(e.count([](auto& p) { return startsWith(p.payload, "GET /throwing "); }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(m_monitor.state(), RawSocket::State::Connected);
 }
 
 TEST_F(RawMonitor, StopEndsDeliveryAndKeepsTheTotals) {
-    m_monitor.StartMonitoring();
+    m_monitor.startMonitoring();
     exchange("/first");
-    m_monitor.StopMonitoring();
-    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
+    m_monitor.stopMonitoring();
+    EXPECT_EQ(m_monitor.state(), RawSocket::State::Closed);
     const std::size_t reported = m_seen.size();
-    const auto sent = m_monitor.TotSendPackets();
+    const auto sent = m_monitor.sentPackets();
     EXPECT_GT(sent, 0);
     ASSERT_TRUE(runCurl(m_server.port(), "/second"));
     spinFor(200);
     EXPECT_EQ(m_seen.size(), reported);
-    EXPECT_EQ(m_monitor.TotSendPackets(), sent);
+    EXPECT_EQ(m_monitor.sentPackets(), sent);
 
     // A new start counts from zero again.
-    m_monitor.StartMonitoring();
-    EXPECT_EQ(m_monitor.TotSendPackets(), 0);
+    m_monitor.startMonitoring();
+    EXPECT_EQ(m_monitor.sentPackets(), 0);
     exchange("/third");
     EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
-        return startsWith(p.Payload, "GET /third ");
+        return startsWith(p.payload, "GET /third ");
     }),
               1);
 }
 
 // The capture tool stops the monitor from its packet handler once it has what it wants.
 TEST_F(RawMonitor, StopFromThePacketHandlerEndsDeliveryAtOnce) {
-    m_onPacket = [this](const TPacketInfo& p) {
-        if (startsWith(p.Payload, "GET /stop-here "))
-            m_monitor.StopMonitoring();
+    m_onPacket = [this](const PacketInfo& p) {
+        if (startsWith(p.payload, "GET /stop-here "))
+            m_monitor.stopMonitoring();
     };
-    m_monitor.StartMonitoring();
+    m_monitor.startMonitoring();
     ASSERT_TRUE(runCurl(m_server.port(), "/stop-here"));
-    spinUntil([&] { return m_monitor.state() == TCustomWSocket::State::Closed; }, 10000);
-    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
+    spinUntil([&] { return m_monitor.state() == RawSocket::State::Closed; }, 10000);
+    EXPECT_EQ(m_monitor.state(), RawSocket::State::Closed);
     ASSERT_FALSE(m_seen.empty());
-    EXPECT_TRUE(startsWith(m_seen.back().Payload, "GET /stop-here "));
+    EXPECT_TRUE(startsWith(m_seen.back().payload, "GET /stop-here "));
     EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
-        return p.Payload == TinyHttpServer::Response;
+        return p.payload == TinyHttpServer::Response;
     }),
               0);
 }
@@ -474,70 +483,75 @@ TEST_F(RawMonitor, StopFromThePacketHandlerEndsDeliveryAtOnce) {
 // staying open beside the new one, and each datagram still arrives once.
 TEST_F(RawMonitor, StartWhileOpenClosesTheOldSocketFirst) {
     const int before = openPacketSockets();
-    m_monitor.StartMonitoring();
+    m_monitor.startMonitoring();
     EXPECT_EQ(openPacketSockets(), before + 1);
     exchange("/first-start");
 
-    m_monitor.StartMonitoring();
-    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Connected);
+    m_monitor.startMonitoring();
+    EXPECT_EQ(m_monitor.state(), RawSocket::State::Connected);
     EXPECT_EQ(openPacketSockets(), before + 1) << "the first start's socket is still open";
-    EXPECT_EQ(m_monitor.TotSendPackets() + m_monitor.TotRecvPackets(), 0);
+    EXPECT_EQ(m_monitor.sentPackets() + m_monitor.receivedPackets(), 0);
     m_seen.clear();
     exchange("/second-start");
     const int port = m_server.port();
     const Exchange e = packetsOfPort(m_seen, port);
-    EXPECT_EQ(e.count([&](auto& p) { return p.DstPort == port && (p.TcpCtrl & 0x12) == 0x02; }), 1);
-    EXPECT_EQ(e.count([](auto& p) { return startsWith(p.Payload, "GET /second-start "); }), 1);
-    EXPECT_EQ(e.count([](auto& p) { return p.Payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(e.count([&](auto& p) {
+        return p.destinationPort == port && (p.tcpControl & 0x12) == 0x02;
+    }),
+              1);
+    EXPECT_EQ(e.count([](auto& p) { return startsWith(p.payload, "GET /second-start "); }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.payload == TinyHttpServer::Response; }), 1);
 
-    m_monitor.StopMonitoring();
+    m_monitor.stopMonitoring();
     EXPECT_EQ(openPacketSockets(), before);
 }
 
 TEST_F(RawMonitor, FailedBindLeavesItClosedAndAnotherAddressStarts) {
-    m_monitor.setAddr("127.0.0.2"); // inside 127/8, but no interface holds it
+    m_monitor.setAddress("127.0.0.2"); // inside 127/8, but no interface holds it
     EXPECT_EQ(startFailure(m_monitor),
               "Error 99 in function Bind\r\nCannot assign requested address");
-    EXPECT_EQ(m_monitor.state(), TCustomWSocket::State::Closed);
-    m_monitor.setAddr("127.0.0.1");
+    EXPECT_EQ(m_monitor.state(), RawSocket::State::Closed);
+    m_monitor.setAddress("127.0.0.1");
     EXPECT_EQ(startFailure(m_monitor), "started");
     exchange("/after-failure");
     EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
-        return startsWith(p.Payload, "GET /after-failure ");
+        return startsWith(p.payload, "GET /after-failure ");
     }),
               1);
 }
 
 TEST_F(RawMonitor, TextsCannotChangeWhileOpen) {
-    m_monitor.StartMonitoring();
+    m_monitor.startMonitoring();
     auto refusal = [](const std::function<void()>& change) -> std::string {
         try {
             change();
-        } catch (const ESocketException& e) {
+        } catch (const SocketError& e) {
             return e.what();
         }
         return "accepted";
     };
-    EXPECT_EQ(refusal([&] { m_monitor.setAddr(" 127.0.0.1 "); }), "accepted");
-    EXPECT_EQ(refusal([&] { m_monitor.setAddr("10.0.0.1"); }), "Cannot change Addr if not closed");
+    EXPECT_EQ(refusal([&] { m_monitor.setAddress(" 127.0.0.1 "); }), "accepted");
+    EXPECT_EQ(refusal([&] { m_monitor.setAddress("10.0.0.1"); }),
+              "Cannot change Addr if not closed");
     EXPECT_EQ(refusal([&] { m_monitor.setPort("80"); }), "Cannot change Port if not closed");
-    EXPECT_EQ(refusal([&] { m_monitor.setProto("raw_tcp"); }), "Cannot change Proto if not closed");
-    EXPECT_EQ(m_monitor.Addr(), "127.0.0.1");
-    m_monitor.StopMonitoring();
-    EXPECT_EQ(refusal([&] { m_monitor.setAddr("10.0.0.1"); }), "accepted");
+    EXPECT_EQ(refusal([&] { m_monitor.setProtocol("raw_tcp"); }),
+              "Cannot change Proto if not closed");
+    EXPECT_EQ(m_monitor.address(), "127.0.0.1");
+    m_monitor.stopMonitoring();
+    EXPECT_EQ(refusal([&] { m_monitor.setAddress("10.0.0.1"); }), "accepted");
 }
 
 // A raw protocol other than "ip" keeps only that protocol's datagrams.
 TEST_F(RawMonitor, RawProtocolTextSelectsOneProtocol) {
-    TCustomWSocket socket;
-    socket.setAddr("127.0.0.1");
+    RawSocket socket;
+    socket.setAddress("127.0.0.1");
     socket.setPort("0");
-    socket.setProto("RAW_udp");
-    socket.Listen();
+    socket.setProtocol("RAW_udp");
+    socket.listen();
     std::vector<std::uint8_t> protocols;
-    socket.setOnDataAvailable([&](TCustomWSocket& sender, std::uint16_t) {
+    socket.setDataHandler([&](RawSocket& sender, std::uint16_t) {
         std::uint8_t buffer[64];
-        if (sender.Receive(buffer, sizeof buffer) >= 20)
+        if (sender.receive(buffer, sizeof buffer) >= 20)
             protocols.push_back(buffer[9]);
     });
     ASSERT_TRUE(runCurl(m_server.port(), "/tcp-only")); // TCP, which this socket must not see

@@ -14,21 +14,21 @@ TEST(WaveVolumeLevels, EveryMixerValueSurvivesAReadAndASet) {
     // Ranges of real mixers: a 7-bit and a 16-bit control, one in hundredths of dB, one empty.
     const std::vector<std::pair<long, long>> ranges{{0, 87}, {0, 65536}, {-10239, 400}, {3, 3}};
     for (const auto& [minimum, maximum] : ranges) {
-        EXPECT_EQ(MixerValueOfLevel(0, minimum, maximum), minimum);
-        EXPECT_EQ(MixerValueOfLevel(65535, minimum, maximum), maximum);
+        EXPECT_EQ(mixerValueOfLevel(0, minimum, maximum), minimum);
+        EXPECT_EQ(mixerValueOfLevel(65535, minimum, maximum), maximum);
         long previous = minimum;
         for (long value = minimum; value <= maximum; value += 1 + (maximum - minimum) / 500) {
-            const std::uint16_t level = LevelOfMixerValue(value, minimum, maximum);
-            EXPECT_EQ(MixerValueOfLevel(level, minimum, maximum), value)
+            const std::uint16_t level = levelOfMixerValue(value, minimum, maximum);
+            EXPECT_EQ(mixerValueOfLevel(level, minimum, maximum), value)
                 << minimum << ".." << maximum;
-            EXPECT_GE(MixerValueOfLevel(level, minimum, maximum), previous);
+            EXPECT_GE(mixerValueOfLevel(level, minimum, maximum), previous);
             previous = value;
         }
     }
     // Values outside the range read as its ends.
-    EXPECT_EQ(LevelOfMixerValue(-5, 0, 87), 0);
-    EXPECT_EQ(LevelOfMixerValue(100, 0, 87), 65535);
-    EXPECT_EQ(LevelOfMixerValue(3, 3, 3), 0);
+    EXPECT_EQ(levelOfMixerValue(-5, 0, 87), 0);
+    EXPECT_EQ(levelOfMixerValue(100, 0, 87), 65535);
+    EXPECT_EQ(levelOfMixerValue(3, 3, 3), 0);
 }
 
 TEST(WaveVolumeAlsa, AMissingCardReadsNothingAndSaysNothing) {

@@ -3,7 +3,7 @@
 // box never holding more than its limit however many lines arrive.
 #include "app/CaptureLog.h"
 
-#include "core/Constants.h"
+#include "capture/CaptureLogText.h"
 
 #include <gtest/gtest.h>
 

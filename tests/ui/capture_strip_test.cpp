@@ -110,7 +110,7 @@ TEST_F(CaptureStripTest, StartWithNoAddressLogsTheIndexErrorAndStaysStopped) {
     start.click();
     EXPECT_EQ(lastLine(memo), "Failed to Start Monitor - List index out of bounds (-1)");
     EXPECT_EQ(start.text(), "Start Capture");
-    EXPECT_FALSE(strip->tool().CaptureRunning());
+    EXPECT_FALSE(strip->tool().captureRunning());
 
     // An address that is listed but not selected is no address either.
     list.addItem("127.0.0.1");
@@ -120,7 +120,7 @@ TEST_F(CaptureStripTest, StartWithNoAddressLogsTheIndexErrorAndStaysStopped) {
     EXPECT_TRUE(waitFor([&] {
         return lastLine(memo) == "Failed to Start Monitor - List index out of bounds (-1)";
     }));
-    EXPECT_FALSE(strip->tool().CaptureRunning());
+    EXPECT_FALSE(strip->tool().captureRunning());
 }
 
 TEST_F(CaptureStripTest, BrowserButtonShowsTheHintOnlyWhenThePageFails) {
@@ -158,9 +158,9 @@ TEST_F(CaptureStripTest, RetryTimerAndConnectionSpeed) {
     EXPECT_EQ(strip->Timer2().interval(), 7000);
     EXPECT_FALSE(strip->Timer2().isActive());
     speed.setCurrentText("Connexion Lente (low connection)");
-    EXPECT_EQ(strip->tool().RetryBaseInterval(), 30000);
+    EXPECT_EQ(strip->tool().retryBaseInterval(), 30000);
     speed.setCurrentIndex(0);
-    EXPECT_EQ(strip->tool().RetryBaseInterval(), 10000);
+    EXPECT_EQ(strip->tool().retryBaseInterval(), 10000);
 }
 
 TEST_F(CaptureStripTest, StopRestoresOnlyAVolumeThatWasSaved) {
@@ -174,7 +174,7 @@ TEST_F(CaptureStripTest, StopRestoresOnlyAVolumeThatWasSaved) {
     list.addItem("127.0.0.1");
     list.setCurrentRow(0);
     start.click();
-    if (!strip->tool().CaptureRunning())
+    if (!strip->tool().captureRunning())
         GTEST_SKIP() << "the capture cannot start here (" << lastLine(memo) << "); run as root";
     start.click();
     Button5Click(host);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/monsock.h"
+#include "capture/PacketMonitor.h"
 
-#include "capture/magsubs1.h"
-#include "capture/packhdrs.h"
-#include "core/Constants.h"
+#include "capture/CaptureLogText.h"
+#include "capture/Ipv4Text.h"
+#include "capture/ProtocolNames.h"
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
@@ -31,6 +31,12 @@
 namespace vantaro {
 
 namespace {
+
+// Kernel receive buffer asked for the monitor's socket, so bursts wait instead of being dropped.
+constexpr int MonitorReceiveBufferBytes = 8 * 1024 * 1024;
+// Datagrams the monitor reads for one readiness notification before it lets the event loop run;
+// the rest are read at the next notification, which follows at once.
+constexpr int MonitorDatagramsPerNotification = 256;
 
 struct CaptureClock {
     bool based = false;
@@ -67,7 +73,7 @@ int resolveProtocol(const std::string& name) {
     if (name.empty())
         throw std::runtime_error("WSocketResolveProto: Invalid Protocol.");
     if (isAllDigits(name))
-        return TextToIntLenient(name);
+        return textToIntLenient(name);
     protoent entry{};
     protoent* found = nullptr;
     char buffer[1024];
@@ -88,7 +94,7 @@ int resolveProtocol(const std::string& name) {
 }
 
 void resolvePort(const std::string& port) {
-    if (isAllDigits(port) && TextToIntLenient(port) <= 65535)
+    if (isAllDigits(port) && textToIntLenient(port) <= 65535)
         return;
     servent entry{};
     servent* found = nullptr;
@@ -192,7 +198,7 @@ bool keepOnlyIpv4(int fd, int protocol) {
 
 } // namespace
 
-std::string SocketErrorText(int errorCode, std::string_view function) {
+std::string socketErrorText(int errorCode, std::string_view function) {
     std::string text = "Error " + std::to_string(errorCode) + " in function ";
     text += function;
     text += "\r\n";
@@ -200,7 +206,7 @@ std::string SocketErrorText(int errorCode, std::string_view function) {
     return text;
 }
 
-std::chrono::system_clock::time_point PerfClockNow() {
+std::chrono::system_clock::time_point captureClockNow() {
     if (!Clock.based) {
         Clock.wall = std::chrono::system_clock::now();
         Clock.counter = std::chrono::steady_clock::now();
@@ -210,65 +216,65 @@ std::chrono::system_clock::time_point PerfClockNow() {
     return Clock.wall + std::chrono::duration_cast<std::chrono::system_clock::duration>(elapsed);
 }
 
-void ResetPerfClock() {
+void resetCaptureClock() {
     Clock.based = false;
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TCustomWSocket::TCustomWSocket(QObject* owner) : QObject(owner) {}
+RawSocket::RawSocket(QObject* owner) : QObject(owner) {}
 
-TCustomWSocket::~TCustomWSocket() {
-    Close();
+RawSocket::~RawSocket() {
+    close();
 }
 
-void TCustomWSocket::setText(std::string& field, std::string_view value, const char* what) {
-    const std::string trimmed = TrimBlanks(value);
+void RawSocket::setText(std::string& field, std::string_view value, const char* what) {
+    const std::string trimmed = trimBlanks(value);
     if (trimmed == field)
         return;
     if (m_state != State::Closed)
-        throw ESocketException(0, std::string("Cannot change ") + what + " if not closed");
+        throw SocketError(0, std::string("Cannot change ") + what + " if not closed");
     field = trimmed;
 }
 
-void TCustomWSocket::setAddr(std::string_view addr) {
-    setText(m_addr, addr, "Addr");
+void RawSocket::setAddress(std::string_view text) {
+    setText(m_address, text, "Addr");
 }
 
-void TCustomWSocket::setPort(std::string_view port) {
-    setText(m_port, port, "Port");
+void RawSocket::setPort(std::string_view text) {
+    setText(m_port, text, "Port");
 }
 
-void TCustomWSocket::setProto(std::string_view proto) {
-    setText(m_proto, proto, "Proto");
+void RawSocket::setProtocol(std::string_view text) {
+    setText(m_protocol, text, "Proto");
 }
 
-void TCustomWSocket::fail(int errorCode, std::string_view function) {
+void RawSocket::fail(int errorCode, std::string_view function) {
     m_lastError = errorCode;
-    throw ESocketException(errorCode, SocketErrorText(errorCode, function));
+    throw SocketError(errorCode, socketErrorText(errorCode, function));
 }
 
-void TCustomWSocket::Listen() {
+void RawSocket::listen() {
     // A socket still open from an earlier start is replaced, not leaked.
-    Close();
+    close();
     if (m_port.empty())
         fail(EINVAL, "listen: port not assigned");
-    if (m_proto.empty())
+    if (m_protocol.empty())
         fail(EINVAL, "listen: protocol not assigned");
-    if (m_addr.empty())
+    if (m_address.empty())
         fail(EINVAL, "listen: address not assigned");
-    if (!startsWithNoCase(m_proto, "raw_"))
+    if (!startsWithNoCase(m_protocol, "raw_"))
         fail(EPROTONOSUPPORT, "listen");
 
     int protocol = 0;
     std::uint32_t address = 0;
     try {
-        protocol = resolveProtocol(m_proto.substr(4));
+        protocol = resolveProtocol(m_protocol.substr(4));
         resolvePort(m_port);
-        address = resolveAddress(m_addr);
+        address = resolveAddress(m_address);
     } catch (const std::runtime_error& e) {
         m_lastError = EINVAL;
-        throw ESocketException(EINVAL, std::string("listen: ") + e.what());
+        throw SocketError(EINVAL, std::string("listen: ") + e.what());
     }
 
     openAndBind(address, protocol);
@@ -285,7 +291,7 @@ void TCustomWSocket::Listen() {
 // it before it is bound to its interface; a failed bind or receive-all closes it again. It is
 // bound for every protocol, because only such sockets see the datagrams the machine sends, and
 // a socket filter keeps the IPv4 ones.
-void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
+void RawSocket::openAndBind(std::uint32_t address, int protocol) {
     m_fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         fail(errno, "socket");
@@ -296,7 +302,7 @@ void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
         setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
     if (!keepOnlyIpv4(m_fd, protocol)) {
         const int error = errno;
-        Close();
+        close();
         fail(error, "setsockopt(SO_ATTACH_FILTER)");
     }
 
@@ -308,13 +314,13 @@ void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
     if (device.index == 0 ||
         bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         const int error = errno;
-        Close();
+        close();
         fail(error, "Bind");
     }
     m_state = State::Bound;
 
     // On the loopback interface every datagram passes twice, once sent and once received: only
-    // the received copy is kept. The kernel drops the other when it can; Receive checks as well.
+    // the received copy is kept. The kernel drops the other when it can; receive() checks as well.
     m_skipOutgoing = device.loopback;
     if (m_skipOutgoing) {
         const int on = 1;
@@ -328,13 +334,13 @@ void TCustomWSocket::openAndBind(std::uint32_t address, int protocol) {
         if (setsockopt(m_fd, SOL_PACKET, PACKET_ADD_MEMBERSHIP, &membership, sizeof membership) !=
             0) {
             const int error = errno;
-            Close();
+            close();
             fail(error, "setsockopt(PACKET_MR_PROMISC)");
         }
     }
 }
 
-int TCustomWSocket::Receive(void* buffer, int size) {
+int RawSocket::receive(void* buffer, int size) {
     if (m_fd < 0) {
         m_lastError = EBADF;
         return -1;
@@ -354,7 +360,7 @@ int TCustomWSocket::Receive(void* buffer, int size) {
     }
 }
 
-void TCustomWSocket::Close() {
+void RawSocket::close() {
     if (m_notifier) {
         m_notifier->setEnabled(false);
         // Inside the notification loop the notifier is still delivering its signal.
@@ -372,16 +378,16 @@ void TCustomWSocket::Close() {
     m_state = State::Closed;
 }
 
-void TCustomWSocket::notificationLoop() {
+void RawSocket::notificationLoop() {
     m_inLoop = true;
     for (int round = 0; round < MonitorDatagramsPerNotification && m_fd >= 0; ++round) {
         m_lastError = 0;
         try {
-            if (m_onDataAvailable) {
-                m_onDataAvailable(*this, 0);
+            if (m_dataHandler) {
+                m_dataHandler(*this, 0);
             } else {
                 std::array<std::uint8_t, MonitorBufferSize> discard;
-                Receive(discard.data(), MonitorBufferSize);
+                receive(discard.data(), MonitorBufferSize);
             }
         } catch (...) {
             // A handler's failure ends this round of reading; the next notification goes on.
@@ -396,11 +402,11 @@ void TCustomWSocket::notificationLoop() {
     m_inLoop = false;
 }
 
-std::vector<std::string> TCustomWSocket::LocalAddressList() {
+std::vector<std::string> RawSocket::localAddressList() {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) {
         const int error = errno;
-        throw ESocketException(error, SocketErrorText(error, "getifaddrs"));
+        throw SocketError(error, socketErrorText(error, "getifaddrs"));
     }
     std::vector<std::string> addresses;
     for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
@@ -409,7 +415,7 @@ std::vector<std::string> TCustomWSocket::LocalAddressList() {
             continue;
         sockaddr_in held{};
         std::memcpy(&held, entry->ifa_addr, sizeof held);
-        addresses.push_back(AddrToText(held.sin_addr.s_addr));
+        addresses.push_back(addressToText(held.sin_addr.s_addr));
     }
     freeifaddrs(list);
     return addresses;
@@ -417,42 +423,52 @@ std::vector<std::string> TCustomWSocket::LocalAddressList() {
 
 // ---------------------------------------------------------------------------------------------
 
-TMonitorSocket::TMonitorSocket(QObject* owner) : TCustomWSocket(owner) {
-    m_ignoredAddrs.KeepSorted = true;
-    setOnDataAvailable(
-        [this](TCustomWSocket& sender, std::uint16_t errCode) { ReadPacket(sender, errCode); });
+PacketMonitor::PacketMonitor(QObject* owner) : RawSocket(owner) {
+    setDataHandler(
+        [this](RawSocket& sender, std::uint16_t errorCode) { readPacket(sender, errorCode); });
 }
 
-TMonitorSocket::~TMonitorSocket() = default;
+PacketMonitor::~PacketMonitor() = default;
 
-void TMonitorSocket::PrepareCapture() {
-    m_localAddr = TextToAddr(Addr());
-    m_addrMask = TrimBlanks(m_addrMask);
-    m_localMask = m_addrMask.empty() ? 0 : TextToAddr(m_addrMask);
-    m_recvBytes = 0;
-    m_sendBytes = 0;
-    m_recvPackets = 0;
-    m_sendPackets = 0;
+void PacketMonitor::prepareCapture() {
+    m_localAddress = textToAddress(address());
+    m_addressMask = trimBlanks(m_addressMask);
+    m_localMask = m_addressMask.empty() ? 0 : textToAddress(m_addressMask);
+    m_receivedBytes = 0;
+    m_sentBytes = 0;
+    m_receivedPackets = 0;
+    m_sentPackets = 0;
     setPort("0");
-    setProto("raw_ip");
-    ResetPerfClock();
+    setProtocol("raw_ip");
+    resetCaptureClock();
 }
 
-void TMonitorSocket::StartMonitoring() {
-    PrepareCapture();
+void PacketMonitor::addIgnoredAddress(std::uint32_t address) {
+    const auto place =
+        std::lower_bound(m_ignoredAddresses.begin(), m_ignoredAddresses.end(), address);
+    if (place == m_ignoredAddresses.end() || *place != address)
+        m_ignoredAddresses.insert(place, address);
+}
+
+bool PacketMonitor::isIgnored(std::uint32_t address) const {
+    return std::binary_search(m_ignoredAddresses.begin(), m_ignoredAddresses.end(), address);
+}
+
+void PacketMonitor::startMonitoring() {
+    prepareCapture();
     setSocketOptions(ReceiveAll);
-    Listen();
+    listen();
 }
 
-void TMonitorSocket::ReadPacket(TCustomWSocket&, std::uint16_t) {
+void PacketMonitor::readPacket(RawSocket&, std::uint16_t) {
     std::array<std::uint8_t, MonitorBufferSize> buffer;
-    const int received = Receive(buffer.data(), MonitorBufferSize);
+    const int received = receive(buffer.data(), MonitorBufferSize);
     if (received <= 0)
         return;
     decodeDatagram(buffer.data(), received);
 }
 
-void TMonitorSocket::ReadDatagram(std::span<const std::uint8_t> datagram) {
+void PacketMonitor::readDatagram(std::span<const std::uint8_t> datagram) {
     std::array<std::uint8_t, MonitorBufferSize> buffer;
     const std::size_t size = std::min(datagram.size(), buffer.size());
     if (size == 0)
@@ -472,79 +488,79 @@ int bigEndian16(const std::uint8_t* bytes) {
 
 } // namespace
 
-void TMonitorSocket::decodeDatagram(const std::uint8_t* buffer, int received) {
+void PacketMonitor::decodeDatagram(const std::uint8_t* buffer, int received) {
     // Header fields are read from a zero-padded copy: a short datagram reads zeros where its
     // bytes are missing, never the remains of an earlier datagram.
     std::array<std::uint8_t, HeaderWindow> header{};
     std::memcpy(header.data(), buffer, static_cast<std::size_t>(std::min(received, HeaderWindow)));
 
-    TPacketInfo info;
-    info.WireLength = received + EthernetHeaderLength;
-    info.LinkProto = ETH_P_IP;
-    std::memcpy(&info.SrcAddr, &header[12], 4);
-    std::memcpy(&info.DstAddr, &header[16], 4);
-    info.Outbound = info.SrcAddr == m_localAddr;
-    info.IpProto = header[9];
-    info.Captured = PerfClockNow();
+    PacketInfo info;
+    info.wireLength = received + EthernetHeaderLength;
+    info.linkProtocol = ETH_P_IP;
+    std::memcpy(&info.sourceAddress, &header[12], 4);
+    std::memcpy(&info.destinationAddress, &header[16], 4);
+    info.outbound = info.sourceAddress == m_localAddress;
+    info.ipProtocol = header[9];
+    info.captured = captureClockNow();
 
-    std::size_t index = 0;
-    if (!m_ignoredAddrs.empty() && (m_ignoredAddrs.Locate(info.SrcAddr, CompareAddrs, index) ||
-                                    m_ignoredAddrs.Locate(info.DstAddr, CompareAddrs, index)))
+    if (!m_ignoredAddresses.empty() &&
+        (isIgnored(info.sourceAddress) || isIgnored(info.destinationAddress)))
         return;
-    if (m_localMask != 0 && m_ignoreLAN) {
-        if ((info.SrcAddr & m_localMask) == (info.DstAddr & m_localMask) || info.DstAddr == 0)
+    if (m_localMask != 0 && m_ignoreLan) {
+        if ((info.sourceAddress & m_localMask) == (info.destinationAddress & m_localMask) ||
+            info.destinationAddress == 0)
             return;
     }
 
-    const auto wireLength = static_cast<std::uint32_t>(info.WireLength);
-    if (info.Outbound) {
-        m_sendBytes += wireLength;
-        ++m_sendPackets;
+    const auto wireLength = static_cast<std::uint32_t>(info.wireLength);
+    if (info.outbound) {
+        m_sentBytes += wireLength;
+        ++m_sentPackets;
     } else {
-        m_recvBytes += wireLength;
-        ++m_recvPackets;
+        m_receivedBytes += wireLength;
+        ++m_receivedPackets;
     }
-    if (!m_onPacketEvent)
+    if (!m_packetHandler)
         return;
 
-    const int h = IpHeaderLen(header.data());
-    switch (info.IpProto) {
+    const int h = ipHeaderLength(header.data());
+    switch (info.ipProtocol) {
     case IPPROTO_ICMP:
-        info.IcmpKind = header[static_cast<std::size_t>(h)];
-        TakePayload(info, buffer, received, header.data(), h);
+        info.icmpType = header[static_cast<std::size_t>(h)];
+        takePayload(info, buffer, received, header.data(), h);
         break;
     case IPPROTO_TCP:
-        info.SrcPort = bigEndian16(&header[static_cast<std::size_t>(h)]);
-        info.DstPort = bigEndian16(&header[static_cast<std::size_t>(h) + 2]);
-        info.TcpCtrl =
+        info.sourcePort = bigEndian16(&header[static_cast<std::size_t>(h)]);
+        info.destinationPort = bigEndian16(&header[static_cast<std::size_t>(h) + 2]);
+        info.tcpControl =
             static_cast<std::uint16_t>(bigEndian16(&header[static_cast<std::size_t>(h) + 12]));
-        TakePayload(info, buffer, received, header.data(),
-                    h + TcpHeaderLen(&header[static_cast<std::size_t>(h)]));
+        takePayload(info, buffer, received, header.data(),
+                    h + tcpHeaderLength(&header[static_cast<std::size_t>(h)]));
         break;
     case IPPROTO_UDP:
-        info.SrcPort = bigEndian16(&header[static_cast<std::size_t>(h)]);
-        info.DstPort = bigEndian16(&header[static_cast<std::size_t>(h) + 2]);
-        TakePayload(info, buffer, received, header.data(), h + 8);
+        info.sourcePort = bigEndian16(&header[static_cast<std::size_t>(h)]);
+        info.destinationPort = bigEndian16(&header[static_cast<std::size_t>(h) + 2]);
+        takePayload(info, buffer, received, header.data(), h + 8);
         break;
     default:
         break;
     }
-    m_onPacketEvent(*this, std::move(info));
+    m_packetHandler(*this, std::move(info));
 }
 
 // The payload length follows the IPv4 total length, or the buffer size for a longer datagram.
 // Only bytes actually received are copied: a total length that claims more than arrived gives
 // the length it claims but no bytes beyond the datagram.
-void TMonitorSocket::TakePayload(TPacketInfo& info, const std::uint8_t* buffer, int received,
-                                 const std::uint8_t* header, int offset) const {
+void PacketMonitor::takePayload(PacketInfo& info, const std::uint8_t* buffer, int received,
+                                const std::uint8_t* header, int offset) const {
     const int totalLength = bigEndian16(&header[2]);
-    info.PayloadLen =
+    info.payloadLength =
         totalLength < MonitorBufferSize ? totalLength - offset : MonitorBufferSize - offset;
-    if (info.PayloadLen <= 0 || m_ignoreData)
+    if (info.payloadLength <= 0 || m_ignoreData)
         return;
-    const int available = std::min(info.PayloadLen, received - offset);
+    const int available = std::min(info.payloadLength, received - offset);
     if (available > 0)
-        info.Payload.assign(reinterpret_cast<const char*>(buffer + offset),
+        info.payload.assign(reinterpret_cast<const char*>(buffer + offset),
                             static_cast<std::size_t>(available));
 }
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Naming tables, port names from a services-style file, flag names and address text.
-#include "capture/packhdrs.h"
+#include "capture/ProtocolNames.h"
 
-#include "capture/magsubs1.h"
+#include "capture/Ipv4Text.h"
+#include "capture/PortNames.h"
 
 #include <gtest/gtest.h>
 
@@ -42,56 +43,56 @@ protected:
 
 PortNameTable parsed(const std::string& content) {
     PortNameTable table;
-    ParsePortNames(content, table);
+    parsePortNames(content, table);
     return table;
 }
 
 TEST(NamingTables, HoldTheirRowsInOrder) {
-    EXPECT_EQ(IPProtoTable.size(), 6u);
-    ASSERT_EQ(WellKnownSvcTable.size(), 46u);
-    EXPECT_TRUE(std::is_sorted(WellKnownSvcTable.begin(), WellKnownSvcTable.end(),
+    EXPECT_EQ(IpProtocols.size(), 6u);
+    ASSERT_EQ(WellKnownServices.size(), 46u);
+    EXPECT_TRUE(std::is_sorted(WellKnownServices.begin(), WellKnownServices.end(),
                                [](auto& a, auto& b) { return a.port < b.port; }));
-    EXPECT_STREQ(WellKnownSvcTable.front().name, "LOOPBACK");
-    EXPECT_STREQ(WellKnownSvcTable[16].name, "SQL*NET");
-    EXPECT_STREQ(WellKnownSvcTable.back().name, "VNC");
-    ASSERT_EQ(EtherProtoTable.size(), 14u);
-    EXPECT_EQ(EtherProtoTable[2].number, 0x0800u);
-    EXPECT_STREQ(EtherProtoTable[2].name, "IP");
-    EXPECT_EQ(EtherProtoTable.back().number, 0x900Du);
+    EXPECT_STREQ(WellKnownServices.front().name, "LOOPBACK");
+    EXPECT_STREQ(WellKnownServices[16].name, "SQL*NET");
+    EXPECT_STREQ(WellKnownServices.back().name, "VNC");
+    ASSERT_EQ(EtherProtocols.size(), 14u);
+    EXPECT_EQ(EtherProtocols[2].number, 0x0800u);
+    EXPECT_STREQ(EtherProtocols[2].name, "IP");
+    EXPECT_EQ(EtherProtocols.back().number, 0x900Du);
 }
 
-TEST(NamingTables, IpProtoNameNamesKnownProtocolsAndNumbersTheRest) {
-    EXPECT_EQ(IpProtoName(0), "IP");
-    EXPECT_EQ(IpProtoName(1), "ICMP");
-    EXPECT_EQ(IpProtoName(6), "TCP");
-    EXPECT_EQ(IpProtoName(17), "UDP");
-    EXPECT_EQ(IpProtoName(128), "ISO-IP");
-    EXPECT_EQ(IpProtoName(50), "50");
-    EXPECT_EQ(IpProtoName(-3), "-3");
+TEST(NamingTables, IpProtocolNameNamesKnownProtocolsAndNumbersTheRest) {
+    EXPECT_EQ(ipProtocolName(0), "IP");
+    EXPECT_EQ(ipProtocolName(1), "ICMP");
+    EXPECT_EQ(ipProtocolName(6), "TCP");
+    EXPECT_EQ(ipProtocolName(17), "UDP");
+    EXPECT_EQ(ipProtocolName(128), "ISO-IP");
+    EXPECT_EQ(ipProtocolName(50), "50");
+    EXPECT_EQ(ipProtocolName(-3), "-3");
 }
 
 TEST(ServiceNames, WithoutFileUseBuiltInNamesThenPortNumbers) {
     PortNameTable absent;
     absent.size = 0;
-    EXPECT_EQ(ServiceName(absent, 50000, 80), "HTTP");
-    EXPECT_EQ(ServiceName(absent, 443, 80), "HTTP");
-    EXPECT_EQ(ServiceName(absent, 80, 443), "HTTP");
-    EXPECT_EQ(ServiceName(absent, 0, 0), "LOOPBACK");
-    EXPECT_EQ(ServiceName(absent, 700, 40000), "<700>");
-    EXPECT_EQ(ServiceName(absent, 40000, 2000), "<2000>");
-    EXPECT_EQ(ServiceName(absent, 40000, 700), "<700>");
-    EXPECT_EQ(ServiceName(absent, 5900, 60000), "VNC");
+    EXPECT_EQ(serviceName(absent, 50000, 80), "HTTP");
+    EXPECT_EQ(serviceName(absent, 443, 80), "HTTP");
+    EXPECT_EQ(serviceName(absent, 80, 443), "HTTP");
+    EXPECT_EQ(serviceName(absent, 0, 0), "LOOPBACK");
+    EXPECT_EQ(serviceName(absent, 700, 40000), "<700>");
+    EXPECT_EQ(serviceName(absent, 40000, 2000), "<2000>");
+    EXPECT_EQ(serviceName(absent, 40000, 700), "<700>");
+    EXPECT_EQ(serviceName(absent, 5900, 60000), "VNC");
 }
 
 TEST(ServiceNames, FileNamesWinDestinationFirst) {
     const PortNameTable table = parsed("www-http 80/tcp # World Wide Web\nfoo 5000/udp\n");
-    EXPECT_EQ(ServiceName(table, 5000, 80), "www-http");
-    EXPECT_EQ(ServiceName(table, 80, 9000), "www-http");
-    EXPECT_EQ(ServiceName(table, 80, 5000), "foo");
-    EXPECT_EQ(ServiceName(table, 443, 5000), "foo");
+    EXPECT_EQ(serviceName(table, 5000, 80), "www-http");
+    EXPECT_EQ(serviceName(table, 80, 9000), "www-http");
+    EXPECT_EQ(serviceName(table, 80, 5000), "foo");
+    EXPECT_EQ(serviceName(table, 443, 5000), "foo");
     // Without a file name the built-in table still answers.
-    EXPECT_EQ(ServiceName(table, 443, 40000), "HTTPS");
-    EXPECT_EQ(ServiceName(table, 40000, 9000), "<9000>");
+    EXPECT_EQ(serviceName(table, 443, 40000), "HTTPS");
+    EXPECT_EQ(serviceName(table, 40000, 9000), "<9000>");
 }
 
 TEST(PortNamesFile, LineRuleKeepsOnlyNameBlankPortSlashLines) {
@@ -133,16 +134,16 @@ TEST(PortNamesFile, NoLinesMeansNoTable) {
 
 TEST_F(InTempFolder, LoadPortNamesFromMissingEmptyOrUnreadableFileGivesNoTable) {
     PortNameTable table;
-    LoadPortNames(table, "ports.txt");
+    loadPortNames(table, "ports.txt");
     EXPECT_EQ(table.size, 0);
     write("ports.txt", "");
-    LoadPortNames(table, "ports.txt");
+    loadPortNames(table, "ports.txt");
     EXPECT_EQ(table.size, 0);
     fs::remove("ports.txt");
     fs::create_directory("ports.txt");
-    LoadPortNames(table, "ports.txt");
+    loadPortNames(table, "ports.txt");
     EXPECT_EQ(table.size, 0);
-    EXPECT_EQ(ServiceName(table, 50000, 80), "HTTP");
+    EXPECT_EQ(serviceName(table, 50000, 80), "HTTP");
 }
 
 // The system's own services file, which separates names and ports by tabs: only its lines with a
@@ -152,20 +153,20 @@ TEST_F(InTempFolder, SystemServicesFileAsPortsFile) {
         GTEST_SKIP() << "/etc/services is not installed (package netbase)";
     fs::copy_file("/etc/services", "ports.txt");
     PortNameTable table;
-    LoadPortNames(table, "ports.txt");
+    loadPortNames(table, "ports.txt");
     ASSERT_EQ(table.size, 10000);
-    std::string service = ServiceName(table, 50000, 80);
+    std::string service = serviceName(table, 50000, 80);
     EXPECT_EQ(service, "HTTP");
     std::transform(service.begin(), service.end(), service.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     EXPECT_EQ(service, "http");
-    EXPECT_EQ(ServiceName(table, 50000, 22), "SSH");
+    EXPECT_EQ(serviceName(table, 50000, 22), "SSH");
 
     std::ifstream in("ports.txt");
     std::string line;
     while (std::getline(in, line)) {
         if (line.rfind("afs3-fileserver 7000/", 0) == 0) {
-            EXPECT_EQ(ServiceName(table, 50000, 7000), "afs3-fileserver");
+            EXPECT_EQ(serviceName(table, 50000, 7000), "afs3-fileserver");
         }
         if (line.rfind("http\t", 0) == 0) {
             EXPECT_EQ(table.names[80], "");
@@ -174,44 +175,44 @@ TEST_F(InTempFolder, SystemServicesFileAsPortsFile) {
 }
 
 TEST(TcpFlags, NamesTheLowByteBitsInOrder) {
-    EXPECT_EQ(TcpFlagNames(0x12), "SYN ACK");
-    EXPECT_EQ(TcpFlagNames(0x18), "PSH ACK");
-    EXPECT_EQ(TcpFlagNames(0x50C2), "SYN ECH CWR");
-    EXPECT_EQ(TcpFlagNames(0x0000), "");
-    EXPECT_EQ(TcpFlagNames(0xFF00), "");
-    EXPECT_EQ(TcpFlagNames(0x00FF), "FIN SYN RST PSH ACK URG ECH CWR");
+    EXPECT_EQ(tcpFlagNames(0x12), "SYN ACK");
+    EXPECT_EQ(tcpFlagNames(0x18), "PSH ACK");
+    EXPECT_EQ(tcpFlagNames(0x50C2), "SYN ECH CWR");
+    EXPECT_EQ(tcpFlagNames(0x0000), "");
+    EXPECT_EQ(tcpFlagNames(0xFF00), "");
+    EXPECT_EQ(tcpFlagNames(0x00FF), "FIN SYN RST PSH ACK URG ECH CWR");
 }
 
 TEST(HeaderLengths, ReadTheLengthNibbles) {
     const std::uint8_t ip[20] = {0x45};
     const std::uint8_t ipOptions[20] = {0x4F};
-    EXPECT_EQ(IpHeaderLen(ip), 20);
-    EXPECT_EQ(IpHeaderLen(ipOptions), 60);
+    EXPECT_EQ(ipHeaderLength(ip), 20);
+    EXPECT_EQ(ipHeaderLength(ipOptions), 60);
     std::uint8_t tcp[20] = {};
     tcp[12] = 0x50;
-    EXPECT_EQ(TcpHeaderLen(tcp), 20);
+    EXPECT_EQ(tcpHeaderLength(tcp), 20);
     tcp[12] = 0xA2;
-    EXPECT_EQ(TcpHeaderLen(tcp), 40);
+    EXPECT_EQ(tcpHeaderLength(tcp), 40);
 }
 
 TEST(AddressText, RoundTripsAndKeepsNetworkOrder) {
-    const std::uint32_t address = TextToAddr("192.168.1.10");
-    EXPECT_EQ(AddrToText(address), "192.168.1.10");
+    const std::uint32_t address = textToAddress("192.168.1.10");
+    EXPECT_EQ(addressToText(address), "192.168.1.10");
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&address);
     EXPECT_EQ(bytes[0], 192);
     EXPECT_EQ(bytes[3], 10);
-    const std::uint32_t mask = TextToAddr("255.255.255.0");
+    const std::uint32_t mask = textToAddress("255.255.255.0");
     const auto* maskBytes = reinterpret_cast<const std::uint8_t*>(&mask);
     EXPECT_EQ(maskBytes[0], 255);
     EXPECT_EQ(maskBytes[2], 255);
     EXPECT_EQ(maskBytes[3], 0);
-    EXPECT_EQ(TextToAddr("256.1.1.1"), 0u);
-    EXPECT_EQ(TextToAddr(""), 0u);
-    EXPECT_EQ(AddrToText(0), "0.0.0.0");
-    EXPECT_EQ(AddrToText(0xFFFFFFFFu), "255.255.255.255");
+    EXPECT_EQ(textToAddress("256.1.1.1"), 0u);
+    EXPECT_EQ(textToAddress(""), 0u);
+    EXPECT_EQ(addressToText(0), "0.0.0.0");
+    EXPECT_EQ(addressToText(0xFFFFFFFFu), "255.255.255.255");
 }
 
-TEST(AddressText, ParseDottedAddrExamples) {
+TEST(AddressText, ParseDottedAddressExamples) {
     struct Case {
         const char* text;
         bool valid;
@@ -233,34 +234,34 @@ TEST(AddressText, ParseDottedAddrExamples) {
     };
     for (const Case& c : cases) {
         std::uint32_t address = 0xDEADBEEF;
-        EXPECT_EQ(ParseDottedAddr(c.text, address), c.valid) << c.text;
-        EXPECT_EQ(AddrToText(address), c.value) << c.text;
+        EXPECT_EQ(parseDottedAddress(c.text, address), c.valid) << c.text;
+        EXPECT_EQ(addressToText(address), c.value) << c.text;
     }
 }
 
 TEST(LenientIntegers, ReadSignBaseAndStopEarly) {
-    EXPECT_EQ(TextToIntLenient("80"), 80);
-    EXPECT_EQ(TextToIntLenient(" 80"), 80);
-    EXPECT_EQ(TextToIntLenient("80/tcp"), 80);
-    EXPECT_EQ(TextToIntLenient("$1F"), 31);
-    EXPECT_EQ(TextToIntLenient("x1f"), 31);
-    EXPECT_EQ(TextToIntLenient("0X1F"), 31);
-    EXPECT_EQ(TextToIntLenient("abc"), 0);
-    EXPECT_EQ(TextToIntLenient("-5"), -5);
-    EXPECT_EQ(TextToIntLenient("+7"), 7);
-    EXPECT_EQ(TextToIntLenient(""), 0);
-    EXPECT_EQ(TextToIntLenient("-"), 0);
+    EXPECT_EQ(textToIntLenient("80"), 80);
+    EXPECT_EQ(textToIntLenient(" 80"), 80);
+    EXPECT_EQ(textToIntLenient("80/tcp"), 80);
+    EXPECT_EQ(textToIntLenient("$1F"), 31);
+    EXPECT_EQ(textToIntLenient("x1f"), 31);
+    EXPECT_EQ(textToIntLenient("0X1F"), 31);
+    EXPECT_EQ(textToIntLenient("abc"), 0);
+    EXPECT_EQ(textToIntLenient("-5"), -5);
+    EXPECT_EQ(textToIntLenient("+7"), 7);
+    EXPECT_EQ(textToIntLenient(""), 0);
+    EXPECT_EQ(textToIntLenient("-"), 0);
     // Stopped early: the digits read so far, without their sign.
-    EXPECT_EQ(TextToIntLenient("-5abc"), 5);
-    EXPECT_EQ(TextToIntLenient("-5 "), 5);
-    EXPECT_EQ(TextToIntLenient("\t5"), 0);
+    EXPECT_EQ(textToIntLenient("-5abc"), 5);
+    EXPECT_EQ(textToIntLenient("-5 "), 5);
+    EXPECT_EQ(textToIntLenient("\t5"), 0);
     // Limits of 32 bits.
-    EXPECT_EQ(TextToIntLenient("2147483647"), 2147483647);
-    EXPECT_EQ(TextToIntLenient("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(TextToIntLenient("2147483648"), 214748364);
-    EXPECT_EQ(TextToIntLenient("99999999999"), 999999999);
-    EXPECT_EQ(TextToIntLenient("$FFFFFFFF"), -1);
-    EXPECT_EQ(TextToIntLenient("$123456789"), 0x12345678);
+    EXPECT_EQ(textToIntLenient("2147483647"), 2147483647);
+    EXPECT_EQ(textToIntLenient("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(textToIntLenient("2147483648"), 214748364);
+    EXPECT_EQ(textToIntLenient("99999999999"), 999999999);
+    EXPECT_EQ(textToIntLenient("$FFFFFFFF"), -1);
+    EXPECT_EQ(textToIntLenient("$123456789"), 0x12345678);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide port names read from "ports.txt" in the current directory at the first
 // lookup. One test only: the table is loaded once per process.
-#include "capture/packhdrs.h"
+#include "capture/PortNames.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +21,16 @@ TEST(ProcessPortNames, ReadFromTheCurrentDirectoryOnce) {
     fs::current_path(folder);
     std::ofstream("ports.txt") << "# local names\r\nwww-http 80/tcp  # web\r\nfoo 5000/tcp\r\n";
 
-    EXPECT_EQ(ServiceName(5000, 80), "www-http");
-    EXPECT_EQ(ServiceName(80, 9000), "www-http");
-    EXPECT_EQ(ServiceName(40000, 5000), "foo");
-    EXPECT_EQ(ServiceName(443, 40000), "HTTPS");
+    EXPECT_EQ(serviceName(5000, 80), "www-http");
+    EXPECT_EQ(serviceName(80, 9000), "www-http");
+    EXPECT_EQ(serviceName(40000, 5000), "foo");
+    EXPECT_EQ(serviceName(443, 40000), "HTTPS");
 
     // Changing or removing the file afterwards changes nothing.
     std::ofstream("ports.txt") << "other 80/tcp\n";
-    EXPECT_EQ(ServiceName(5000, 80), "www-http");
+    EXPECT_EQ(serviceName(5000, 80), "www-http");
     fs::remove("ports.txt");
-    EXPECT_EQ(ServiceName(40000, 5000), "foo");
+    EXPECT_EQ(serviceName(40000, 5000), "foo");
 
     fs::current_path(previous);
     fs::remove_all(folder);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/magsubs1.h"
+#include "capture/CaptureLogText.h"
 
 #include <QLocale>
 #include <QString>
@@ -17,7 +17,7 @@ bool isBlankOrControl(char c) {
 
 } // namespace
 
-std::string TrimBlanks(std::string_view text) {
+std::string trimBlanks(std::string_view text) {
     std::size_t first = 0;
     std::size_t last = text.size();
     while (first < last && isBlankOrControl(text[first]))
@@ -27,7 +27,7 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text.substr(first, last - first));
 }
 
-bool ControlCharsToBlanks(std::string& text) {
+bool controlCharsToBlanks(std::string& text) {
     bool replaced = false;
     for (char& c : text) {
         if (static_cast<unsigned char>(c) < 32) {
@@ -38,19 +38,19 @@ bool ControlCharsToBlanks(std::string& text) {
     return replaced;
 }
 
-std::string ExceptionText(const std::exception_ptr& error) {
+std::string exceptionText(const std::exception_ptr& error) {
     if (!error)
         return {};
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
-        return TrimBlanks(e.what());
+        return trimBlanks(e.what());
     } catch (...) {
         return {};
     }
 }
 
-std::string TimeSeparator() {
+std::string timeSeparator() {
     const QString format = QLocale::system().timeFormat(QLocale::LongFormat);
     qsizetype i = 0;
     while (i < format.size() && format[i] != u'h' && format[i] != u'H')
@@ -70,7 +70,7 @@ std::string TimeSeparator() {
     return between.left(1).toStdString();
 }
 
-std::string TimeStampText(std::chrono::system_clock::time_point time, std::string_view separator) {
+std::string timeStampText(std::chrono::system_clock::time_point time, std::string_view separator) {
     using namespace std::chrono;
     const auto sinceEpoch = floor<milliseconds>(time.time_since_epoch());
     const auto wholeSeconds = floor<seconds>(sinceEpoch);
@@ -91,8 +91,8 @@ std::string TimeStampText(std::chrono::system_clock::time_point time, std::strin
     return text;
 }
 
-std::string TimeStampText(std::chrono::system_clock::time_point time) {
-    return TimeStampText(time, TimeSeparator());
+std::string timeStampText(std::chrono::system_clock::time_point time) {
+    return timeStampText(time, timeSeparator());
 }
 
 } // namespace vantaro
