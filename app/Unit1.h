@@ -3,7 +3,6 @@
 
 #include "app/DesktopShell.h"
 #include "app/MessageBoxes.h"
-#include "app/Preferences.h"
 #include "core/Constants.h"
 #include "engine/PlaylistSource.h"
 #include "engine/PspConversion.h"
@@ -13,6 +12,7 @@
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 #include "jobs/PlaylistAdd.h"
+#include "settings/Preferences.h"
 
 #include <QWidget>
 
