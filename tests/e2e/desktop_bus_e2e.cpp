@@ -4,7 +4,7 @@
 // while it downloads a paced stream from the scripted server. The figures line is saved as PNG
 // files mid-download, in French and in English.
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "app/WindowTexts.h"
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
@@ -119,7 +119,7 @@ protected:
 
     void openWindow(const char* language) {
         setMainWindowLanguageCode(language);
-        m_window = std::make_unique<TForm1>("127.0.0.1:" + std::to_string(m_server->port()));
+        m_window = std::make_unique<MainWindow>("127.0.0.1:" + std::to_string(m_server->port()));
         m_window->setMessagePresenter(&m_presenter);
         ASSERT_TRUE(showExposed(*m_window));
         ASSERT_TRUE(showExposed(m_other));
@@ -174,7 +174,7 @@ protected:
     RecordingPresenter m_presenter;
     QWidget m_other;
     std::size_t m_updatesBefore = 0;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     fs::path m_previousFolder;
 };
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandPicture.h"
 #include "app/LinkListModel.h"
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
-#include "app/Unit1.h"
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
@@ -86,7 +86,7 @@ protected:
     void TearDown() override { window.reset(); }
 
     void makeWindow() {
-        window = std::make_unique<TForm1>("127.0.0.1:9");
+        window = std::make_unique<MainWindow>("127.0.0.1:9");
         window->setMessagePresenter(&presenter);
         window->setDesktopShell(&shell);
     }
@@ -113,7 +113,7 @@ protected:
     TempFolder programFolder{"vantaro-window"};
     RecordingPresenter presenter;
     FakeShell shell;
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {

@@ -27,40 +27,41 @@ class QMenu;
 class QSystemTrayIcon;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace vantaro {
 
 class CaptureStrip;
 class DesktopServices;
-class TForm3;
-class TForm4;
-class TForm6;
+class AddLinkDialog;
+class EditLinkDialog;
+class AboutDialog;
 
-// The main window. Its layout lives in Unit1.ui; the class adapts: each command reads the
+// The main window. Its layout lives in MainWindow.ui; the class adapts: each command reads the
 // fields, calls the command logic with the window as its host, and returns. The window is also
 // the download worker's host: a request made on the worker thread is carried out on the
 // user-interface thread while the worker waits.
-class TForm1 : public QWidget,
-               public WorkerHost,
-               public DownloadCommandHost,
-               public ListCommandHost,
-               public PspHost,
-               public StopCommandHost,
-               public PlaylistAddHost {
+class MainWindow : public QWidget,
+                   public WorkerHost,
+                   public DownloadCommandHost,
+                   public ListCommandHost,
+                   public PspHost,
+                   public StopCommandHost,
+                   public PlaylistAddHost {
     Q_OBJECT
 public:
     // serviceHost: the host of the resolver and report service (tests use a local server).
-    explicit TForm1(std::string serviceHost = MakerHost, QWidget* parent = nullptr);
-    ~TForm1() override; // stops a running worker and waits for it first
+    explicit MainWindow(std::string serviceHost = MakerHost, QWidget* parent = nullptr);
+    ~MainWindow() override; // stops a running worker and waits for it first
 
     // Every box goes through this presenter; null puts the window's own boxes back.
     void setMessagePresenter(MessagePresenter* presenter);
     // The dialogs and default programs of the desktop; null puts the real ones back.
     void setDesktopShell(DesktopShell* shell);
     // The dialogs created after the main window.
-    void setDialogs(TForm3* addDialog, TForm4* modifyDialog, TForm6* aboutDialog);
+    void setDialogs(AddLinkDialog* addDialog, EditLinkDialog* modifyDialog,
+                    AboutDialog* aboutDialog);
 
     // Stops a running worker and waits for it, letting this thread's events run meanwhile.
     // True when no worker runs any more.
@@ -169,7 +170,7 @@ private:
     void showProgress();
     template <typename Work> auto onUiThread(Work&& work) -> decltype(work());
 
-    std::unique_ptr<Ui::TForm1> m_ui;
+    std::unique_ptr<Ui::MainWindow> m_ui;
     LinkList m_list;
     Preferences m_preferences;
     MessageBoxes m_boxes;
@@ -185,9 +186,9 @@ private:
     CaptureStrip* m_capture = nullptr;
     DesktopServices* m_desktopServices = nullptr;
     std::string m_droppedListFile; // a list file dropped on the list page, for the next load
-    TForm3* m_addDialog = nullptr;
-    TForm4* m_modifyDialog = nullptr;
-    TForm6* m_aboutDialog = nullptr;
+    AddLinkDialog* m_addDialog = nullptr;
+    EditLinkDialog* m_modifyDialog = nullptr;
+    AboutDialog* m_aboutDialog = nullptr;
     QMenu* m_popupMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;
