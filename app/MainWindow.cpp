@@ -8,6 +8,7 @@
 #include "app/EditLinkDialog.h"
 #include "app/MainWindowLook.h"
 #include "app/Pictures.h"
+#include "app/ProgramIdentity.h"
 #include "app/QtText.h"
 #include "app/WindowTexts.h"
 #include "capture/monsock.h"

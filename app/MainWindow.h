@@ -38,6 +38,21 @@ class AddLinkDialog;
 class EditLinkDialog;
 class AboutDialog;
 
+// The window's title as designed; the language code follows it.
+inline constexpr const char* DesignCaption =
+    "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
+// The help pages on the maker's web site.
+inline constexpr const char* HelpUsePagePath = "/fr/Vantaro/VantaroUse.html";
+inline constexpr const char* HelpWebPagePath = "/fr/Vantaro/Vantaro.html";
+// Tools whose presence the window checks when it is activated, relative to the program folder.
+inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
+                                                     "QrlBin/utilitymffx"};
+// The tool check runs this long after the window is shown when the desktop has not activated it
+// by then.
+inline constexpr int ActivationFallbackMs = 500;
+// How long the window waits for a running download to end when the program is left.
+inline constexpr int ShutdownWorkerWaitMs = 15000;
+
 // The main window. Its layout lives in MainWindow.ui; the class adapts: each command reads the
 // fields, calls the command logic with the window as its host, and returns. The window is also
 // the download worker's host: a request made on the worker thread is carried out on the

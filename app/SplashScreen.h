@@ -6,6 +6,9 @@
 
 namespace vantaro {
 
+// How long the splash stays up once the windows exist, in milliseconds.
+inline constexpr int SplashWaitMs = 1000;
+
 // The splash window shown during start-up: no frame, the promotional picture and three labels;
 // wherever the face colour shows, the desktop shows through. French in both languages.
 class SplashScreen : public QWidget {

@@ -7,8 +7,8 @@
 #include "app/LinkDialogServices.h"
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
+#include "app/ProgramIdentity.h"
 #include "app/SplashScreen.h"
-#include "core/Constants.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -11,6 +11,8 @@ namespace vantaro {
 namespace {
 
 using K = TextKind;
+// The maker's web address, shown by the about dialog and the splash.
+constexpr const char* MakerWebAddress = "http://www.quorlin.com";
 constexpr std::nullopt_t Same = std::nullopt;
 
 std::string exampleLinks(const char* opening, const char* youTubeLink) {
