@@ -40,7 +40,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     ok->setObjectName("Button1");
     ok->setGeometry(2, 353, 481, 23);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &AboutDialog::Button1Click);
+    connect(ok, &QPushButton::clicked, this, &AboutDialog::okPressed);
 
     applyWindowTexts(*this, aboutDialogTexts());
     for (QLabel* label : panel->findChildren<QLabel*>())
@@ -54,7 +54,7 @@ int AboutDialog::exec() {
     return QDialog::exec();
 }
 
-void AboutDialog::Button1Click() {
+void AboutDialog::okPressed() {
     accept();
 }
 

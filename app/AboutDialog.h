@@ -15,7 +15,7 @@ public:
     // Centres the dialog on the desktop, then shows it modally.
     int exec() override;
 
-    void Button1Click();
+    void okPressed();
 };
 
 } // namespace vantaro

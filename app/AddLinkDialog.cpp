@@ -15,19 +15,19 @@ AddLinkDialog::AddLinkDialog(ListAppender& list, LinkDialogHost& host, FolderPic
                    m_ui->Button8},
                   addDialogTexts());
     m_ui->ComboBox1->setCurrentIndex(0); // "MP3"
-    FormActivate();
+    applyOpeningDefaults();
 }
 
 AddLinkDialog::~AddLinkDialog() = default;
 
 int AddLinkDialog::exec() {
-    FormActivate();
+    applyOpeningDefaults();
     centreOnDesktop();
     m_ui->Edit1->setFocus();
     return LinkDialogWindow::exec();
 }
 
-void AddLinkDialog::FormActivate() {
+void AddLinkDialog::applyOpeningDefaults() {
     LinkDialogFields current = fields();
     addDialogActivate(current, host());
     setFields(current);
@@ -37,7 +37,7 @@ void AddLinkDialog::setAddEnabled(bool enabled) {
     m_ui->Button4->setEnabled(enabled);
 }
 
-void AddLinkDialog::Button4Click() {
+void AddLinkDialog::confirm() {
     LinkDialogFields current = fields();
     const bool added = addDialogConfirm(current, m_list, host());
     setFields(current);

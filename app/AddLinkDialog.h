@@ -23,8 +23,8 @@ public:
     // Applies the defaults of an opening, then shows the dialog modally.
     int exec() override;
 
-    void FormActivate();
-    void Button4Click() override;
+    void applyOpeningDefaults();
+    void confirm() override;
     // The add button is disabled while a playlist is being read.
     void setAddEnabled(bool enabled);
 

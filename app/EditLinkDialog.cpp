@@ -20,19 +20,19 @@ EditLinkDialog::EditLinkDialog(LinkList& list, ListCommandHost& commandHost, Lin
 EditLinkDialog::~EditLinkDialog() = default;
 
 int EditLinkDialog::exec() {
-    FormActivate();
+    fillFromEntry();
     centreOnDesktop();
     m_ui->Edit1->setFocus();
     return LinkDialogWindow::exec();
 }
 
-void EditLinkDialog::FormActivate() {
+void EditLinkDialog::fillFromEntry() {
     LinkDialogFields current = fields();
     if (modifyDialogActivate(current, m_list, m_entryId))
         setFields(current);
 }
 
-void EditLinkDialog::Button4Click() {
+void EditLinkDialog::confirm() {
     LinkDialogFields current = fields();
     const ModifyResult result = modifyDialogConfirm(current, m_entryId, m_commands, m_list, host());
     setFields(current);

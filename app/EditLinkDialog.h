@@ -29,8 +29,8 @@ public:
     // Fills the fields from the entry, then shows the dialog modally.
     int exec() override;
 
-    void FormActivate();
-    void Button4Click() override;
+    void fillFromEntry();
+    void confirm() override;
 
 private:
     std::unique_ptr<Ui::EditLinkDialog> m_ui;

@@ -89,7 +89,7 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
                          this);
     createMenus();
     connectControls();
-    FormCreate();
+    buildWindow();
     createTrayIcon();
     createDesktopServices();
     m_ui->Edit1->setFocus();
@@ -101,7 +101,7 @@ MainWindow::~MainWindow() {
     finishWork();
 }
 
-void MainWindow::FormCreate() {
+void MainWindow::buildWindow() {
     LanguageCode = mainWindowLanguageCode();
     setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(LanguageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
@@ -145,18 +145,18 @@ void MainWindow::createMenus() {
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName("PopupMenu1");
     connect(addItem(m_popupMenu, "OuvrirPellorin1", "Ouvrir Vantaro"), &QAction::triggered, this,
-            &MainWindow::OuvrirPellorin1Click);
+            &MainWindow::restoreFromTray);
     connect(addItem(m_popupMenu, "Quiter1", "Quitter Vantaro"), &QAction::triggered, this,
-            &MainWindow::Quiter1Click);
+            &MainWindow::quitProgram);
 
     m_helpMenu = new QMenu(this);
     m_helpMenu->setObjectName("HelpMenu");
     connect(addItem(m_helpMenu, "MenuItem2", "Co&mment utiliser Vantaro"), &QAction::triggered,
-            this, &MainWindow::MenuItem2Click);
+            this, &MainWindow::openHowToUsePage);
     connect(addItem(m_helpMenu, "MenuItem1", "Vantaro sur le &Web"), &QAction::triggered, this,
-            &MainWindow::MenuItem1Click);
+            &MainWindow::openWebPage);
     connect(addItem(m_helpMenu, "AproposdeVantaro1", "&A propos de Vantaro"), &QAction::triggered,
-            this, &MainWindow::AproposdeVantaro1Click);
+            this, &MainWindow::showAboutDialog);
 }
 
 void MainWindow::createTrayIcon() {
@@ -167,7 +167,7 @@ void MainWindow::createTrayIcon() {
     connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
-                    TrayIcon1Click();
+                    popUpTrayMenu();
             });
     // Without a notification area the icon stays hidden: the window keeps its taskbar entry,
     // and closing it ends the program.
@@ -194,7 +194,7 @@ void MainWindow::createDesktopServices() {
     parts.loadListFile = [this](const std::string& path) {
         m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2);
         m_droppedListFile = path;
-        Button6Click();
+        loadListFile();
         m_droppedListFile.clear();
     };
     m_desktopServices = new DesktopServices(std::move(parts), this);
@@ -207,26 +207,26 @@ void MainWindow::connectControls() {
     const auto onPicture = [this](CommandPicture* picture, void (MainWindow::*handler)()) {
         connect(picture, &CommandPicture::activated, this, handler);
     };
-    onClick(m_ui->Button2, &MainWindow::Button2Click);
-    onClick(m_ui->Button11, &MainWindow::Button11Click);
-    onClick(m_ui->Button16, &MainWindow::Button16Click);
-    onClick(m_ui->Button4, &MainWindow::Button4Click);
-    onClick(m_ui->Button8, &MainWindow::Button8Click);
-    onClick(m_ui->Button5, &MainWindow::Button5Click);
-    onClick(m_ui->Button10, &MainWindow::Button10Click);
-    onClick(m_ui->Button6, &MainWindow::Button6Click);
-    onClick(m_ui->Button7, &MainWindow::Button7Click);
-    onClick(m_ui->Button9, &MainWindow::Button9Click);
-    onClick(m_ui->Button1, &MainWindow::Button1Click);
-    onClick(m_ui->Button3, &MainWindow::Button3Click);
-    onPicture(m_ui->Image19, &MainWindow::Button4Click);
-    onPicture(m_ui->Image22, &MainWindow::Button8Click);
-    onPicture(m_ui->Image7, &MainWindow::Button7Click);
-    onPicture(m_ui->Image10, &MainWindow::Image14MouseUp);
-    onPicture(m_ui->Image11, &MainWindow::Image18MouseUp);
-    onPicture(m_ui->Image12, &MainWindow::Image16MouseUp);
-    onPicture(m_ui->Image25, &MainWindow::Image26MouseUp);
-    onPicture(m_ui->Image28, &MainWindow::Button6Click);
+    onClick(m_ui->Button2, &MainWindow::pickSingleLinkFolder);
+    onClick(m_ui->Button11, &MainWindow::pickListFolder);
+    onClick(m_ui->Button16, &MainWindow::openDestinationFolder);
+    onClick(m_ui->Button4, &MainWindow::startDownload);
+    onClick(m_ui->Button8, &MainWindow::addToList);
+    onClick(m_ui->Button5, &MainWindow::stopWork);
+    onClick(m_ui->Button10, &MainWindow::requestStop);
+    onClick(m_ui->Button6, &MainWindow::loadListFile);
+    onClick(m_ui->Button7, &MainWindow::startListDownload);
+    onClick(m_ui->Button9, &MainWindow::editSelectedEntry);
+    onClick(m_ui->Button1, &MainWindow::convertForPsp);
+    onClick(m_ui->Button3, &MainWindow::choosePspVideo);
+    onPicture(m_ui->Image19, &MainWindow::startDownload);
+    onPicture(m_ui->Image22, &MainWindow::addToList);
+    onPicture(m_ui->Image7, &MainWindow::startListDownload);
+    onPicture(m_ui->Image10, &MainWindow::openAddDialog);
+    onPicture(m_ui->Image11, &MainWindow::removeSelectedEntry);
+    onPicture(m_ui->Image12, &MainWindow::clearList);
+    onPicture(m_ui->Image25, &MainWindow::editSelectedEntry);
+    onPicture(m_ui->Image28, &MainWindow::loadListFile);
     connect(m_ui->Image6, &CommandPicture::activated, this,
             [this] { m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1); });
     connect(m_ui->Image31, &CommandPicture::activated, this,
@@ -236,12 +236,12 @@ void MainWindow::connectControls() {
         m_helpMenu->popup(m_ui->Panel1->mapToGlobal(corner));
     });
     // Only a pick by the user runs the format change, never a selection made by the program.
-    connect(m_ui->ComboBox1, &QComboBox::activated, this, &MainWindow::ComboBox1Change);
+    connect(m_ui->ComboBox1, &QComboBox::activated, this, &MainWindow::formatChanged);
 }
 
 bool MainWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && !m_activated)
-        QTimer::singleShot(0, this, &MainWindow::FormActivate);
+        QTimer::singleShot(0, this, &MainWindow::checkOnActivation);
     return QWidget::event(event);
 }
 
@@ -255,11 +255,11 @@ void MainWindow::showEvent(QShowEvent* event) {
     // A desktop that does not activate a new window still gets the check.
     QTimer::singleShot(ActivationFallbackMs, this, [this] {
         if (!m_activated && isVisible())
-            FormActivate();
+            checkOnActivation();
     });
 }
 
-void MainWindow::FormActivate() {
+void MainWindow::checkOnActivation() {
     if (m_activated || m_closing)
         return;
     m_activated = true;
@@ -276,7 +276,7 @@ void MainWindow::FormActivate() {
     }
 }
 
-void MainWindow::ComboBox1Change() {
+void MainWindow::formatChanged() {
     const MainFormatState state = mainFormatChange(bytes(m_ui->ComboBox1->currentText()));
     m_ui->Edit3->setEnabled(state.fileNameEnabled);
     m_ui->Edit7->setEnabled(state.mp3TitleEnabled);
@@ -308,30 +308,30 @@ void MainWindow::pickFolder(QLineEdit* target, const char* captionFr, const char
         target->setText(text(LastPickedFolder));
 }
 
-void MainWindow::Button2Click() {
+void MainWindow::pickSingleLinkFolder() {
     pickFolder(m_ui->Edit6, "Choisissez le dossier où le fichier téléchargé sera crée",
                "Select the desination directory where the file will be created");
 }
 
-void MainWindow::Button11Click() {
+void MainWindow::pickListFolder() {
     pickFolder(m_ui->Edit2,
                "Choisissez le dossier où les fichiers téléchargés et transformés seront crées",
                "Select the desination directory where the file will be created");
 }
 
-void MainWindow::Button16Click() {
+void MainWindow::openDestinationFolder() {
     const QString folder = QDir::current().absoluteFilePath(m_ui->Edit6->text());
     m_shell->openUrl(QUrl::fromLocalFile(QDir::cleanPath(folder)));
 }
 
-void MainWindow::Button4Click() {
+void MainWindow::startDownload() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
     runCommand([&] { vantaro::Button4Click(fields, static_cast<DownloadCommandHost&>(*this)); });
 }
 
-void MainWindow::Button8Click() {
+void MainWindow::addToList() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
@@ -340,40 +340,40 @@ void MainWindow::Button8Click() {
     });
 }
 
-void MainWindow::Button5Click() {
+void MainWindow::stopWork() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
     vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
 }
 
-void MainWindow::Button10Click() {
+void MainWindow::requestStop() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
     vantaro::Button10Click();
 }
 
-void MainWindow::Button6Click() {
+void MainWindow::loadListFile() {
     runCommand([this] { m_listCommands.Button6Click(bytes(m_ui->Edit2->text())); });
 }
 
-void MainWindow::Button7Click() {
+void MainWindow::startListDownload() {
     runCommand([this] { m_listCommands.Button7Click(bytes(m_ui->Edit2->text())); });
 }
 
-void MainWindow::Image14MouseUp() {
+void MainWindow::openAddDialog() {
     if (m_addDialog)
         m_addDialog->exec();
 }
 
-void MainWindow::Image18MouseUp() {
+void MainWindow::removeSelectedEntry() {
     runCommand([this] { m_listCommands.removeSelectedEntry(); });
 }
 
-void MainWindow::Image16MouseUp() {
+void MainWindow::clearList() {
     runCommand([this] { m_listCommands.clearList(); });
 }
 
-void MainWindow::Image26MouseUp() {
+void MainWindow::editSelectedEntry() {
     const std::uint64_t entry = m_listCommands.selectEntryToModify();
     if (entry == 0 || m_modifyDialog == nullptr)
         return;
@@ -381,29 +381,25 @@ void MainWindow::Image26MouseUp() {
     m_modifyDialog->exec();
 }
 
-void MainWindow::Button9Click() {
-    Image26MouseUp();
-}
-
-void MainWindow::Button1Click() {
+void MainWindow::convertForPsp() {
     runCommand([this] { m_pspCommands.Button1Click(); });
 }
 
-void MainWindow::Button3Click() {
+void MainWindow::choosePspVideo() {
     runCommand([this] { m_pspCommands.Button3Click(); });
 }
 
-void MainWindow::TrayIcon1Click() {
+void MainWindow::popUpTrayMenu() {
     m_popupMenu->popup(QCursor::pos());
 }
 
-void MainWindow::OuvrirPellorin1Click() {
+void MainWindow::restoreFromTray() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     activateWindow();
 }
 
-void MainWindow::Quiter1Click() {
+void MainWindow::quitProgram() {
     leaveProgram();
 }
 
@@ -436,17 +432,17 @@ bool MainWindow::finishWork(std::chrono::milliseconds timeout) {
     return m_worker.stopAndWait(timeout);
 }
 
-void MainWindow::MenuItem2Click() {
+void MainWindow::openHowToUsePage() {
     m_shell->openUrl(QUrl(QString::fromUtf8("http://") + QString::fromUtf8(MakerHost) +
                           QString::fromUtf8(HelpUsePagePath)));
 }
 
-void MainWindow::MenuItem1Click() {
+void MainWindow::openWebPage() {
     m_shell->openUrl(QUrl(QString::fromUtf8("http://") + QString::fromUtf8(MakerHost) +
                           QString::fromUtf8(HelpWebPagePath)));
 }
 
-void MainWindow::AproposdeVantaro1Click() {
+void MainWindow::showAboutDialog() {
     if (m_aboutDialog)
         m_aboutDialog->exec();
 }

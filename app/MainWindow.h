@@ -95,31 +95,31 @@ public:
     // Where the add commands put their entries: a playlist link becomes its entries.
     ListAppender& playlistAdd() { return m_playlistAdd; }
 
-    // Handlers, named after their control and event.
-    void FormActivate();
-    void Button2Click();
-    void Button11Click();
-    void Button16Click();
-    void Button4Click();
-    void Button8Click();
-    void Button5Click();
-    void Button10Click();
-    void Button6Click();
-    void Button7Click();
-    void Button9Click();
-    void Button1Click();
-    void Button3Click();
-    void Image14MouseUp();
-    void Image18MouseUp();
-    void Image16MouseUp();
-    void Image26MouseUp();
-    void ComboBox1Change();
-    void TrayIcon1Click();
-    void OuvrirPellorin1Click();
-    void Quiter1Click();
-    void MenuItem2Click();
-    void MenuItem1Click();
-    void AproposdeVantaro1Click();
+    // The window's commands: each reads the fields it needs and runs the command logic. A
+    // picture and its button in the hidden strip run the same one.
+    void checkOnActivation(); // the format reset and the tool check, once
+    void pickSingleLinkFolder();
+    void pickListFolder();
+    void openDestinationFolder();
+    void startDownload();
+    void addToList();
+    void stopWork();    // the Stop button: the controls switch back, the volume comes back
+    void requestStop(); // the hidden "stop" button: the stop request only
+    void loadListFile();
+    void startListDownload();
+    void convertForPsp();
+    void choosePspVideo();
+    void openAddDialog();
+    void removeSelectedEntry();
+    void clearList();
+    void editSelectedEntry();
+    void formatChanged();
+    void popUpTrayMenu();
+    void restoreFromTray();
+    void quitProgram();
+    void openHowToUsePage();
+    void openWebPage();
+    void showAboutDialog();
 
     // The message presenter of every host interface.
     bool showMessage(MessageKind kind, const std::string& text,
@@ -174,7 +174,7 @@ private:
     // has closed, so that nothing it uses is destroyed under it.
     struct WindowClosing {};
 
-    void FormCreate();
+    void buildWindow();
     void connectControls();
     void createMenus();
     void createTrayIcon();

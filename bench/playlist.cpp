@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
         window.linkList().reset();
         clock.start();
         sinceTurn.restart();
-        window.Button8Click();
+        window.addToList();
         shown.start();
         QApplication::exec();
         shown.stop();

@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
     }
     window.findChild<QLineEdit*>("Edit2")->setText(QString::fromStdString(out));
 
-    window.Button7Click();
+    window.startListDownload();
     if (!window.workerRunning()) {
         std::fprintf(stderr, "the list did not start\n");
         return 1;

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     });
     QElapsedTimer clock;
     clock.start();
-    window.Button4Click();
+    window.startDownload();
     if (!window.workerRunning()) {
         std::fprintf(stderr, "the download did not start\n");
         return 1;

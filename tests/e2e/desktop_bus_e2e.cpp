@@ -138,7 +138,7 @@ protected:
         auto* formats = m_window->findChild<QComboBox*>("ComboBox1");
         formats->setCurrentIndex(formats->findText("FLV"));
         m_updatesBefore = m_launcher.updates.size();
-        m_window->Button4Click();
+        m_window->startDownload();
         ASSERT_TRUE(m_window->workerRunning()) << m_presenter.texts().size();
     }
     // Waits until the stream is a quarter through; the figures line then shows.
@@ -239,7 +239,7 @@ TEST_F(DesktopBusEndToEnd, ProgressOnTheLauncherEntryAndOneNoticeOnlyWhenTheWind
     activate(false);
     startDownload("stopped");
     waitForMidStream();
-    m_window->Button5Click();
+    m_window->stopWork();
     waitForEnd();
     // A last inactive run: its notice is the second, so the two runs between sent none (the
     // window's messages reach the bus in the order it sends them). Its name, markup to the

@@ -119,7 +119,7 @@ void shootDialogs(const std::string& code) {
                          "http://www.dailymotion.com/video/x1a2b3c");
 
     AddLinkDialog add(list, host, picker);
-    add.FormActivate();
+    add.applyOpeningDefaults();
     LinkDialogFields fields = add.fields();
     fields.edit1 = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
     add.setFields(fields);
@@ -128,7 +128,7 @@ void shootDialogs(const std::string& code) {
 
     EditLinkDialog modify(list, commandHost, host, picker);
     modify.setEntryId(list.entryId(1));
-    modify.FormActivate();
+    modify.fillFromEntry();
     shoot(modify, "modify-dialog-" + suffix, modify.size());
 }
 

@@ -235,7 +235,7 @@ TEST_F(MainWindowEndToEnd, LeavingDuringADownloadLeavesNothingBehind) {
                 if (duringConversion)
                     m_window->close();
                 else
-                    m_window->Quiter1Click();
+                    m_window->quitProgram();
             });
         });
         click("Image19");

@@ -141,7 +141,7 @@ TEST_F(PlaylistEndToEnd, AFeedBecomesRowsFromBothAddsAndDownloadsAsTaggedMp3s) {
     AddLinkDialog dialog(m_window->playlistAdd(), dialogHost, picker, m_window.get());
     m_window->setDialogs(&dialog, nullptr, nullptr);
     dialog.setFields({feedLink, m_out.path(), "", "Mine", "MP3"});
-    dialog.Button4Click();
+    dialog.confirm();
     EXPECT_FALSE(dialog.findChild<QPushButton*>("Button4")->isEnabled());
     ASSERT_TRUE(waitFor([this] { return !reading(); }));
     EXPECT_TRUE(dialog.findChild<QPushButton*>("Button4")->isEnabled());

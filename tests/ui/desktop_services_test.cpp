@@ -94,7 +94,7 @@ TEST_F(DesktopServicesTest, AFileDroppedOnTheListPageLoadsAsAChosenFileWould) {
     const std::string binary = work.file("clip.bin");
     testing::writeWholeFile(binary, std::string("\0\x01\xff\xfe\nxx\0\r\n", 10));
     shell.fileAnswers = {binary};
-    window->Button6Click();
+    window->loadListFile();
     const std::vector<std::string> chosen = presenter.texts();
     const int chosenEntries = window->linkList().entryCount();
     presenter.clear();

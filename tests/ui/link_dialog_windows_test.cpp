@@ -113,7 +113,7 @@ TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnCon
     EXPECT_EQ(m_list.cell(1, 4), "-");
 
     // The next opening: a new name and the defaults, the link and the format of the last use.
-    add.FormActivate();
+    add.applyOpeningDefaults();
     EXPECT_EQ(text(add, "Edit1"), "http://www.dailymotion.com/video/x1");
     EXPECT_EQ(child<QComboBox>(add, "ComboBox1")->currentText(), "AVI");
     EXPECT_EQ(text(add, "Edit7"), DefaultMp3Title);
@@ -132,7 +132,7 @@ TEST_F(LinkDialogWindowsTest, ModifyDialogFillsFromItsEntryWithoutAFormatPick) {
     EXPECT_EQ(text(modify, "Label2"), ".MP3");
 
     modify.setEntryId(m_list.entryId(1));
-    modify.FormActivate();
+    modify.fillFromEntry();
     modify.show();
     EXPECT_EQ(child<QComboBox>(modify, "ComboBox1")->currentText(), "AVI");
     EXPECT_EQ(text(modify, "Label2"), ".MP3"); // no pick by the user, no change of label
