@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopServices.h"
 
+#include "app/ProgramIdentity.h"
 #include "app/QtText.h"
-#include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "engine/WorkNotice.h"

@@ -2,8 +2,8 @@
 #include "app/LinkDialogServices.h"
 
 #include "app/DesktopShell.h"
-#include "app/Preferences.h"
 #include "core/ProgramFolder.h"
+#include "settings/Preferences.h"
 
 #include <QApplication>
 

@@ -41,10 +41,10 @@ void LinkDialogWindow::setUpControls(const LinkDialogControls& controls,
     for (const FormatEntry& format : formatCatalogue())
         m_controls.comboBox1->addItem(QString::fromUtf8(format.name));
     // Only a pick by the user runs the format change, never a selection made by the program.
-    connect(m_controls.comboBox1, &QComboBox::activated, this, &LinkDialogWindow::ComboBox1Change);
-    connect(m_controls.button2, &QPushButton::clicked, this, &LinkDialogWindow::Button2Click);
-    connect(m_controls.button4, &QPushButton::clicked, this, &LinkDialogWindow::Button4Click);
-    connect(m_controls.button8, &QPushButton::clicked, this, &LinkDialogWindow::Button8Click);
+    connect(m_controls.comboBox1, &QComboBox::activated, this, &LinkDialogWindow::formatChanged);
+    connect(m_controls.button2, &QPushButton::clicked, this, &LinkDialogWindow::pickFolder);
+    connect(m_controls.button4, &QPushButton::clicked, this, &LinkDialogWindow::confirm);
+    connect(m_controls.button8, &QPushButton::clicked, this, &LinkDialogWindow::cancel);
     m_controls.button4->setDefault(true);
 
     paintBackground(this);
@@ -72,7 +72,7 @@ void LinkDialogWindow::setFields(const LinkDialogFields& fields) {
     m_controls.comboBox1->setCurrentIndex(m_controls.comboBox1->findText(text(fields.comboBox1)));
 }
 
-void LinkDialogWindow::ComboBox1Change() {
+void LinkDialogWindow::formatChanged() {
     const DialogFormatState state = dialogFormatChange(bytes(m_controls.comboBox1->currentText()));
     m_controls.edit3->setEnabled(state.fileNameEnabled);
     if (state.extensionLabel)
@@ -85,13 +85,13 @@ void LinkDialogWindow::ComboBox1Change() {
         m_controls.edit3->setText(text(*state.generatedFileName));
 }
 
-void LinkDialogWindow::Button2Click() {
+void LinkDialogWindow::pickFolder() {
     LinkDialogFields current = fields();
     dialogPickFolder(current, m_picker);
     m_controls.edit6->setText(text(current.edit6));
 }
 
-void LinkDialogWindow::Button8Click() {
+void LinkDialogWindow::cancel() {
     reject();
 }
 

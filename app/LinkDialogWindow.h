@@ -39,11 +39,11 @@ public:
     // Shows the fields; the format is selected without running the format-change handler.
     void setFields(const LinkDialogFields& fields);
 
-    // Handlers, named after their control and event.
-    void ComboBox1Change();
-    void Button2Click();
-    void Button8Click();
-    virtual void Button4Click() = 0;
+    // The dialog's handlers: the format list, "Explorer", "Annuler" and the confirm button.
+    void formatChanged();
+    void pickFolder();
+    void cancel();
+    virtual void confirm() = 0;
 
 protected:
     LinkDialogWindow(LinkDialogHost& host, FolderPicker& picker, QWidget* parent);

@@ -13,6 +13,14 @@ class QTimer;
 
 namespace vantaro {
 
+// The grid's column widths in pixels, and its default row height.
+inline constexpr int ListColumnWidths[ListColumnCount] = {31, 137, 178, 161, 147, 524};
+inline constexpr int ListDefaultRowHeight = 21;
+// Rows appended to the list reach its grid in batches, this long after the first of them.
+inline constexpr int ListPublishIntervalMs = 50;
+// How often the grid looks whether a list download started or ended, to redraw row 1's icon.
+inline constexpr int ListRunningWatchMs = 250;
+
 // The link list as a Qt table model. The list's header row is the model's horizontal header;
 // model row r is list row r + 1, so the model's last row is the list's empty last row.
 //

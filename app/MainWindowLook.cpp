@@ -6,7 +6,7 @@
 #include "app/TextApplier.h"
 #include "app/WindowTexts.h"
 #include "core/Language.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -108,7 +108,7 @@ void widenOpenList(QComboBox* list) {
 
 } // namespace
 
-QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window) {
+QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window) {
     const QStringList missing = applyWindowTexts(window, mainWindowTexts(), hintHolders());
 
     placeExampleAfter(ui.Label9, ui.Label1);

@@ -7,7 +7,7 @@
 class QWidget;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace vantaro {
@@ -22,6 +22,6 @@ inline const QColor FieldColour(0xF9, 0xF9, 0xF9);
 // command pictures (the English download pictures in English), the texts of every control, the
 // tab images, the colour and width of the two lists and the stacking of the page switches.
 // Returns the controls of the text table that the window lacks (none, for a complete window).
-QStringList dressMainWindow(Ui::TForm1& ui, QWidget& window);
+QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window);
 
 } // namespace vantaro

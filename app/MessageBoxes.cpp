@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MessageBoxes.h"
 
-#include "core/Constants.h"
+#include "app/ProgramIdentity.h"
 
 #include <QMessageBox>
 

@@ -12,13 +12,13 @@
 
 namespace vantaro {
 
-QColor TForm5::faceColour() {
+QColor SplashScreen::faceColour() {
     return {0xF0, 0xF0, 0xF0};
 }
 
-TForm5::TForm5(QWidget* parent)
+SplashScreen::SplashScreen(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setObjectName("TForm5");
+    setObjectName("SplashScreen");
     setFixedSize(592, 411);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, faceColour());
@@ -38,7 +38,7 @@ TForm5::TForm5(QWidget* parent)
     setMask(QBitmap::fromImage(shape.createMaskFromColor(faceColour().rgb(), Qt::MaskInColor)));
 }
 
-void TForm5::paintEvent(QPaintEvent*) {
+void SplashScreen::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), faceColour());
     painter.drawPixmap(0, 0, m_picture);

@@ -6,12 +6,15 @@
 
 namespace vantaro {
 
+// How long the splash stays up once the windows exist, in milliseconds.
+inline constexpr int SplashWaitMs = 1000;
+
 // The splash window shown during start-up: no frame, the promotional picture and three labels;
 // wherever the face colour shows, the desktop shows through. French in both languages.
-class TForm5 : public QWidget {
+class SplashScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm5(QWidget* parent = nullptr);
+    explicit SplashScreen(QWidget* parent = nullptr);
 
     // The face colour that is see-through.
     static QColor faceColour();

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AboutDialog.h"
+#include "app/AddLinkDialog.h"
 #include "app/DesktopServices.h"
 #include "app/DesktopShell.h"
+#include "app/EditLinkDialog.h"
 #include "app/LinkDialogServices.h"
+#include "app/MainWindow.h"
 #include "app/Pictures.h"
+#include "app/ProgramIdentity.h"
 #include "app/SplashScreen.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
-#include "app/Unit6.h"
-#include "core/Constants.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
         return 0;
 
     // The splash shows first, painted at once: the steps below keep this thread busy.
-    auto splash = std::make_unique<vantaro::TForm5>();
+    auto splash = std::make_unique<vantaro::SplashScreen>();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         splash->move(screen->availableGeometry().center() - splash->rect().center());
     splash->show();
@@ -86,19 +86,19 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(vantaro::programIcon());
 
     // The dialogs read the language code that the main window sets, so it comes first.
-    vantaro::TForm1 mainWindow;
+    vantaro::MainWindow mainWindow;
     vantaro::QtDesktopShell desktop;
     vantaro::LinkDialogServices dialogServices(
         static_cast<vantaro::DownloadCommandHost&>(mainWindow), desktop, [&mainWindow] {
             const auto* edit2 = mainWindow.findChild<QLineEdit*>("Edit2");
             return edit2 ? edit2->text().toUtf8().toStdString() : std::string();
         });
-    vantaro::TForm3 addDialog(mainWindow.playlistAdd(), dialogServices, dialogServices,
-                              &mainWindow);
-    vantaro::TForm4 modifyDialog(mainWindow.linkList(),
-                                 static_cast<vantaro::ListCommandHost&>(mainWindow), dialogServices,
-                                 dialogServices, &mainWindow);
-    vantaro::TForm6 aboutDialog(&mainWindow);
+    vantaro::AddLinkDialog addDialog(mainWindow.playlistAdd(), dialogServices, dialogServices,
+                                     &mainWindow);
+    vantaro::EditLinkDialog modifyDialog(mainWindow.linkList(),
+                                         static_cast<vantaro::ListCommandHost&>(mainWindow),
+                                         dialogServices, dialogServices, &mainWindow);
+    vantaro::AboutDialog aboutDialog(&mainWindow);
     mainWindow.setDialogs(&addDialog, &modifyDialog, &aboutDialog);
     // The main window's native window and styles are made ready while the splash is up, so that
     // showing it afterwards is quick.

@@ -11,6 +11,8 @@ namespace vantaro {
 namespace {
 
 using K = TextKind;
+// The maker's web address, shown by the about dialog and the splash.
+constexpr const char* MakerWebAddress = "http://www.quorlin.com";
 constexpr std::nullopt_t Same = std::nullopt;
 
 std::string exampleLinks(const char* opening, const char* youTubeLink) {
@@ -123,22 +125,23 @@ WindowTextTable linkDialogTexts(WindowText title, WindowText confirm) {
 } // namespace
 
 const WindowTextTable& addDialogTexts() {
-    static const WindowTextTable table =
-        linkDialogTexts({"TForm3", K::Title, "Ajouter un nouveau lien", "Add a link to the list"},
-                        {"Button4", K::Caption, "Ajouter", "Add"});
+    static const WindowTextTable table = linkDialogTexts(
+        {"AddLinkDialog", K::Title, "Ajouter un nouveau lien", "Add a link to the list"},
+        {"Button4", K::Caption, "Ajouter", "Add"});
     return table;
 }
 
 const WindowTextTable& modifyDialogTexts() {
-    static const WindowTextTable table = linkDialogTexts(
-        {"TForm4", K::Title, "Modifier une entrée de la liste", "Modify a link of the list"},
-        {"Button4", K::Caption, "Modifier", "Modify"});
+    static const WindowTextTable table =
+        linkDialogTexts({"EditLinkDialog", K::Title, "Modifier une entrée de la liste",
+                         "Modify a link of the list"},
+                        {"Button4", K::Caption, "Modifier", "Modify"});
     return table;
 }
 
 const WindowTextTable& aboutDialogTexts() {
     static const WindowTextTable table = {
-        {"TForm6", K::Title, "A porpos de Vantaro", Same},
+        {"AboutDialog", K::Title, "A porpos de Vantaro", Same},
         {"Label3", K::Caption, MakerWebAddress, Same},
         {"Label2", K::Caption, "Vantaro, version 2.0", Same},
         {"Label4", K::Caption, makerSignature(), Same},

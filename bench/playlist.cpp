@@ -8,7 +8,7 @@
 // Driven by bench/playlist.sh. Usage: bench_playlist FEED_LINK OUTPUT_FOLDER
 
 #include "app/LinkListModel.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "core/Constants.h"
 #include "core/ProgramFolder.h"
 #include "engine/PlaylistSource.h"
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     }
 
     PrintingPresenter presenter;
-    vantaro::TForm1 window("127.0.0.1:9");
+    vantaro::MainWindow window("127.0.0.1:9");
     window.setMessagePresenter(&presenter);
     window.show();
     window.findChild<QLineEdit*>("Edit1")->setText(QString::fromStdString(link));
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
         window.linkList().reset();
         clock.start();
         sinceTurn.restart();
-        window.Button8Click();
+        window.addToList();
         shown.start();
         QApplication::exec();
         shown.stop();

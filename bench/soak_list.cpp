@@ -7,7 +7,7 @@
 // bench/soak_list.sh under a private X server.
 // Usage: bench_soak_list WORK_FOLDER [ROWS]
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "core/ProgramFolder.h"
 
 #include "support/MediaClips.h"
@@ -81,11 +81,11 @@ std::vector<int> children() {
 }
 
 // The main window, sampled each time its worker deletes a finished row.
-class SampledWindow : public TForm1 {
+class SampledWindow : public MainWindow {
 public:
-    using TForm1::TForm1;
+    using MainWindow::MainWindow;
     void deleteFirstListRow() override {
-        TForm1::deleteFirstListRow();
+        MainWindow::deleteFirstListRow();
         const std::lock_guard lock(m_mutex);
         ++m_done;
         if (m_done % SampleEvery == 0)
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
     }
     window.findChild<QLineEdit*>("Edit2")->setText(QString::fromStdString(out));
 
-    window.Button7Click();
+    window.startListDownload();
     if (!window.workerRunning()) {
         std::fprintf(stderr, "the list did not start\n");
         return 1;

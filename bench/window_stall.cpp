@@ -6,7 +6,7 @@
 // scheduling delays as a reference. Driven by bench/startup.sh.
 // Usage: bench_window_stall PAGE_LINK SERVICE_HOST OUTPUT_FOLDER
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "core/ProgramFolder.h"
 
 #include <QApplication>
@@ -38,7 +38,7 @@ public:
     int count = 0;
 };
 
-void setField(vantaro::TForm1& window, const char* name, const std::string& text) {
+void setField(vantaro::MainWindow& window, const char* name, const std::string& text) {
     window.findChild<QLineEdit*>(name)->setText(QString::fromStdString(text));
 }
 
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     vantaro::setProgramFolder(program.string() + "/");
 
     PrintingPresenter presenter;
-    vantaro::TForm1 window(argv[2]);
+    vantaro::MainWindow window(argv[2]);
     window.setMessagePresenter(&presenter);
     window.show();
     setField(window, "Edit1", argv[1]);
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     });
     QElapsedTimer clock;
     clock.start();
-    window.Button4Click();
+    window.startDownload();
     if (!window.workerRunning()) {
         std::fprintf(stderr, "the download did not start\n");
         return 1;

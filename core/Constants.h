@@ -7,7 +7,6 @@ namespace vantaro {
 inline constexpr const char* MakerHost = "www.quorlin.com";
 inline constexpr const char* MakerDomain = "Quorlin.com";
 inline constexpr const char* DefaultMp3Title = "Quorlin";
-inline constexpr const char* MakerWebAddress = "http://www.quorlin.com";
 
 inline constexpr const char* YouTubeKeyword = "youtube";
 inline constexpr const char* DailymotionKeyword = "dailymotion";
@@ -36,25 +35,6 @@ inline constexpr const char* ExampleYouTubeLink = "http://www.youtube.com/watch?
 inline constexpr const char* ExampleYouTubeLinkEn = "http://www.youtube.com/watch?v=9bZkp7q19f0";
 inline constexpr const char* ExampleDailymotionLink = "http://www.dailymotion.com/video/x1a2b3c";
 
-inline constexpr const char* ApplicationTitle = "Vantaro";
-// The desktop's name for the program: the desktop entry's and the icon's file names (without
-// extension), the AppStream id and the launcher entry's application.
-inline constexpr const char* DesktopAppId = "com.quorlin.Vantaro";
-// The release, set once in the top-level CMakeLists.txt (project VERSION).
-inline constexpr const char* ProgramVersion = VANTARO_VERSION;
-// The help pages on the maker's web site.
-inline constexpr const char* HelpUsePagePath = "/fr/Vantaro/VantaroUse.html";
-inline constexpr const char* HelpWebPagePath = "/fr/Vantaro/Vantaro.html";
-// How long the splash stays up once the windows exist, in milliseconds.
-inline constexpr int SplashWaitMs = 1000;
-// The main window's tool check runs this long after it is shown when the desktop has not
-// activated it by then.
-inline constexpr int ActivationFallbackMs = 500;
-// How long the window waits for a running download to end when the program is left.
-inline constexpr int ShutdownWorkerWaitMs = 15000;
-inline constexpr const char* DesignCaption =
-    "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
-
 inline constexpr const char* PreferencesFileName = "applicationUserPreferences.ini";
 inline constexpr const char* DownloadsFolderName = "QrlMyDownloads";
 
@@ -69,18 +49,8 @@ inline constexpr const char* PspTitleTag = "Tessavo";
 inline constexpr const char* PspTimestamp = "2008-02-01 01:19:11";
 // The resolver service's reply file, in the current directory while a request runs.
 inline constexpr const char* ServiceReplyFileName = "xxxoxxx";
-// Tools whose presence the main window checks when it is activated.
-inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
-                                                     "QrlBin/utilitymffx"};
 
-// The link list.
-// Columns of the list grid and their widths in pixels, and its default row height.
+// The link list: its columns.
 inline constexpr int ListColumnCount = 6;
-inline constexpr int ListColumnWidths[ListColumnCount] = {31, 137, 178, 161, 147, 524};
-inline constexpr int ListDefaultRowHeight = 21;
-// Rows appended to the list reach its grid in batches, this long after the first of them.
-inline constexpr int ListPublishIntervalMs = 50;
-// How often the grid looks whether a list download started or ended, to redraw row 1's icon.
-inline constexpr int ListRunningWatchMs = 250;
 
 } // namespace vantaro

@@ -4,7 +4,7 @@
 // tests/data/ini serve as seeds: fuzz/run-all passes them). The value holds no line break, at
 // most 2047 bytes and no broken UTF-8 character when the file is UTF-8; a plain value written
 // back reads the same.
-#include "app/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // that does not hold the key comes out byte for byte with its own ending (a last line without
 // one may gain one), at most a new header and one key line are added, and the value reads back.
 // A leading UTF-8 byte-order mark stays first.
-#include "app/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 #include <algorithm>
 #include <cctype>

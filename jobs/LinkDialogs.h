@@ -46,16 +46,16 @@ public:
 // folder when that field is empty.
 std::string addDialogDefaultFolder(LinkDialogHost& host);
 
-// TForm3.FormActivate: with a preferences file, a new random name, the default folder and the
+// The add dialog opening: with a preferences file, a new random name, the default folder and the
 // default MP3 title; without one, every field keeps what it held. The link and the format are
 // never reset.
 void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host);
 
-// TForm3.Button4Click: checks the fields, fills an empty file name, appends the entry. True when
+// The add dialog confirm: checks the fields, fills an empty file name, appends the entry. True when
 // the entry was added and the dialog closes; after a refusal the fields stay as typed.
 bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host);
 
-// TForm4.FormActivate: fills the fields from the entry the dialog was opened for. False, with
+// The edit dialog opening: fills the fields from the entry the dialog was opened for. False, with
 // the fields unchanged, when that entry is no longer in the list.
 bool modifyDialogActivate(LinkDialogFields& fields, const LinkList& list, std::uint64_t entryId);
 
@@ -66,7 +66,7 @@ enum class ModifyResult {
     Gone,       // the entry left the list meanwhile; the dialog closes
 };
 
-// TForm4.Button4Click: checks the fields, fills an empty file name and rewrites the entry the
+// The edit dialog confirm: checks the fields, fills an empty file name and rewrites the entry the
 // dialog was opened for, where it now stands.
 ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId,
                                  LinkListCommands& commands, const LinkList& list,

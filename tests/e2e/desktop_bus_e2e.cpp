@@ -4,7 +4,7 @@
 // while it downloads a paced stream from the scripted server. The figures line is saved as PNG
 // files mid-download, in French and in English.
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "app/WindowTexts.h"
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
@@ -119,7 +119,7 @@ protected:
 
     void openWindow(const char* language) {
         setMainWindowLanguageCode(language);
-        m_window = std::make_unique<TForm1>("127.0.0.1:" + std::to_string(m_server->port()));
+        m_window = std::make_unique<MainWindow>("127.0.0.1:" + std::to_string(m_server->port()));
         m_window->setMessagePresenter(&m_presenter);
         ASSERT_TRUE(showExposed(*m_window));
         ASSERT_TRUE(showExposed(m_other));
@@ -138,7 +138,7 @@ protected:
         auto* formats = m_window->findChild<QComboBox*>("ComboBox1");
         formats->setCurrentIndex(formats->findText("FLV"));
         m_updatesBefore = m_launcher.updates.size();
-        m_window->Button4Click();
+        m_window->startDownload();
         ASSERT_TRUE(m_window->workerRunning()) << m_presenter.texts().size();
     }
     // Waits until the stream is a quarter through; the figures line then shows.
@@ -174,7 +174,7 @@ protected:
     RecordingPresenter m_presenter;
     QWidget m_other;
     std::size_t m_updatesBefore = 0;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     fs::path m_previousFolder;
 };
 
@@ -239,7 +239,7 @@ TEST_F(DesktopBusEndToEnd, ProgressOnTheLauncherEntryAndOneNoticeOnlyWhenTheWind
     activate(false);
     startDownload("stopped");
     waitForMidStream();
-    m_window->Button5Click();
+    m_window->stopWork();
     waitForEnd();
     // A last inactive run: its notice is the second, so the two runs between sent none (the
     // window's messages reach the bus in the order it sends them). Its name, markup to the

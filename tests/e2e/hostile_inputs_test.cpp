@@ -4,7 +4,7 @@
 // and the maker's service. Each case ends with the program's message, the window still usable,
 // no temporary file left and nothing outside the destination folder touched.
 #include "app/DesktopShell.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
@@ -197,7 +197,8 @@ protected:
     }
 
     void openWindow() {
-        m_window = std::make_unique<TForm1>(m_server ? serviceHost() : std::string("127.0.0.1:9"));
+        m_window =
+            std::make_unique<MainWindow>(m_server ? serviceHost() : std::string("127.0.0.1:9"));
         m_window->setMessagePresenter(&m_presenter);
         m_window->setDesktopShell(&m_shell);
         m_window->show();
@@ -344,7 +345,7 @@ protected:
     Presenter m_presenter;
     Shell m_shell;
     std::unique_ptr<ScriptedHttpServer> m_server;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     Listing m_before;
     std::set<std::string> m_tmpBefore;
     WorkerSurroundings m_surroundings;

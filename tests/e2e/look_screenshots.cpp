@@ -3,12 +3,12 @@
 // two folder pickers (in French), the splash and the about dialog, in French and in English, on a
 // real X server. Each is saved as a PNG file under <build>/artifacts/screenshots and checked: the
 // size of its window, and more than a few colours.
+#include "app/AboutDialog.h"
+#include "app/AddLinkDialog.h"
+#include "app/EditLinkDialog.h"
 #include "app/FolderTreeDialog.h"
+#include "app/MainWindow.h"
 #include "app/SplashScreen.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
-#include "app/Unit6.h"
 #include "app/WindowTexts.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
@@ -90,7 +90,7 @@ protected:
 void shootMainWindow(const std::string& code) {
     setMainWindowLanguageCode(code);
     SilentBoxes boxes;
-    TForm1 window;
+    MainWindow window;
     window.setMessagePresenter(&boxes);
     LinkList& list = window.linkList();
     list.AppendListEntry("MP3", "/home/anne/Musique", "concert-live", "concert-live",
@@ -118,17 +118,17 @@ void shootDialogs(const std::string& code) {
     list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
                          "http://www.dailymotion.com/video/x1a2b3c");
 
-    TForm3 add(list, host, picker);
-    add.FormActivate();
+    AddLinkDialog add(list, host, picker);
+    add.applyOpeningDefaults();
     LinkDialogFields fields = add.fields();
     fields.edit1 = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
     add.setFields(fields);
     shoot(add, "add-dialog-" + suffix, add.size());
     EXPECT_EQ(add.width(), 470);
 
-    TForm4 modify(list, commandHost, host, picker);
+    EditLinkDialog modify(list, commandHost, host, picker);
     modify.setEntryId(list.entryId(1));
-    modify.FormActivate();
+    modify.fillFromEntry();
     shoot(modify, "modify-dialog-" + suffix, modify.size());
 }
 
@@ -166,12 +166,12 @@ TEST_F(LookScreenshots, SplashAndAboutAreFrenchInBothLanguages) {
     for (const std::string code : {"FR", "EN"}) {
         LanguageCode = code;
         const QString suffix = QString::fromStdString(code).toLower();
-        TForm6 about;
+        AboutDialog about;
         shoot(about, "about-" + suffix, {486, 379});
         EXPECT_EQ(about.windowTitle(), QString::fromUtf8("A porpos de Vantaro"));
         EXPECT_EQ(about.findChild<QLabel*>("Label2")->text(), "Vantaro, version 2.0");
 
-        TForm5 splash;
+        SplashScreen splash;
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             splash.move(screen->availableGeometry().center() - splash.rect().center());
         shoot(splash, "splash-" + suffix, {592, 411}, true);

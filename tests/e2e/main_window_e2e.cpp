@@ -6,7 +6,7 @@
 // artifacts/screenshots/.
 
 #include "app/CommandPicture.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
@@ -78,7 +78,7 @@ protected:
     }
 
     void openWindow() {
-        m_window = std::make_unique<TForm1>("127.0.0.1:" + std::to_string(m_service->port()));
+        m_window = std::make_unique<MainWindow>("127.0.0.1:" + std::to_string(m_service->port()));
         m_window->setMessagePresenter(&m_presenter);
         m_window->setDesktopShell(&m_shell);
         ASSERT_TRUE(showExposed(*m_window));
@@ -117,7 +117,7 @@ protected:
     std::unique_ptr<ScriptedHttpServer> m_service;
     RecordingPresenter m_presenter;
     FakeShell m_shell;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     WorkerSurroundings m_surroundings;
 };
 
@@ -235,7 +235,7 @@ TEST_F(MainWindowEndToEnd, LeavingDuringADownloadLeavesNothingBehind) {
                 if (duringConversion)
                     m_window->close();
                 else
-                    m_window->Quiter1Click();
+                    m_window->quitProgram();
             });
         });
         click("Image19");

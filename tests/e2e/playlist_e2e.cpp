@@ -4,9 +4,9 @@
 // a clip page naming its uploader and thumbnail; the list then goes through the real worker and
 // converter launchers. Screenshots go to the build folder's artifacts/screenshots/.
 
+#include "app/AddLinkDialog.h"
 #include "app/CommandPicture.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
+#include "app/MainWindow.h"
 #include "core/Constants.h"
 #include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
@@ -88,7 +88,7 @@ protected:
                              {"Same name", site + "/youtube/b.html"},
                              {"Same name", site + "/youtube/c.html"}}));
         // The service's port is closed: every link of the list takes yt-dlp.
-        m_window = std::make_unique<TForm1>("127.0.0.1:9");
+        m_window = std::make_unique<MainWindow>("127.0.0.1:9");
         m_window->setMessagePresenter(&m_presenter);
         m_window->setDesktopShell(&m_shell);
         m_window->show();
@@ -126,7 +126,7 @@ protected:
     std::unique_ptr<NginxServer> m_nginx;
     RecordingPresenter m_presenter;
     FakeShell m_shell;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 TEST_F(PlaylistEndToEnd, AFeedBecomesRowsFromBothAddsAndDownloadsAsTaggedMp3s) {
@@ -138,10 +138,10 @@ TEST_F(PlaylistEndToEnd, AFeedBecomesRowsFromBothAddsAndDownloadsAsTaggedMp3s) {
 
     FakeDialogHost dialogHost;
     FakeFolderPicker picker;
-    TForm3 dialog(m_window->playlistAdd(), dialogHost, picker, m_window.get());
+    AddLinkDialog dialog(m_window->playlistAdd(), dialogHost, picker, m_window.get());
     m_window->setDialogs(&dialog, nullptr, nullptr);
     dialog.setFields({feedLink, m_out.path(), "", "Mine", "MP3"});
-    dialog.Button4Click();
+    dialog.confirm();
     EXPECT_FALSE(dialog.findChild<QPushButton*>("Button4")->isEnabled());
     ASSERT_TRUE(waitFor([this] { return !reading(); }));
     EXPECT_TRUE(dialog.findChild<QPushButton*>("Button4")->isEnabled());

@@ -4,7 +4,7 @@
 // volume restore, and the same strip inside the main window.
 #include "app/CaptureStrip.h"
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "app/WebBrowser.h"
 #include "core/Constants.h"
 #include "core/ProgramFolder.h"
@@ -191,7 +191,7 @@ TEST(CaptureStripInWindow, TheWindowsStartButtonDrivesTheTool) {
     std::filesystem::create_directories(programFolder.file("QrlBin"));
     setProgramFolder(programFolder.path() + "/");
     testing::RecordingPresenter presenter;
-    TForm1 window("127.0.0.1:9");
+    MainWindow window("127.0.0.1:9");
     window.setMessagePresenter(&presenter);
     auto* list = window.findChild<QListWidget*>("ListBox1");
     auto* memo = window.findChild<QPlainTextEdit*>("Memo1");

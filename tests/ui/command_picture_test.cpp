@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandPicture.h"
+#include "app/EditLinkDialog.h"
+#include "app/MainWindow.h"
 #include "app/MainWindowLook.h"
 #include "app/Pictures.h"
-#include "app/Unit1.h"
-#include "app/Unit4.h"
 #include "app/WindowTexts.h"
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
@@ -30,9 +30,9 @@ namespace {
 using State = CommandPicture::State;
 
 // The modify dialog, counting its openings instead of showing itself.
-class CountingModifyDialog : public TForm4 {
+class CountingModifyDialog : public EditLinkDialog {
 public:
-    using TForm4::TForm4;
+    using EditLinkDialog::EditLinkDialog;
     int exec() override {
         ++openings;
         return Accepted;
@@ -107,7 +107,7 @@ protected:
     static void SetUpTestSuite() { testing::makeApplication("command_picture_test"); }
     void SetUp() override {
         setMainWindowLanguageCode("FR");
-        m_window = std::make_unique<TForm1>();
+        m_window = std::make_unique<MainWindow>();
         m_window->setMessagePresenter(&m_boxes);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
@@ -121,7 +121,7 @@ protected:
     }
 
     testing::RecordingPresenter m_boxes;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 TEST_F(MainWindowPicturesTest, BannerSwitchKeepsItsLightOverItsLabelAndSwitchesThePage) {

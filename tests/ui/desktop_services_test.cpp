@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's desktop ties on the offscreen platform: links and list files dropped on its
 // pages, and the figures line that follows the worker's progress.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "support/QtTestRun.h"
@@ -33,7 +33,7 @@ protected:
     static void SetUpTestSuite() { testing::makeApplication("desktop_services_test"); }
     void SetUp() override {
         setProgramFolder(work.path() + "/");
-        window = std::make_unique<TForm1>("127.0.0.1:9");
+        window = std::make_unique<MainWindow>("127.0.0.1:9");
         window->setMessagePresenter(&presenter);
         window->setDesktopShell(&shell);
         window->findChild<QLineEdit*>("Edit2")->setText(QString::fromStdString(work.path()));
@@ -63,7 +63,7 @@ protected:
     TempFolder work{"vantaro-desktop"};
     RecordingPresenter presenter;
     FakeShell shell;
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(DesktopServicesTest, ALinkDroppedOnTheFirstPageFillsTheLinkField) {
@@ -94,7 +94,7 @@ TEST_F(DesktopServicesTest, AFileDroppedOnTheListPageLoadsAsAChosenFileWould) {
     const std::string binary = work.file("clip.bin");
     testing::writeWholeFile(binary, std::string("\0\x01\xff\xfe\nxx\0\r\n", 10));
     shell.fileAnswers = {binary};
-    window->Button6Click();
+    window->loadListFile();
     const std::vector<std::string> chosen = presenter.texts();
     const int chosenEntries = window->linkList().entryCount();
     presenter.clear();

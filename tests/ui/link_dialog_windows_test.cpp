@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Unit3.h"
-#include "app/Unit4.h"
+#include "app/AddLinkDialog.h"
+#include "app/EditLinkDialog.h"
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(LinkDialogWindowsTest, AddDialogStartsOnMp3AndFollowsOnlyTheUsersFormatPicks) {
-    TForm3 add(m_list, m_host, m_picker);
+    AddLinkDialog add(m_list, m_host, m_picker);
     add.show();
     EXPECT_EQ(child<QComboBox>(add, "ComboBox1")->currentText(), "MP3");
     EXPECT_EQ(text(add, "Label2"), ".MP3");
@@ -86,7 +86,7 @@ TEST_F(LinkDialogWindowsTest, AddDialogStartsOnMp3AndFollowsOnlyTheUsersFormatPi
 TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnConfirm) {
     m_host.preferencesFile = true;
     m_host.listFolder = m_folder.path();
-    TForm3 add(m_list, m_host, m_picker);
+    AddLinkDialog add(m_list, m_host, m_picker);
     add.show();
     const QString createdName = text(add, "Edit3");
     EXPECT_EQ(createdName.size(), 6);
@@ -113,7 +113,7 @@ TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnCon
     EXPECT_EQ(m_list.cell(1, 4), "-");
 
     // The next opening: a new name and the defaults, the link and the format of the last use.
-    add.FormActivate();
+    add.applyOpeningDefaults();
     EXPECT_EQ(text(add, "Edit1"), "http://www.dailymotion.com/video/x1");
     EXPECT_EQ(child<QComboBox>(add, "ComboBox1")->currentText(), "AVI");
     EXPECT_EQ(text(add, "Edit7"), DefaultMp3Title);
@@ -127,12 +127,12 @@ TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnCon
 
 TEST_F(LinkDialogWindowsTest, ModifyDialogFillsFromItsEntryWithoutAFormatPick) {
     m_list.AppendListEntry("AVI", m_folder.path(), "film", "-", "http://www.youtube.com/v");
-    TForm4 modify(m_list, m_commandHost, m_host, m_picker);
+    EditLinkDialog modify(m_list, m_commandHost, m_host, m_picker);
     EXPECT_EQ(child<QComboBox>(modify, "ComboBox1")->currentIndex(), -1);
     EXPECT_EQ(text(modify, "Label2"), ".MP3");
 
     modify.setEntryId(m_list.entryId(1));
-    modify.FormActivate();
+    modify.fillFromEntry();
     modify.show();
     EXPECT_EQ(child<QComboBox>(modify, "ComboBox1")->currentText(), "AVI");
     EXPECT_EQ(text(modify, "Label2"), ".MP3"); // no pick by the user, no change of label

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandPicture.h"
 #include "app/LinkListModel.h"
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
-#include "app/Unit1.h"
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
@@ -86,7 +86,7 @@ protected:
     void TearDown() override { window.reset(); }
 
     void makeWindow() {
-        window = std::make_unique<TForm1>("127.0.0.1:9");
+        window = std::make_unique<MainWindow>("127.0.0.1:9");
         window->setMessagePresenter(&presenter);
         window->setDesktopShell(&shell);
     }
@@ -113,7 +113,7 @@ protected:
     TempFolder programFolder{"vantaro-window"};
     RecordingPresenter presenter;
     FakeShell shell;
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
@@ -380,7 +380,7 @@ TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {
     EXPECT_EQ(actions[1]->objectName(), "Quiter1");
     EXPECT_EQ(actions[1]->text(), "Quitter Vantaro");
 
-    window->TrayIcon1Click(); // a left click pops the menu up at the pointer
+    window->popUpTrayMenu(); // a left click pops the menu up at the pointer
     EXPECT_TRUE(window->popupMenu()->isVisible());
     window->popupMenu()->hide();
 
@@ -446,11 +446,11 @@ TEST_F(MainWindowTest, ClosingOrQuittingDuringAListLoadEndsTheLoadSafely) {
         shell.fileAnswers = {file};
         QTimer::singleShot(0, window.get(), [this, fromTray] {
             if (fromTray)
-                window->Quiter1Click();
+                window->quitProgram();
             else
                 window->close();
         });
-        window->Button6Click();
+        window->loadListFile();
         EXPECT_TRUE(window->closing());
         EXPECT_LT(window->linkList().entryCount(), 5000) << "the load stopped with the window";
         EXPECT_FALSE(button("Button7")->isEnabled());
@@ -461,7 +461,7 @@ TEST_F(MainWindowTest, ClosingOrQuittingDuringAListLoadEndsTheLoadSafely) {
     makeWindow();
     edit("Edit2")->setText(QString::fromStdString(work.path()));
     shell.fileAnswers = {file};
-    window->Button6Click();
+    window->loadListFile();
     EXPECT_EQ(window->linkList().entryCount(), 5000);
     EXPECT_TRUE(button("Button7")->isEnabled());
 }
@@ -485,12 +485,12 @@ TEST_F(MainWindowTest, ClosingOrQuittingDuringAPspConversionEndsTheConverter) {
                 return;
             poll.stop();
             if (fromTray)
-                window->Quiter1Click();
+                window->quitProgram();
             else
                 window->close();
         });
         poll.start(10);
-        window->Button1Click();
+        window->convertForPsp();
         ASSERT_TRUE(window->closing()) << "the conversion ended before the window was closed";
         const pid_t converter = std::stoi(testing::readWholeFile(pidFile));
         EXPECT_NE(::kill(converter, 0), 0) << "the converter was left running";

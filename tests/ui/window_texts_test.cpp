@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AddLinkDialog.h"
 #include "app/CommandPicture.h"
+#include "app/EditLinkDialog.h"
 #include "app/LinkListModel.h"
+#include "app/MainWindow.h"
 #include "app/Pictures.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
 #include "app/WindowTexts.h"
 #include "core/Constants.h"
 #include "core/Language.h"
@@ -82,9 +82,9 @@ protected:
         LanguageCode = "FR";
     }
 
-    std::unique_ptr<TForm1> createMainWindow(const std::string& code) {
+    std::unique_ptr<MainWindow> createMainWindow(const std::string& code) {
         setMainWindowLanguageCode(code);
-        auto window = std::make_unique<TForm1>();
+        auto window = std::make_unique<MainWindow>();
         window->setMessagePresenter(&m_boxes);
         return window;
     }
@@ -169,8 +169,8 @@ TEST_F(WindowTextsTest, DialogsTakeTheCodeSetBeforeTheyAreCreated) {
     for (const char* code : {"FR", "EN", "en"}) {
         LanguageCode = code;
         const bool english = LanguageCode == "EN";
-        TForm3 add(list, host, picker);
-        TForm4 modify(list, commandHost, host, picker);
+        AddLinkDialog add(list, host, picker);
+        EditLinkDialog modify(list, commandHost, host, picker);
         expectTable(add, addDialogTexts(), english);
         expectTable(modify, modifyDialogTexts(), english);
     }

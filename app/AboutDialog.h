@@ -7,15 +7,15 @@ namespace vantaro {
 
 // The about dialog: the promotional picture cut to its panel, the version, the maker's address
 // and "OK". French in both languages. Created once; closing it only hides it.
-class TForm6 : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm6(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 
     // Centres the dialog on the desktop, then shows it modally.
     int exec() override;
 
-    void Button1Click();
+    void okPressed();
 };
 
 } // namespace vantaro

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Preferences.h"
+#include "settings/Preferences.h"
 
-#include "app/ProfileFile.h"
 #include "core/Constants.h"
 #include "jobs/RandomNames.h"
+#include "settings/ProfileFile.h"
 
 #include <algorithm>
 #include <filesystem>

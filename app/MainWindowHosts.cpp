@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the host of the download worker, the download and list commands and the
 // PSP conversion.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
+#include "app/AddLinkDialog.h"
 #include "app/CaptureStrip.h"
 #include "app/DesktopServices.h"
 #include "app/QtText.h"
-#include "app/Unit3.h"
 
 #include "core/ProgramFolder.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
@@ -45,7 +45,7 @@ BarScale barScale(std::int64_t maximum, std::int64_t position) {
 
 // The hand-over: runs the work on the user-interface thread and returns its result; the calling
 // thread waits meanwhile. An exception of the work reaches the caller.
-template <typename Work> auto TForm1::onUiThread(Work&& work) -> decltype(work()) {
+template <typename Work> auto MainWindow::onUiThread(Work&& work) -> decltype(work()) {
     using Result = decltype(work());
     if (QThread::currentThread() == thread())
         return work();
@@ -81,7 +81,8 @@ template <typename Work> auto TForm1::onUiThread(Work&& work) -> decltype(work()
     }
 }
 
-bool TForm1::showMessage(MessageKind kind, const std::string& message, const std::string& caption) {
+bool MainWindow::showMessage(MessageKind kind, const std::string& message,
+                             const std::string& caption) {
     const bool fromWorker = QThread::currentThread() != thread();
     return onUiThread([&] {
         if (fromWorker)
@@ -96,11 +97,11 @@ bool TForm1::showMessage(MessageKind kind, const std::string& message, const std
     });
 }
 
-void TForm1::setStatus(const std::string& status) {
+void MainWindow::setStatus(const std::string& status) {
     onUiThread([&] { m_ui->StatusBar1->setText(text(status)); });
 }
 
-void TForm1::showProgress() {
+void MainWindow::showProgress() {
     const BarScale scale = barScale(m_progressMax, m_progressPosition);
     QProgressBar* bar = m_ui->ProgressBar1;
     const int top = std::max(scale.maximum, 1);
@@ -111,7 +112,7 @@ void TForm1::showProgress() {
     bar->setValue(scale.position);
 }
 
-void TForm1::setProgressMax(std::int64_t maximum) {
+void MainWindow::setProgressMax(std::int64_t maximum) {
     onUiThread([&] {
         m_progressMax = maximum;
         m_progressPosition = std::min(m_progressPosition, std::max<std::int64_t>(maximum, 0));
@@ -120,7 +121,7 @@ void TForm1::setProgressMax(std::int64_t maximum) {
     });
 }
 
-void TForm1::setProgressPosition(std::int64_t position) {
+void MainWindow::setProgressPosition(std::int64_t position) {
     onUiThread([&] {
         m_progressPosition =
             std::clamp<std::int64_t>(position, 0, std::max<std::int64_t>(m_progressMax, 0));
@@ -129,15 +130,15 @@ void TForm1::setProgressPosition(std::int64_t position) {
     });
 }
 
-std::int64_t TForm1::progressPosition() {
+std::int64_t MainWindow::progressPosition() {
     return onUiThread([&] { return m_progressPosition; });
 }
 
-std::int64_t TForm1::progressMax() {
+std::int64_t MainWindow::progressMax() {
     return onUiThread([&] { return m_progressMax; });
 }
 
-void TForm1::setControlEnabled(WorkerControl control, bool enabled) {
+void MainWindow::setControlEnabled(WorkerControl control, bool enabled) {
     onUiThread([&] {
         QWidget* widget = nullptr;
         switch (control) {
@@ -161,27 +162,27 @@ void TForm1::setControlEnabled(WorkerControl control, bool enabled) {
     });
 }
 
-void TForm1::appendLog(const std::string& line) {
+void MainWindow::appendLog(const std::string& line) {
     onUiThread([&] { m_capture->addLogLine(line); });
 }
 
-int TForm1::listRowCount() {
+int MainWindow::listRowCount() {
     return onUiThread([&] { return m_ui->StringGrid1->listRowCount(); });
 }
 
-ListRowTexts TForm1::readListRow(int row) {
+ListRowTexts MainWindow::readListRow(int row) {
     return onUiThread([&] { return m_ui->StringGrid1->readListRow(row); });
 }
 
-void TForm1::deleteFirstListRow() {
+void MainWindow::deleteFirstListRow() {
     onUiThread([&] { m_ui->StringGrid1->deleteFirstListRow(); });
 }
 
-void TForm1::scrollListToTop() {
+void MainWindow::scrollListToTop() {
     onUiThread([&] { m_ui->StringGrid1->scrollListToTop(); });
 }
 
-void TForm1::restoreMainWindow() {
+void MainWindow::restoreMainWindow() {
     onUiThread([&] {
         if (m_closing)
             return; // a window being left is not shown again
@@ -190,41 +191,41 @@ void TForm1::restoreMainWindow() {
     });
 }
 
-void TForm1::conversionStarted() {
+void MainWindow::conversionStarted() {
     onUiThread([&] { m_desktopServices->conversionStarted(); });
 }
 
-void TForm1::workEnded(const WorkSummary& summary) {
+void MainWindow::workEnded(const WorkSummary& summary) {
     onUiThread([&] {
         if (!m_closing)
             m_desktopServices->workEnded(summary);
     });
 }
 
-bool TForm1::workerRunning() const {
+bool MainWindow::workerRunning() const {
     return m_worker.workerRunning();
 }
 
-void TForm1::startWorker(const DownloadJob& job) {
+void MainWindow::startWorker(const DownloadJob& job) {
     m_desktopServices->workStarted();
     m_worker.startWorker(job);
 }
 
-void TForm1::storeSingleDownload(const std::string& fileName, const std::string& pathName) {
+void MainWindow::storeSingleDownload(const std::string& fileName, const std::string& pathName) {
     m_preferences.storeSingleDownload(fileName, pathName);
 }
 
-void TForm1::storeList(const std::string& pathName) {
+void MainWindow::storeList(const std::string& pathName) {
     m_preferences.storeList(pathName);
 }
 
-void TForm1::AppendListEntry(const std::string& formatName, const std::string& folder,
-                             const std::string& fileName, const std::string& mp3Title,
-                             const std::string& link) {
+void MainWindow::AppendListEntry(const std::string& formatName, const std::string& folder,
+                                 const std::string& fileName, const std::string& mp3Title,
+                                 const std::string& link) {
     m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
 }
 
-void TForm1::setReading(bool reading) {
+void MainWindow::setReading(bool reading) {
     m_ui->Image22->setEnabled(!reading);
     m_ui->Button8->setEnabled(!reading);
     if (m_addDialog)
@@ -232,61 +233,61 @@ void TForm1::setReading(bool reading) {
     m_ui->Button5->setEnabled(reading || workerRunning());
 }
 
-void TForm1::showAddedRows() {
+void MainWindow::showAddedRows() {
     m_ui->StringGrid1->listModel()->publishAppendedRows();
 }
 
-bool TForm1::directoryExists(const std::string& path) {
+bool MainWindow::directoryExists(const std::string& path) {
     return isExistingDirectory(path);
 }
 
-bool TForm1::fileExists(const std::string& path) {
+bool MainWindow::fileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
 }
 
-void TForm1::deleteFile(const std::string& path) {
+void MainWindow::deleteFile(const std::string& path) {
     std::error_code ec;
     std::filesystem::remove(path, ec); // a failed deletion is not reported
 }
 
-void TForm1::setFileNameField(const std::string& name) {
+void MainWindow::setFileNameField(const std::string& name) {
     m_ui->Edit3->setText(text(name));
 }
 
-std::string TForm1::chooseListFile() {
+std::string MainWindow::chooseListFile() {
     if (!m_droppedListFile.empty())
         return m_droppedListFile;
     return m_shell->chooseFile(this, "*.txt (*.txt)");
 }
 
-void TForm1::processPendingEvents() {
+void MainWindow::processPendingEvents() {
     QCoreApplication::processEvents();
     if (m_closing)
         throw WindowClosing{};
 }
 
-void TForm1::enableButton7() {
+void MainWindow::enableButton7() {
     m_ui->Button7->setEnabled(true);
 }
 
-std::string TForm1::sourceText() {
+std::string MainWindow::sourceText() {
     return m_ui->Edit1->text().toStdString();
 }
 
-void TForm1::setSourceText(const std::string& source) {
+void MainWindow::setSourceText(const std::string& source) {
     m_ui->Edit1->setText(text(source));
 }
 
-std::string TForm1::chooseFile(const std::string& filterText) {
+std::string MainWindow::chooseFile(const std::string& filterText) {
     return m_shell->chooseFile(this, filterText);
 }
 
-std::string TForm1::chooseFolder(const std::string& caption) {
+std::string MainWindow::chooseFolder(const std::string& caption) {
     return m_shell->chooseFolder(this, caption, {});
 }
 
-void TForm1::restoreWaveVolume() {
+void MainWindow::restoreWaveVolume() {
     m_capture->restoreWaveVolume();
 }
 

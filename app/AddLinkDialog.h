@@ -6,30 +6,30 @@
 #include <memory>
 
 namespace Ui {
-class TForm3;
+class AddLinkDialog;
 }
 
 namespace vantaro {
 
 // The add-link dialog: appends one entry to the link list. Created once and reused, so a field
 // that an opening does not fill keeps what it held.
-class TForm3 : public LinkDialogWindow {
+class AddLinkDialog : public LinkDialogWindow {
     Q_OBJECT
 public:
-    TForm3(ListAppender& list, LinkDialogHost& host, FolderPicker& picker,
-           QWidget* parent = nullptr);
-    ~TForm3() override;
+    AddLinkDialog(ListAppender& list, LinkDialogHost& host, FolderPicker& picker,
+                  QWidget* parent = nullptr);
+    ~AddLinkDialog() override;
 
     // Applies the defaults of an opening, then shows the dialog modally.
     int exec() override;
 
-    void FormActivate();
-    void Button4Click() override;
+    void applyOpeningDefaults();
+    void confirm() override;
     // The add button is disabled while a playlist is being read.
     void setAddEnabled(bool enabled);
 
 private:
-    std::unique_ptr<Ui::TForm3> m_ui;
+    std::unique_ptr<Ui::AddLinkDialog> m_ui;
     ListAppender& m_list;
 };
 

@@ -3,7 +3,6 @@
 
 #include "app/DesktopShell.h"
 #include "app/MessageBoxes.h"
-#include "app/Preferences.h"
 #include "core/Constants.h"
 #include "engine/PlaylistSource.h"
 #include "engine/PspConversion.h"
@@ -13,6 +12,7 @@
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 #include "jobs/PlaylistAdd.h"
+#include "settings/Preferences.h"
 
 #include <QWidget>
 
@@ -27,40 +27,56 @@ class QMenu;
 class QSystemTrayIcon;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace vantaro {
 
 class CaptureStrip;
 class DesktopServices;
-class TForm3;
-class TForm4;
-class TForm6;
+class AddLinkDialog;
+class EditLinkDialog;
+class AboutDialog;
 
-// The main window. Its layout lives in Unit1.ui; the class adapts: each command reads the
+// The window's title as designed; the language code follows it.
+inline constexpr const char* DesignCaption =
+    "Vantaro 2.0 - YouTube & Dailymotion Enabled - 01/2014";
+// The help pages on the maker's web site.
+inline constexpr const char* HelpUsePagePath = "/fr/Vantaro/VantaroUse.html";
+inline constexpr const char* HelpWebPagePath = "/fr/Vantaro/Vantaro.html";
+// Tools whose presence the window checks when it is activated, relative to the program folder.
+inline constexpr const char* PresenceCheckTools[] = {"QrlBin/utilitymff3", "QrlBin/utilitymen2",
+                                                     "QrlBin/utilitymffx"};
+// The tool check runs this long after the window is shown when the desktop has not activated it
+// by then.
+inline constexpr int ActivationFallbackMs = 500;
+// How long the window waits for a running download to end when the program is left.
+inline constexpr int ShutdownWorkerWaitMs = 15000;
+
+// The main window. Its layout lives in MainWindow.ui; the class adapts: each command reads the
 // fields, calls the command logic with the window as its host, and returns. The window is also
 // the download worker's host: a request made on the worker thread is carried out on the
 // user-interface thread while the worker waits.
-class TForm1 : public QWidget,
-               public WorkerHost,
-               public DownloadCommandHost,
-               public ListCommandHost,
-               public PspHost,
-               public StopCommandHost,
-               public PlaylistAddHost {
+class MainWindow : public QWidget,
+                   public WorkerHost,
+                   public DownloadCommandHost,
+                   public ListCommandHost,
+                   public PspHost,
+                   public StopCommandHost,
+                   public PlaylistAddHost {
     Q_OBJECT
 public:
     // serviceHost: the host of the resolver and report service (tests use a local server).
-    explicit TForm1(std::string serviceHost = MakerHost, QWidget* parent = nullptr);
-    ~TForm1() override; // stops a running worker and waits for it first
+    explicit MainWindow(std::string serviceHost = MakerHost, QWidget* parent = nullptr);
+    ~MainWindow() override; // stops a running worker and waits for it first
 
     // Every box goes through this presenter; null puts the window's own boxes back.
     void setMessagePresenter(MessagePresenter* presenter);
     // The dialogs and default programs of the desktop; null puts the real ones back.
     void setDesktopShell(DesktopShell* shell);
     // The dialogs created after the main window.
-    void setDialogs(TForm3* addDialog, TForm4* modifyDialog, TForm6* aboutDialog);
+    void setDialogs(AddLinkDialog* addDialog, EditLinkDialog* modifyDialog,
+                    AboutDialog* aboutDialog);
 
     // Stops a running worker and waits for it, letting this thread's events run meanwhile.
     // True when no worker runs any more.
@@ -79,31 +95,31 @@ public:
     // Where the add commands put their entries: a playlist link becomes its entries.
     ListAppender& playlistAdd() { return m_playlistAdd; }
 
-    // Handlers, named after their control and event.
-    void FormActivate();
-    void Button2Click();
-    void Button11Click();
-    void Button16Click();
-    void Button4Click();
-    void Button8Click();
-    void Button5Click();
-    void Button10Click();
-    void Button6Click();
-    void Button7Click();
-    void Button9Click();
-    void Button1Click();
-    void Button3Click();
-    void Image14MouseUp();
-    void Image18MouseUp();
-    void Image16MouseUp();
-    void Image26MouseUp();
-    void ComboBox1Change();
-    void TrayIcon1Click();
-    void OuvrirPellorin1Click();
-    void Quiter1Click();
-    void MenuItem2Click();
-    void MenuItem1Click();
-    void AproposdeVantaro1Click();
+    // The window's commands: each reads the fields it needs and runs the command logic. A
+    // picture and its button in the hidden strip run the same one.
+    void checkOnActivation(); // the format reset and the tool check, once
+    void pickSingleLinkFolder();
+    void pickListFolder();
+    void openDestinationFolder();
+    void startDownload();
+    void addToList();
+    void stopWork();    // the Stop button: the controls switch back, the volume comes back
+    void requestStop(); // the hidden "stop" button: the stop request only
+    void loadListFile();
+    void startListDownload();
+    void convertForPsp();
+    void choosePspVideo();
+    void openAddDialog();
+    void removeSelectedEntry();
+    void clearList();
+    void editSelectedEntry();
+    void formatChanged();
+    void popUpTrayMenu();
+    void restoreFromTray();
+    void quitProgram();
+    void openHowToUsePage();
+    void openWebPage();
+    void showAboutDialog();
 
     // The message presenter of every host interface.
     bool showMessage(MessageKind kind, const std::string& text,
@@ -158,7 +174,7 @@ private:
     // has closed, so that nothing it uses is destroyed under it.
     struct WindowClosing {};
 
-    void FormCreate();
+    void buildWindow();
     void connectControls();
     void createMenus();
     void createTrayIcon();
@@ -169,7 +185,7 @@ private:
     void showProgress();
     template <typename Work> auto onUiThread(Work&& work) -> decltype(work());
 
-    std::unique_ptr<Ui::TForm1> m_ui;
+    std::unique_ptr<Ui::MainWindow> m_ui;
     LinkList m_list;
     Preferences m_preferences;
     MessageBoxes m_boxes;
@@ -185,9 +201,9 @@ private:
     CaptureStrip* m_capture = nullptr;
     DesktopServices* m_desktopServices = nullptr;
     std::string m_droppedListFile; // a list file dropped on the list page, for the next load
-    TForm3* m_addDialog = nullptr;
-    TForm4* m_modifyDialog = nullptr;
-    TForm6* m_aboutDialog = nullptr;
+    AddLinkDialog* m_addDialog = nullptr;
+    EditLinkDialog* m_modifyDialog = nullptr;
+    AboutDialog* m_aboutDialog = nullptr;
     QMenu* m_popupMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;

@@ -4,8 +4,8 @@
 // byte-order mark of Windows editors. Each file is read, written through the preferences and
 // compared with the file it must become (<name>.stored.ini).
 
-#include "app/Preferences.h"
-#include "app/ProfileFile.h"
+#include "settings/Preferences.h"
+#include "settings/ProfileFile.h"
 
 #include "support/TempFolder.h"
 

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
+#include "app/AboutDialog.h"
+#include "app/AddLinkDialog.h"
 #include "app/CaptureStrip.h"
 #include "app/DesktopServices.h"
+#include "app/EditLinkDialog.h"
 #include "app/MainWindowLook.h"
 #include "app/Pictures.h"
+#include "app/ProgramIdentity.h"
 #include "app/QtText.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
-#include "app/Unit6.h"
 #include "app/WindowTexts.h"
 #include "capture/PacketMonitor.h"
 #include "core/Language.h"
@@ -16,7 +17,7 @@
 #include "core/SharedState.h"
 #include "jobs/FormatCatalogue.h"
 #include "jobs/RandomNames.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -56,10 +57,10 @@ const char* const MemoNote[] = {
 
 } // namespace
 
-TForm1::TForm1(std::string serviceHost, QWidget* parent)
+MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::TForm1>()),
+      m_ui(std::make_unique<Ui::MainWindow>()),
       m_preferences(DataFoldersOfThisRun().settingsFolder, DataFoldersOfThisRun().downloadsFolder),
       m_boxes(this), m_presenter(&m_boxes), m_shell(&m_desktop),
       m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
@@ -88,19 +89,19 @@ TForm1::TForm1(std::string serviceHost, QWidget* parent)
                          this);
     createMenus();
     connectControls();
-    FormCreate();
+    buildWindow();
     createTrayIcon();
     createDesktopServices();
     m_ui->Edit1->setFocus();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     m_closing = true;
     m_playlistAdd.stop();
     finishWork();
 }
 
-void TForm1::FormCreate() {
+void MainWindow::buildWindow() {
     LanguageCode = mainWindowLanguageCode();
     setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(LanguageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
@@ -134,7 +135,7 @@ void TForm1::FormCreate() {
         m_ui->ListBox1->setCurrentRow(0);
 }
 
-void TForm1::createMenus() {
+void MainWindow::createMenus() {
     const QIcon bitmap(picture(Picture::MenuBullet));
     const auto addItem = [&bitmap](QMenu* menu, const char* name, const char* caption) {
         QAction* action = menu->addAction(bitmap, QString::fromUtf8(caption));
@@ -144,21 +145,21 @@ void TForm1::createMenus() {
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName("PopupMenu1");
     connect(addItem(m_popupMenu, "OuvrirPellorin1", "Ouvrir Vantaro"), &QAction::triggered, this,
-            &TForm1::OuvrirPellorin1Click);
+            &MainWindow::restoreFromTray);
     connect(addItem(m_popupMenu, "Quiter1", "Quitter Vantaro"), &QAction::triggered, this,
-            &TForm1::Quiter1Click);
+            &MainWindow::quitProgram);
 
     m_helpMenu = new QMenu(this);
     m_helpMenu->setObjectName("HelpMenu");
     connect(addItem(m_helpMenu, "MenuItem2", "Co&mment utiliser Vantaro"), &QAction::triggered,
-            this, &TForm1::MenuItem2Click);
+            this, &MainWindow::openHowToUsePage);
     connect(addItem(m_helpMenu, "MenuItem1", "Vantaro sur le &Web"), &QAction::triggered, this,
-            &TForm1::MenuItem1Click);
+            &MainWindow::openWebPage);
     connect(addItem(m_helpMenu, "AproposdeVantaro1", "&A propos de Vantaro"), &QAction::triggered,
-            this, &TForm1::AproposdeVantaro1Click);
+            this, &MainWindow::showAboutDialog);
 }
 
-void TForm1::createTrayIcon() {
+void MainWindow::createTrayIcon() {
     m_trayIcon = new QSystemTrayIcon(windowIcon(), this);
     m_trayIcon->setObjectName("TrayIcon1");
     m_trayIcon->setToolTip(QString::fromUtf8(ApplicationTitle));
@@ -166,7 +167,7 @@ void TForm1::createTrayIcon() {
     connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
-                    TrayIcon1Click();
+                    popUpTrayMenu();
             });
     // Without a notification area the icon stays hidden: the window keeps its taskbar entry,
     // and closing it ends the program.
@@ -175,7 +176,7 @@ void TForm1::createTrayIcon() {
 }
 
 // The figures line lies in the free band between the Stop button and the progress bar.
-void TForm1::createDesktopServices() {
+void MainWindow::createDesktopServices() {
     auto* figures = new QLabel(this);
     figures->setObjectName("TransferFigures");
     const QRect stop = m_ui->Button5->geometry();
@@ -193,39 +194,39 @@ void TForm1::createDesktopServices() {
     parts.loadListFile = [this](const std::string& path) {
         m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2);
         m_droppedListFile = path;
-        Button6Click();
+        loadListFile();
         m_droppedListFile.clear();
     };
     m_desktopServices = new DesktopServices(std::move(parts), this);
 }
 
-void TForm1::connectControls() {
-    const auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
+void MainWindow::connectControls() {
+    const auto onClick = [this](QAbstractButton* button, void (MainWindow::*handler)()) {
         connect(button, &QAbstractButton::clicked, this, handler);
     };
-    const auto onPicture = [this](CommandPicture* picture, void (TForm1::*handler)()) {
+    const auto onPicture = [this](CommandPicture* picture, void (MainWindow::*handler)()) {
         connect(picture, &CommandPicture::activated, this, handler);
     };
-    onClick(m_ui->Button2, &TForm1::Button2Click);
-    onClick(m_ui->Button11, &TForm1::Button11Click);
-    onClick(m_ui->Button16, &TForm1::Button16Click);
-    onClick(m_ui->Button4, &TForm1::Button4Click);
-    onClick(m_ui->Button8, &TForm1::Button8Click);
-    onClick(m_ui->Button5, &TForm1::Button5Click);
-    onClick(m_ui->Button10, &TForm1::Button10Click);
-    onClick(m_ui->Button6, &TForm1::Button6Click);
-    onClick(m_ui->Button7, &TForm1::Button7Click);
-    onClick(m_ui->Button9, &TForm1::Button9Click);
-    onClick(m_ui->Button1, &TForm1::Button1Click);
-    onClick(m_ui->Button3, &TForm1::Button3Click);
-    onPicture(m_ui->Image19, &TForm1::Button4Click);
-    onPicture(m_ui->Image22, &TForm1::Button8Click);
-    onPicture(m_ui->Image7, &TForm1::Button7Click);
-    onPicture(m_ui->Image10, &TForm1::Image14MouseUp);
-    onPicture(m_ui->Image11, &TForm1::Image18MouseUp);
-    onPicture(m_ui->Image12, &TForm1::Image16MouseUp);
-    onPicture(m_ui->Image25, &TForm1::Image26MouseUp);
-    onPicture(m_ui->Image28, &TForm1::Button6Click);
+    onClick(m_ui->Button2, &MainWindow::pickSingleLinkFolder);
+    onClick(m_ui->Button11, &MainWindow::pickListFolder);
+    onClick(m_ui->Button16, &MainWindow::openDestinationFolder);
+    onClick(m_ui->Button4, &MainWindow::startDownload);
+    onClick(m_ui->Button8, &MainWindow::addToList);
+    onClick(m_ui->Button5, &MainWindow::stopWork);
+    onClick(m_ui->Button10, &MainWindow::requestStop);
+    onClick(m_ui->Button6, &MainWindow::loadListFile);
+    onClick(m_ui->Button7, &MainWindow::startListDownload);
+    onClick(m_ui->Button9, &MainWindow::editSelectedEntry);
+    onClick(m_ui->Button1, &MainWindow::convertForPsp);
+    onClick(m_ui->Button3, &MainWindow::choosePspVideo);
+    onPicture(m_ui->Image19, &MainWindow::startDownload);
+    onPicture(m_ui->Image22, &MainWindow::addToList);
+    onPicture(m_ui->Image7, &MainWindow::startListDownload);
+    onPicture(m_ui->Image10, &MainWindow::openAddDialog);
+    onPicture(m_ui->Image11, &MainWindow::removeSelectedEntry);
+    onPicture(m_ui->Image12, &MainWindow::clearList);
+    onPicture(m_ui->Image25, &MainWindow::editSelectedEntry);
+    onPicture(m_ui->Image28, &MainWindow::loadListFile);
     connect(m_ui->Image6, &CommandPicture::activated, this,
             [this] { m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1); });
     connect(m_ui->Image31, &CommandPicture::activated, this,
@@ -235,16 +236,16 @@ void TForm1::connectControls() {
         m_helpMenu->popup(m_ui->Panel1->mapToGlobal(corner));
     });
     // Only a pick by the user runs the format change, never a selection made by the program.
-    connect(m_ui->ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    connect(m_ui->ComboBox1, &QComboBox::activated, this, &MainWindow::formatChanged);
 }
 
-bool TForm1::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && !m_activated)
-        QTimer::singleShot(0, this, &TForm1::FormActivate);
+        QTimer::singleShot(0, this, &MainWindow::checkOnActivation);
     return QWidget::event(event);
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_placed || event->spontaneous())
         return;
@@ -254,11 +255,11 @@ void TForm1::showEvent(QShowEvent* event) {
     // A desktop that does not activate a new window still gets the check.
     QTimer::singleShot(ActivationFallbackMs, this, [this] {
         if (!m_activated && isVisible())
-            FormActivate();
+            checkOnActivation();
     });
 }
 
-void TForm1::FormActivate() {
+void MainWindow::checkOnActivation() {
     if (m_activated || m_closing)
         return;
     m_activated = true;
@@ -275,7 +276,7 @@ void TForm1::FormActivate() {
     }
 }
 
-void TForm1::ComboBox1Change() {
+void MainWindow::formatChanged() {
     const MainFormatState state = mainFormatChange(bytes(m_ui->ComboBox1->currentText()));
     m_ui->Edit3->setEnabled(state.fileNameEnabled);
     m_ui->Edit7->setEnabled(state.mp3TitleEnabled);
@@ -285,7 +286,7 @@ void TForm1::ComboBox1Change() {
         m_ui->Edit3->setText(text(*state.generatedFileName));
 }
 
-void TForm1::runCommand(const std::function<void()>& command) {
+void MainWindow::runCommand(const std::function<void()>& command) {
     try {
         command();
     } catch (const WindowClosing&) {
@@ -296,7 +297,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
     }
 }
 
-void TForm1::pickFolder(QLineEdit* target, const char* captionFr, const char* captionEn) {
+void MainWindow::pickFolder(QLineEdit* target, const char* captionFr, const char* captionEn) {
     if (!isExistingDirectory(LastPickedFolder))
         LastPickedFolder.clear();
     const std::string chosen =
@@ -307,30 +308,30 @@ void TForm1::pickFolder(QLineEdit* target, const char* captionFr, const char* ca
         target->setText(text(LastPickedFolder));
 }
 
-void TForm1::Button2Click() {
+void MainWindow::pickSingleLinkFolder() {
     pickFolder(m_ui->Edit6, "Choisissez le dossier où le fichier téléchargé sera crée",
                "Select the desination directory where the file will be created");
 }
 
-void TForm1::Button11Click() {
+void MainWindow::pickListFolder() {
     pickFolder(m_ui->Edit2,
                "Choisissez le dossier où les fichiers téléchargés et transformés seront crées",
                "Select the desination directory where the file will be created");
 }
 
-void TForm1::Button16Click() {
+void MainWindow::openDestinationFolder() {
     const QString folder = QDir::current().absoluteFilePath(m_ui->Edit6->text());
     m_shell->openUrl(QUrl::fromLocalFile(QDir::cleanPath(folder)));
 }
 
-void TForm1::Button4Click() {
+void MainWindow::startDownload() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
     runCommand([&] { vantaro::Button4Click(fields, static_cast<DownloadCommandHost&>(*this)); });
 }
 
-void TForm1::Button8Click() {
+void MainWindow::addToList() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
@@ -339,40 +340,40 @@ void TForm1::Button8Click() {
     });
 }
 
-void TForm1::Button5Click() {
+void MainWindow::stopWork() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
     vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
 }
 
-void TForm1::Button10Click() {
+void MainWindow::requestStop() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
     vantaro::Button10Click();
 }
 
-void TForm1::Button6Click() {
+void MainWindow::loadListFile() {
     runCommand([this] { m_listCommands.Button6Click(bytes(m_ui->Edit2->text())); });
 }
 
-void TForm1::Button7Click() {
+void MainWindow::startListDownload() {
     runCommand([this] { m_listCommands.Button7Click(bytes(m_ui->Edit2->text())); });
 }
 
-void TForm1::Image14MouseUp() {
+void MainWindow::openAddDialog() {
     if (m_addDialog)
         m_addDialog->exec();
 }
 
-void TForm1::Image18MouseUp() {
+void MainWindow::removeSelectedEntry() {
     runCommand([this] { m_listCommands.removeSelectedEntry(); });
 }
 
-void TForm1::Image16MouseUp() {
+void MainWindow::clearList() {
     runCommand([this] { m_listCommands.clearList(); });
 }
 
-void TForm1::Image26MouseUp() {
+void MainWindow::editSelectedEntry() {
     const std::uint64_t entry = m_listCommands.selectEntryToModify();
     if (entry == 0 || m_modifyDialog == nullptr)
         return;
@@ -380,40 +381,36 @@ void TForm1::Image26MouseUp() {
     m_modifyDialog->exec();
 }
 
-void TForm1::Button9Click() {
-    Image26MouseUp();
-}
-
-void TForm1::Button1Click() {
+void MainWindow::convertForPsp() {
     runCommand([this] { m_pspCommands.Button1Click(); });
 }
 
-void TForm1::Button3Click() {
+void MainWindow::choosePspVideo() {
     runCommand([this] { m_pspCommands.Button3Click(); });
 }
 
-void TForm1::TrayIcon1Click() {
+void MainWindow::popUpTrayMenu() {
     m_popupMenu->popup(QCursor::pos());
 }
 
-void TForm1::OuvrirPellorin1Click() {
+void MainWindow::restoreFromTray() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     activateWindow();
 }
 
-void TForm1::Quiter1Click() {
+void MainWindow::quitProgram() {
     leaveProgram();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     leaveProgram();
 }
 
 // Both ways out: the tray icon goes first, a running download is told to stop, and the event
 // loops end. The program's entry then waits for the worker before the windows go.
-void TForm1::leaveProgram() {
+void MainWindow::leaveProgram() {
     if (m_closing)
         return;
     m_closing = true;
@@ -429,36 +426,37 @@ void TForm1::leaveProgram() {
     QCoreApplication::quit();
 }
 
-bool TForm1::finishWork(std::chrono::milliseconds timeout) {
+bool MainWindow::finishWork(std::chrono::milliseconds timeout) {
     if (!m_worker.workerRunning())
         return true;
     return m_worker.stopAndWait(timeout);
 }
 
-void TForm1::MenuItem2Click() {
+void MainWindow::openHowToUsePage() {
     m_shell->openUrl(QUrl(QString::fromUtf8("http://") + QString::fromUtf8(MakerHost) +
                           QString::fromUtf8(HelpUsePagePath)));
 }
 
-void TForm1::MenuItem1Click() {
+void MainWindow::openWebPage() {
     m_shell->openUrl(QUrl(QString::fromUtf8("http://") + QString::fromUtf8(MakerHost) +
                           QString::fromUtf8(HelpWebPagePath)));
 }
 
-void TForm1::AproposdeVantaro1Click() {
+void MainWindow::showAboutDialog() {
     if (m_aboutDialog)
         m_aboutDialog->exec();
 }
 
-void TForm1::setMessagePresenter(MessagePresenter* presenter) {
+void MainWindow::setMessagePresenter(MessagePresenter* presenter) {
     m_presenter = presenter ? presenter : &m_boxes;
 }
 
-void TForm1::setDesktopShell(DesktopShell* shell) {
+void MainWindow::setDesktopShell(DesktopShell* shell) {
     m_shell = shell ? shell : &m_desktop;
 }
 
-void TForm1::setDialogs(TForm3* addDialog, TForm4* modifyDialog, TForm6* aboutDialog) {
+void MainWindow::setDialogs(AddLinkDialog* addDialog, EditLinkDialog* modifyDialog,
+                            AboutDialog* aboutDialog) {
     m_addDialog = addDialog;
     m_modifyDialog = modifyDialog;
     m_aboutDialog = aboutDialog;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Preferences.h"
-#include "app/ProfileFile.h"
+#include "settings/Preferences.h"
+#include "settings/ProfileFile.h"
 
 #include <gtest/gtest.h>
 

@@ -8,19 +8,19 @@
 #include <memory>
 
 namespace Ui {
-class TForm4;
+class EditLinkDialog;
 }
 
 namespace vantaro {
 
 // The modify-entry dialog: rewrites the list entry it was opened for, wherever that entry
 // stands when the user confirms. Created once and reused.
-class TForm4 : public LinkDialogWindow {
+class EditLinkDialog : public LinkDialogWindow {
     Q_OBJECT
 public:
-    TForm4(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host, FolderPicker& picker,
-           QWidget* parent = nullptr);
-    ~TForm4() override;
+    EditLinkDialog(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host,
+                   FolderPicker& picker, QWidget* parent = nullptr);
+    ~EditLinkDialog() override;
 
     // The entry the next opening works on.
     void setEntryId(std::uint64_t entryId) { m_entryId = entryId; }
@@ -29,11 +29,11 @@ public:
     // Fills the fields from the entry, then shows the dialog modally.
     int exec() override;
 
-    void FormActivate();
-    void Button4Click() override;
+    void fillFromEntry();
+    void confirm() override;
 
 private:
-    std::unique_ptr<Ui::TForm4> m_ui;
+    std::unique_ptr<Ui::EditLinkDialog> m_ui;
     LinkList& m_list;
     LinkListCommands m_commands;
     std::uint64_t m_entryId = 0;

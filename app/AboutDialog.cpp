@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Unit6.h"
+#include "app/AboutDialog.h"
 
 #include "app/Pictures.h"
 #include "app/QtText.h"
@@ -14,10 +14,10 @@
 
 namespace vantaro {
 
-TForm6::TForm6(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    setObjectName("TForm6");
+    setObjectName("AboutDialog");
     setFixedSize(486, 379);
 
     auto* panel = new QFrame(this);
@@ -40,7 +40,7 @@ TForm6::TForm6(QWidget* parent)
     ok->setObjectName("Button1");
     ok->setGeometry(2, 353, 481, 23);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TForm6::Button1Click);
+    connect(ok, &QPushButton::clicked, this, &AboutDialog::okPressed);
 
     applyWindowTexts(*this, aboutDialogTexts());
     for (QLabel* label : panel->findChildren<QLabel*>())
@@ -48,13 +48,13 @@ TForm6::TForm6(QWidget* parent)
             label->adjustSize();
 }
 
-int TForm6::exec() {
+int AboutDialog::exec() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     return QDialog::exec();
 }
 
-void TForm6::Button1Click() {
+void AboutDialog::okPressed() {
     accept();
 }
 

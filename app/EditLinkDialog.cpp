@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Unit4.h"
+#include "app/EditLinkDialog.h"
 
-#include "ui_Unit4.h"
+#include "ui_EditLinkDialog.h"
 
 namespace vantaro {
 
-TForm4::TForm4(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host,
-               FolderPicker& picker, QWidget* parent)
-    : LinkDialogWindow(host, picker, parent), m_ui(std::make_unique<Ui::TForm4>()), m_list(list),
-      m_commands(list, commandHost) {
+EditLinkDialog::EditLinkDialog(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host,
+                               FolderPicker& picker, QWidget* parent)
+    : LinkDialogWindow(host, picker, parent), m_ui(std::make_unique<Ui::EditLinkDialog>()),
+      m_list(list), m_commands(list, commandHost) {
     m_ui->setupUi(this);
     setUpControls({m_ui->GroupBox1, m_ui->Edit1, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7,
                    m_ui->ComboBox1, m_ui->Label2, m_ui->Label8, m_ui->Button2, m_ui->Button4,
@@ -17,22 +17,22 @@ TForm4::TForm4(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& hos
     m_ui->ComboBox1->setCurrentIndex(-1); // no format until an entry fills the dialog
 }
 
-TForm4::~TForm4() = default;
+EditLinkDialog::~EditLinkDialog() = default;
 
-int TForm4::exec() {
-    FormActivate();
+int EditLinkDialog::exec() {
+    fillFromEntry();
     centreOnDesktop();
     m_ui->Edit1->setFocus();
     return LinkDialogWindow::exec();
 }
 
-void TForm4::FormActivate() {
+void EditLinkDialog::fillFromEntry() {
     LinkDialogFields current = fields();
     if (modifyDialogActivate(current, m_list, m_entryId))
         setFields(current);
 }
 
-void TForm4::Button4Click() {
+void EditLinkDialog::confirm() {
     LinkDialogFields current = fields();
     const ModifyResult result = modifyDialogConfirm(current, m_entryId, m_commands, m_list, host());
     setFields(current);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 #include <algorithm>
 #include <cerrno>
