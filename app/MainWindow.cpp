@@ -382,11 +382,11 @@ void MainWindow::editSelectedEntry() {
 }
 
 void MainWindow::convertForPsp() {
-    runCommand([this] { m_pspCommands.Button1Click(); });
+    runCommand([this] { m_pspCommands.convertVideo(); });
 }
 
 void MainWindow::choosePspVideo() {
-    runCommand([this] { m_pspCommands.Button3Click(); });
+    runCommand([this] { m_pspCommands.chooseVideo(); });
 }
 
 void MainWindow::popUpTrayMenu() {

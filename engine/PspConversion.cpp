@@ -70,7 +70,7 @@ std::string ConvertToPsp(const std::string& source, const std::string& folder, P
     return target;
 }
 
-void PspCommands::Button3Click() {
+void PspCommands::chooseVideo() {
     const std::string chosen = m_host.chooseFile(pickText("Fichier vid\u00e9o", "Video File"));
     if (!chosen.empty())
         m_dialogFileName = chosen;
@@ -78,7 +78,7 @@ void PspCommands::Button3Click() {
         m_host.setSourceText(m_dialogFileName);
 }
 
-void PspCommands::Button1Click() {
+void PspCommands::convertVideo() {
     const std::string source = m_host.sourceText();
     if (source.empty()) {
         m_host.showMessage(MessageKind::Information,

@@ -13,7 +13,7 @@ namespace vantaro {
 class PspHost : public MessagePresenter {
 public:
     virtual void setStatus(const std::string& text) = 0;
-    // Edit1, the link field, which also holds the video to convert.
+    // The link field, which also holds the video to convert.
     virtual std::string sourceText() = 0;
     virtual void setSourceText(const std::string& text) = 0;
     // The file-open dialog with a filter that names no pattern; "" when cancelled.
@@ -39,11 +39,12 @@ class PspCommands {
 public:
     explicit PspCommands(PspHost& host) : m_host(host) {}
 
-    // "Choisir la vidéo à transformer pour PSP": the chosen file goes into Edit1. Like the
-    // dialog it stands for, it remembers its last file, which a cancel hands back again.
-    void Button3Click();
-    // "Transformer ma vidéo pour PSP": asks for the target folder and converts Edit1's file.
-    void Button1Click();
+    // "Choisir la vidéo à transformer pour PSP": the chosen file goes into the link field. Like
+    // the dialog it stands for, it remembers its last file, which a cancel hands back again.
+    void chooseVideo();
+    // "Transformer ma vidéo pour PSP": asks for the target folder and converts the link
+    // field's file.
+    void convertVideo();
 
 private:
     PspHost& m_host;

@@ -215,7 +215,7 @@ TEST_F(PspConversionTest, PathsWithQuotesAndShellTextAreFilesNotCommands) {
 
 TEST_F(PspConversionTest, Button1WithoutSourceRefusesBeforeAskingForAFolder) {
     PspCommands commands(m_host);
-    commands.Button1Click();
+    commands.convertVideo();
 
     ASSERT_EQ(m_host.messages.size(), 1u);
     EXPECT_EQ(m_host.messages[0].kind, MessageKind::Information);
@@ -232,7 +232,7 @@ TEST_F(PspConversionTest, Button1WithCancelledFolderRefusesInFrenchWhateverTheLa
     m_host.edit1 = "/some/video.flv";
     m_host.folderAnswers = {""};
     PspCommands commands(m_host);
-    commands.Button1Click();
+    commands.convertVideo();
 
     EXPECT_THAT(m_host.folderCaptions,
                 ElementsAre("Choisissez le dossier o\u00f9 la vid\u00e9o PSP sera cr\u00e9e"));
@@ -243,11 +243,11 @@ TEST_F(PspConversionTest, Button1WithCancelledFolderRefusesInFrenchWhateverTheLa
     EXPECT_THAT(m_host.statuses, IsEmpty());
 }
 
-TEST_F(PspConversionTest, Button1ConvertsEdit1IntoTheChosenFolder) {
+TEST_F(PspConversionTest, ConvertsTheLinkFieldsFileIntoTheChosenFolder) {
     m_host.edit1 = testing::testClip(testing::ClipKind::Mp4, 3);
     m_host.folderAnswers = {folder()};
     PspCommands commands(m_host);
-    commands.Button1Click();
+    commands.convertVideo();
 
     const auto written = filesIn(folder());
     ASSERT_EQ(written.size(), 1u);
@@ -255,20 +255,20 @@ TEST_F(PspConversionTest, Button1ConvertsEdit1IntoTheChosenFolder) {
     EXPECT_THAT(m_host.statuses, ElementsAre(Working, Ready));
 }
 
-TEST_F(PspConversionTest, Button3PutsTheChosenFileIntoEdit1AndACancelBringsTheLastOneBack) {
+TEST_F(PspConversionTest, TheChosenFileGoesIntoTheLinkFieldAndACancelBringsTheLastOneBack) {
     PspCommands commands(m_host);
     m_host.edit1 = "typed link";
     m_host.fileAnswers = {"", "/videos/first.flv", "", "/videos/second.flv"};
 
-    commands.Button3Click(); // cancelled, nothing chosen before: Edit1 stays
+    commands.chooseVideo(); // cancelled, nothing chosen before: the field stays
     EXPECT_EQ(m_host.edit1, "typed link");
-    commands.Button3Click();
+    commands.chooseVideo();
     EXPECT_EQ(m_host.edit1, "/videos/first.flv");
     m_host.edit1 = "typed again";
-    commands.Button3Click(); // cancelled: the dialog still holds its last file
+    commands.chooseVideo(); // cancelled: the dialog still holds its last file
     EXPECT_EQ(m_host.edit1, "/videos/first.flv");
     LanguageCode = "EN";
-    commands.Button3Click();
+    commands.chooseVideo();
     EXPECT_EQ(m_host.edit1, "/videos/second.flv");
 
     EXPECT_THAT(m_host.fileFilters, ElementsAre("Fichier vid\u00e9o", "Fichier vid\u00e9o",
