@@ -5,13 +5,19 @@
 
 namespace vantaro {
 
-// The program-wide two-letter language code; "FR" once the main window exists.
+// The language of the program's texts.
+enum class Language { French, English };
+
+// A two-letter code names English exactly when it is "EN"; any other code gives French.
+Language languageFromCode(const std::string& code);
+
+// Picks the French or the English form of a text.
+const char* pickText(Language language, const char* french, const char* english);
+std::string pickText(Language language, const std::string& french, const std::string& english);
+
+// Being replaced by RunContext: the program-wide code and the rule read from it.
 extern std::string LanguageCode;
-
-// A text is English exactly when the code is "EN"; any other code gives French.
 bool isEnglish();
-
-// Picks the French or the English form of a text by the language rule.
 const char* pickText(const char* french, const char* english);
 std::string pickText(const std::string& french, const std::string& english);
 
