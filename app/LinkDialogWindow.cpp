@@ -64,12 +64,12 @@ LinkDialogFields LinkDialogWindow::fields() const {
 }
 
 void LinkDialogWindow::setFields(const LinkDialogFields& fields) {
-    m_controls.edit1->setText(text(fields.edit1));
-    m_controls.edit6->setText(text(fields.edit6));
-    m_controls.edit3->setText(text(fields.edit3));
-    m_controls.edit7->setText(text(fields.edit7));
+    m_controls.edit1->setText(text(fields.link));
+    m_controls.edit6->setText(text(fields.folder));
+    m_controls.edit3->setText(text(fields.fileName));
+    m_controls.edit7->setText(text(fields.mp3Title));
     // setCurrentIndex runs no "activated": the extension label and the title field stay.
-    m_controls.comboBox1->setCurrentIndex(m_controls.comboBox1->findText(text(fields.comboBox1)));
+    m_controls.comboBox1->setCurrentIndex(m_controls.comboBox1->findText(text(fields.format)));
 }
 
 void LinkDialogWindow::formatChanged() {
@@ -88,7 +88,7 @@ void LinkDialogWindow::formatChanged() {
 void LinkDialogWindow::pickFolder() {
     LinkDialogFields current = fields();
     dialogPickFolder(current, m_picker);
-    m_controls.edit6->setText(text(current.edit6));
+    m_controls.edit6->setText(text(current.folder));
 }
 
 void LinkDialogWindow::cancel() {

@@ -61,7 +61,7 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_ui(std::make_unique<Ui::MainWindow>()),
-      m_preferences(DataFoldersOfThisRun().settingsFolder, DataFoldersOfThisRun().downloadsFolder),
+      m_preferences(dataFoldersOfThisRun().settingsFolder, dataFoldersOfThisRun().downloadsFolder),
       m_boxes(this), m_presenter(&m_boxes), m_shell(&m_desktop),
       m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
       m_pspCommands(static_cast<PspHost&>(*this)),
@@ -109,10 +109,10 @@ void MainWindow::buildWindow() {
     PreferenceFields fields{bytes(m_ui->Edit3->text()), bytes(m_ui->Edit6->text()),
                             bytes(m_ui->Edit2->text()), bytes(m_ui->Edit7->text())};
     m_preferences.load(fields);
-    m_ui->Edit3->setText(text(fields.edit3));
-    m_ui->Edit6->setText(text(fields.edit6));
-    m_ui->Edit2->setText(text(fields.edit2));
-    m_ui->Edit7->setText(text(fields.edit7));
+    m_ui->Edit3->setText(text(fields.fileName));
+    m_ui->Edit6->setText(text(fields.folder));
+    m_ui->Edit2->setText(text(fields.listFolder));
+    m_ui->Edit7->setText(text(fields.mp3Title));
 
     m_list.applyLanguage();
     ListRunning = false;
@@ -269,7 +269,7 @@ void MainWindow::checkOnActivation() {
     }
     for (const char* tool : PresenceCheckTools) {
         std::error_code ec;
-        if (!std::filesystem::exists(ProgramFolder() + tool, ec)) {
+        if (!std::filesystem::exists(runningProgramFolder() + tool, ec)) {
             showMessage(MessageKind::Plain, pickText(MissingToolsFr, MissingToolsEn));
             return;
         }
@@ -328,7 +328,7 @@ void MainWindow::startDownload() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
-    runCommand([&] { vantaro::Button4Click(fields, static_cast<DownloadCommandHost&>(*this)); });
+    runCommand([&] { vantaro::startDownload(fields, static_cast<DownloadCommandHost&>(*this)); });
 }
 
 void MainWindow::addToList() {
@@ -336,7 +336,7 @@ void MainWindow::addToList() {
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
     runCommand([&] {
-        vantaro::Button8Click(fields, static_cast<DownloadCommandHost&>(*this), m_playlistAdd);
+        vantaro::addToList(fields, static_cast<DownloadCommandHost&>(*this), m_playlistAdd);
     });
 }
 
@@ -353,11 +353,11 @@ void MainWindow::requestStop() {
 }
 
 void MainWindow::loadListFile() {
-    runCommand([this] { m_listCommands.Button6Click(bytes(m_ui->Edit2->text())); });
+    runCommand([this] { m_listCommands.loadListFile(bytes(m_ui->Edit2->text())); });
 }
 
 void MainWindow::startListDownload() {
-    runCommand([this] { m_listCommands.Button7Click(bytes(m_ui->Edit2->text())); });
+    runCommand([this] { m_listCommands.startListDownload(bytes(m_ui->Edit2->text())); });
 }
 
 void MainWindow::openAddDialog() {

@@ -146,7 +146,7 @@ public:
     void startWorker(const DownloadJob& job) override;
     void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;
     void storeList(const std::string& pathName) override;
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override;
     bool directoryExists(const std::string& path) override;
@@ -155,7 +155,7 @@ public:
     void setFileNameField(const std::string& text) override;
     std::string chooseListFile() override;
     void processPendingEvents() override;
-    void enableButton7() override;
+    void listReady() override;
     std::string sourceText() override;
     void setSourceText(const std::string& text) override;
     std::string chooseFile(const std::string& filterText) override;

@@ -219,10 +219,10 @@ void MainWindow::storeList(const std::string& pathName) {
     m_preferences.storeList(pathName);
 }
 
-void MainWindow::AppendListEntry(const std::string& formatName, const std::string& folder,
+void MainWindow::appendListEntry(const std::string& formatName, const std::string& folder,
                                  const std::string& fileName, const std::string& mp3Title,
                                  const std::string& link) {
-    m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
+    m_list.appendListEntry(formatName, folder, fileName, mp3Title, link);
 }
 
 void MainWindow::setReading(bool reading) {
@@ -267,7 +267,7 @@ void MainWindow::processPendingEvents() {
         throw WindowClosing{};
 }
 
-void MainWindow::enableButton7() {
+void MainWindow::listReady() {
     m_ui->Button7->setEnabled(true);
 }
 

@@ -84,7 +84,7 @@ void preparePerUserFolders(const std::string& programFolder, const DataFolders& 
 
 } // namespace
 
-std::string ProgramFolder() {
+std::string runningProgramFolder() {
     std::lock_guard lock(folderMutex);
     if (!overriddenFolder.empty())
         return overriddenFolder;
@@ -151,8 +151,8 @@ DataFolders prepareDataFolders(const std::string& programFolder, const std::stri
     return folders;
 }
 
-DataFolders DataFoldersOfThisRun() {
-    const std::string program = ProgramFolder();
+DataFolders dataFoldersOfThisRun() {
+    const std::string program = runningProgramFolder();
     std::lock_guard lock(folderMutex);
     if (setFolders)
         return *setFolders;

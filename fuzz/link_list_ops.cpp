@@ -58,7 +58,7 @@ public:
     bool directoryExists(const std::string&) override { return true; }
     std::string chooseListFile() override { return {}; }
     void processPendingEvents() override {}
-    void enableButton7() override {}
+    void listReady() override {}
 };
 
 void check(const LinkList& list, const Follower& view) {
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (operation) {
         case 0:
         case 1:
-            list.AppendListEntry("MP3", "/f", std::to_string(i), "t",
+            list.appendListEntry("MP3", "/f", std::to_string(i), "t",
                                  "http://youtube/" + std::to_string(i));
             break;
         case 2:

@@ -49,11 +49,11 @@ void inform(MessagePresenter& presenter, const char* french, const char* english
 // The checks shared by both commands, in their order. Returns false after showing a message.
 bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, const char* folderFr,
                  const char* folderEn, const char* fieldsFr, const char* fieldsEn) {
-    if (!host.directoryExists(fields.edit6)) {
+    if (!host.directoryExists(fields.folder)) {
         inform(host, folderFr, folderEn);
         return false;
     }
-    if (fields.edit1.empty() || fields.edit6.empty() || !isSupportedLink(fields.edit1)) {
+    if (fields.link.empty() || fields.folder.empty() || !isSupportedLink(fields.link)) {
         inform(host, fieldsFr, fieldsEn);
         return false;
     }
@@ -69,49 +69,48 @@ bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& 
     return true;
 }
 
-void Button4Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
+void startDownload(const SingleLinkFields& fields, DownloadCommandHost& host) {
     if (refuseWhileWorkerRunning(host, host))
         return;
     StopRequested = false;
-    CurrentJob.setFormatName(fields.comboBox1);
+    CurrentJob.setFormatName(fields.format);
     if (!checkFields(fields, host, M1Fr, M1En, M2Fr, M2En))
         return;
-    host.storeSingleDownload(fields.edit3, fields.edit6);
+    host.storeSingleDownload(fields.fileName, fields.folder);
 
     // Ask about the file the conversion will really write.
-    const std::string base = jobBase(fields.edit6, fields.edit3);
-    if (const auto target = outputFile(fields.comboBox1, base);
-        target && host.fileExists(*target)) {
+    const std::string base = jobBase(fields.folder, fields.fileName);
+    if (const auto target = outputFile(fields.format, base); target && host.fileExists(*target)) {
         if (!host.showMessage(MessageKind::Confirmation, pickText(M3Fr, M3En)))
             return;
         host.deleteFile(*target);
     }
 
     WorkMode = WorkModeSingle;
-    std::string fileName = fields.edit3;
+    std::string fileName = fields.fileName;
     if (fileName.empty()) {
-        fileName = RandomFileName();
+        fileName = randomFileName();
         host.setFileNameField(fileName);
     }
-    CurrentJob.setMp3Title(fields.edit7);
+    CurrentJob.setMp3Title(fields.mp3Title);
     host.startWorker(
-        DownloadJob{fields.edit1, fields.edit6, fileName, fields.comboBox1, fields.edit7});
+        DownloadJob{fields.link, fields.folder, fileName, fields.format, fields.mp3Title});
 }
 
-void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
-    Button8Click(fields, host, host);
+void addToList(const SingleLinkFields& fields, DownloadCommandHost& host) {
+    addToList(fields, host, host);
 }
 
-void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list) {
+void addToList(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list) {
     if (!checkFields(fields, host, M4Fr, M4En, M5Fr, M5En))
         return;
-    std::string fileName = fields.edit3;
+    std::string fileName = fields.fileName;
     if (fileName.empty()) {
-        fileName = RandomFileName();
+        fileName = randomFileName();
         host.setFileNameField(fileName);
     }
-    const std::string title = fields.comboBox1 == "MP3" ? fields.edit7 : "-";
-    list.AppendListEntry(fields.comboBox1, fields.edit6, fileName, title, fields.edit1);
+    const std::string title = fields.format == "MP3" ? fields.mp3Title : "-";
+    list.appendListEntry(fields.format, fields.folder, fileName, title, fields.link);
 }
 
 } // namespace vantaro

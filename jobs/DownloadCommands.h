@@ -31,18 +31,18 @@ public:
 class ListAppender {
 public:
     virtual ~ListAppender() = default;
-    virtual void AppendListEntry(const std::string& formatName, const std::string& folder,
+    virtual void appendListEntry(const std::string& formatName, const std::string& folder,
                                  const std::string& fileName, const std::string& mp3Title,
                                  const std::string& link) = 0;
 };
 
 // The fields of the first page, as the window holds them.
 struct SingleLinkFields {
-    std::string edit1;     // link
-    std::string edit6;     // destination folder
-    std::string edit3;     // file name without extension
-    std::string edit7;     // MP3 title
-    std::string comboBox1; // format name
+    std::string link;
+    std::string folder;   // destination folder
+    std::string fileName; // without extension
+    std::string mp3Title;
+    std::string format; // format name
 };
 
 // What the download and add commands touch besides their fields.
@@ -54,7 +54,7 @@ public:
     virtual bool directoryExists(const std::string& path) = 0;
     virtual bool fileExists(const std::string& path) = 0;
     virtual void deleteFile(const std::string& path) = 0;
-    // Puts a new text into the file-name field Edit3.
+    // Puts a new text into the file-name field.
     virtual void setFileNameField(const std::string& text) = 0;
 };
 
@@ -62,13 +62,14 @@ public:
 bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter);
 
 // The download command: checks, stores the preferences, asks before overwriting, starts the
-// worker in single-link mode. The fields are read once; Edit3 may be filled with a random name.
-void Button4Click(const SingleLinkFields& fields, DownloadCommandHost& host);
+// worker in single-link mode. The fields are read once; an empty file-name field is filled with a
+// random name.
+void startDownload(const SingleLinkFields& fields, DownloadCommandHost& host);
 
 // The add-to-list command: checks, fills an empty file name, appends one list entry (to the
 // host's list, or to the given appender).
-void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host);
-void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list);
+void addToList(const SingleLinkFields& fields, DownloadCommandHost& host);
+void addToList(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list);
 
 namespace messages {
 extern const char* const WorkerAlreadyRunningFr;

@@ -43,11 +43,11 @@ void inform(MessagePresenter& presenter, const char* french, const char* english
 // the link is of a known site. False after the message of the failed check.
 bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, const char* folderFr,
                  const char* folderEn, const char* refusedFr, const char* refusedEn) {
-    if (!host.directoryExists(fields.edit6)) {
+    if (!host.directoryExists(fields.folder)) {
         inform(host, folderFr, folderEn);
         return false;
     }
-    if (fields.edit1.empty() || fields.edit6.empty() || !isSupportedLink(fields.edit1)) {
+    if (fields.link.empty() || fields.folder.empty() || !isSupportedLink(fields.link)) {
         inform(host, refusedFr, refusedEn);
         return false;
     }
@@ -64,24 +64,24 @@ std::string addDialogDefaultFolder(LinkDialogHost& host) {
 void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host) {
     if (!host.preferencesFileExists())
         return;
-    fields.edit3 = RandomFileName();
-    fields.edit6 = addDialogDefaultFolder(host);
-    fields.edit7 = DefaultMp3Title;
+    fields.fileName = randomFileName();
+    fields.folder = addDialogDefaultFolder(host);
+    fields.mp3Title = DefaultMp3Title;
 }
 
 DownloadJob dialogJob(const LinkDialogFields& fields) {
-    return {fields.edit1, fields.edit6, fields.edit3, fields.comboBox1,
-            fields.comboBox1 == "MP3" ? fields.edit7 : "-"};
+    return {fields.link, fields.folder, fields.fileName, fields.format,
+            fields.format == "MP3" ? fields.mp3Title : "-"};
 }
 
 bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host) {
     if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
                      messages::DialogAddRefusedFr, messages::DialogAddRefusedEn))
         return false;
-    if (fields.edit3.empty())
-        fields.edit3 = RandomFileName();
+    if (fields.fileName.empty())
+        fields.fileName = randomFileName();
     const DownloadJob job = dialogJob(fields);
-    list.AppendListEntry(job.formatName, job.destinationPathName, job.destinationFileName,
+    list.appendListEntry(job.formatName, job.destinationPathName, job.destinationFileName,
                          job.mp3Title, job.videoUrl);
     return true;
 }
@@ -91,11 +91,11 @@ bool modifyDialogActivate(LinkDialogFields& fields, const LinkList& list, std::u
     if (row == 0)
         return false;
     const DownloadJob job = list.entry(row);
-    fields.comboBox1 = job.formatName;
-    fields.edit6 = job.destinationPathName;
-    fields.edit3 = job.destinationFileName;
-    fields.edit7 = job.mp3Title;
-    fields.edit1 = job.videoUrl;
+    fields.format = job.formatName;
+    fields.folder = job.destinationPathName;
+    fields.fileName = job.destinationFileName;
+    fields.mp3Title = job.mp3Title;
+    fields.link = job.videoUrl;
     return true;
 }
 
@@ -109,8 +109,8 @@ ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId
     if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
                      messages::DialogModifyRefusedFr, messages::DialogModifyRefusedEn))
         return ModifyResult::Refused;
-    if (fields.edit3.empty())
-        fields.edit3 = RandomFileName();
+    if (fields.fileName.empty())
+        fields.fileName = randomFileName();
     switch (commands.modifyEntry(entryId, dialogJob(fields))) {
     case LinkListCommands::ModifyOutcome::Modified:
         return ModifyResult::Modified;
@@ -126,7 +126,7 @@ void dialogPickFolder(LinkDialogFields& fields, FolderPicker& picker) {
     const std::string caption =
         pickText(messages::DialogPickerCaptionFr, messages::DialogPickerCaptionEn);
     if (std::optional<std::string> chosen = picker.pickFolder(caption, {}))
-        fields.edit6 = std::move(*chosen);
+        fields.folder = std::move(*chosen);
 }
 
 } // namespace vantaro

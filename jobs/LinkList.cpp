@@ -85,7 +85,7 @@ void LinkList::applyLanguage() {
         m_observer->headerChanged();
 }
 
-void LinkList::AppendListEntry(const std::string& formatName, const std::string& folder,
+void LinkList::appendListEntry(const std::string& formatName, const std::string& folder,
                                const std::string& fileName, const std::string& mp3Title,
                                const std::string& link) {
     // The empty last row receives the texts, then a new empty row is added below it: the row

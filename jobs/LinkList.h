@@ -75,7 +75,7 @@ public:
     void applyLanguage();
 
     // Writes the five texts into the empty last row and adds a new empty last row.
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override;
     // Rewrites columns 1 to 5 of an entry row with the job (column 0 stays empty); false when
@@ -112,7 +112,7 @@ private:
 };
 
 // Which icon of the two the grid draws in column 0 of a row.
-enum class EntryIcon { None, Waiting, InProgress }; // image 0 and image 1 of ImageList1
+enum class EntryIcon { None, Waiting, InProgress };
 
 // The icon of a row: none for the header and the empty last row, the in-progress icon for row 1
 // while a list download is marked running, the waiting icon otherwise.

@@ -127,7 +127,7 @@ LinkListCommands::ModifyOutcome LinkListCommands::modifyEntry(std::uint64_t entr
     return ModifyOutcome::Modified;
 }
 
-void LinkListCommands::Button6Click(const std::string& edit2) {
+void LinkListCommands::loadListFile(const std::string& listFolder) {
     // The window handles its events during a load; a second load started from there would
     // interleave two files, so it is ignored.
     if (m_loading)
@@ -141,7 +141,7 @@ void LinkListCommands::Button6Click(const std::string& edit2) {
     if (m_listFileName.empty())
         return;
     // The folder as it is now: the window may change its field while the load runs.
-    const std::string folder = edit2;
+    const std::string folder = listFolder;
     LastPickedFolder = folder;
     if (folder.empty()) {
         inform(m_host, L1Fr, L1En);
@@ -174,35 +174,35 @@ void LinkListCommands::loadFile(const std::string& folder) {
             return;
         }
         const std::string name = titleToFileName(entry.title);
-        m_list.AppendListEntry("MP3", folder, name, name, entry.link);
+        m_list.appendListEntry("MP3", folder, name, name, entry.link);
     }
-    m_host.enableButton7();
+    m_host.listReady();
 }
 
-void LinkListCommands::Button7Click(const std::string& edit2) {
+void LinkListCommands::startListDownload(const std::string& folder) {
     if (refuseWhileWorkerRunning(m_host, m_host))
         return;
     StopRequested = false;
-    m_host.storeList(edit2);
+    m_host.storeList(folder);
     if (m_list.entryCount() == 0) {
         inform(m_host, L2Fr, L2En);
         return;
     }
-    if (!m_host.directoryExists(edit2)) {
+    if (!m_host.directoryExists(folder)) {
         inform(m_host, L3Fr, L3En);
         return;
     }
     // Loaded lists name one folder many times: each folder is asked about once.
     std::unordered_set<std::string> existing;
     for (int row = 1; row <= m_list.entryCount(); ++row) {
-        const std::string& folder = m_list.cell(row, 2);
-        if (existing.contains(folder))
+        const std::string& rowFolder = m_list.cell(row, 2);
+        if (existing.contains(rowFolder))
             continue;
-        if (!m_host.directoryExists(folder)) {
+        if (!m_host.directoryExists(rowFolder)) {
             m_host.showMessage(MessageKind::Information, l4Text(row));
             return;
         }
-        existing.insert(folder);
+        existing.insert(rowFolder);
     }
     WorkMode = WorkModeList;
     // In list mode the worker takes its jobs from the list's rows.

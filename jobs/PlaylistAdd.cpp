@@ -93,7 +93,7 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
         }
         std::string stem = playlistFileName(entry.title);
         if (stem.empty())
-            stem = RandomFileName();
+            stem = randomFileName();
         std::string name = stem;
         for (int copy = 2; !isFree(name); ++copy) {
             const std::string suffix = "-" + std::to_string(copy);
@@ -148,13 +148,13 @@ std::string playlistAddedText(std::size_t added, int leftOut) {
 PlaylistAdd::PlaylistAdd(LinkList& list, PlaylistReader& reader, PlaylistAddHost& host)
     : m_list(list), m_reader(reader), m_host(host) {}
 
-void PlaylistAdd::AppendListEntry(const std::string& formatName, const std::string& folder,
+void PlaylistAdd::appendListEntry(const std::string& formatName, const std::string& folder,
                                   const std::string& fileName, const std::string& mp3Title,
                                   const std::string& link) {
     const DownloadJob request{link, folder, fileName, formatName, mp3Title};
     // The add commands are disabled during a reading; any other caller gets one row.
     if (m_reading || !mayBePlaylist(link)) {
-        m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
+        m_list.appendListEntry(formatName, folder, fileName, mp3Title, link);
         return;
     }
     m_reading = true;
@@ -182,7 +182,7 @@ void PlaylistAdd::finish(const DownloadJob& request, PlaylistAnswer answer) {
                                answer.reason);
         return;
     case PlaylistAnswer::Kind::Single:
-        m_list.AppendListEntry(request.formatName, request.destinationPathName,
+        m_list.appendListEntry(request.formatName, request.destinationPathName,
                                request.destinationFileName, request.mp3Title, request.videoUrl);
         return;
     case PlaylistAnswer::Kind::Playlist:
@@ -193,7 +193,7 @@ void PlaylistAdd::finish(const DownloadJob& request, PlaylistAnswer answer) {
                      [this](const std::string& path) { return m_host.fileExists(path); });
     answer.entries = {};
     for (const DownloadJob& row : rows.rows)
-        m_list.AppendListEntry(row.formatName, row.destinationPathName, row.destinationFileName,
+        m_list.appendListEntry(row.formatName, row.destinationPathName, row.destinationFileName,
                                row.mp3Title, row.videoUrl);
     m_host.showAddedRows();
     m_host.setStatus(playlistAddedText(rows.rows.size(), rows.leftOut));

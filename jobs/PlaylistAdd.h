@@ -89,7 +89,7 @@ public:
 
     bool reading() const { return m_reading; }
     // Starts the reading of the link; the rows come when it ends.
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override;
     // Stop: ends a reading under way; no row is added.

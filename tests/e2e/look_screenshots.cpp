@@ -93,11 +93,11 @@ void shootMainWindow(const std::string& code) {
     MainWindow window;
     window.setMessagePresenter(&boxes);
     LinkList& list = window.linkList();
-    list.AppendListEntry("MP3", "/home/anne/Musique", "concert-live", "concert-live",
+    list.appendListEntry("MP3", "/home/anne/Musique", "concert-live", "concert-live",
                          "http://www.youtube.com/watch?v=dQw4w9WgXcQ");
-    list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
+    list.appendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
                          "http://www.dailymotion.com/video/x1a2b3c");
-    list.AppendListEntry("MP3", "/home/anne/Musique", "interview", "interview",
+    list.appendListEntry("MP3", "/home/anne/Musique", "interview", "interview",
                          "http://www.youtube.com/watch?v=9bZkp7q19f0");
     const QString suffix = QString::fromStdString(code).toLower();
     shoot(window, "main-page1-" + suffix, {782, 603});
@@ -115,13 +115,13 @@ void shootDialogs(const std::string& code) {
     testing::FakeFolderPicker picker;
     testing::FakeCommandHost commandHost;
     LinkList list;
-    list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
+    list.appendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
                          "http://www.dailymotion.com/video/x1a2b3c");
 
     AddLinkDialog add(list, host, picker);
     add.applyOpeningDefaults();
     LinkDialogFields fields = add.fields();
-    fields.edit1 = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
+    fields.link = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
     add.setFields(fields);
     shoot(add, "add-dialog-" + suffix, add.size());
     EXPECT_EQ(add.width(), 470);

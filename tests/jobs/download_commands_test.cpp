@@ -37,7 +37,7 @@ public:
     void storeList(const std::string& pathName) override {
         steps.push_back("storeList:" + pathName);
     }
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override {
         rows.push_back({formatName, folder, fileName, mp3Title, link});
@@ -104,9 +104,9 @@ TEST(SiteRecognition, CaseSensitiveKeywordAnywhereInTheLink) {
 
 TEST_F(DownloadCommands, EmptyFolderGivesTheFolderMessageBeforeTheFieldsMessage) {
     SingleLinkFields fields = validFields();
-    fields.edit6 = "";
-    fields.edit1 = "";
-    Button4Click(fields, host);
+    fields.folder = "";
+    fields.link = "";
+    startDownload(fields, host);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], M1);
     EXPECT_FALSE(StopRequested) << "the stop flag is cleared before the checks";
@@ -118,8 +118,8 @@ TEST_F(DownloadCommands, UnsupportedOrEmptyLinkGivesTheFieldsMessage) {
     for (const char* link : {"", "http://www.YOUTUBE.com/watch?v=1", "http://example.org/v"}) {
         host.messages.clear();
         SingleLinkFields fields = validFields();
-        fields.edit1 = link;
-        Button4Click(fields, host);
+        fields.link = link;
+        startDownload(fields, host);
         ASSERT_EQ(host.messages.size(), 1u) << link;
         EXPECT_EQ(host.messages[0].rfind(M2Start, 0), 0u) << link;
     }
@@ -131,13 +131,13 @@ TEST_F(DownloadCommands, UnsupportedOrEmptyLinkGivesTheFieldsMessage) {
 TEST_F(DownloadCommands, EnglishMessagesFollowTheLanguageCode) {
     LanguageCode = "EN";
     SingleLinkFields fields = validFields();
-    fields.edit6 = "/missing";
-    Button4Click(fields, host);
-    Button8Click(fields, host);
-    fields.edit6 = "/videos";
-    fields.edit1 = "nothing";
-    Button4Click(fields, host);
-    Button8Click(fields, host);
+    fields.folder = "/missing";
+    startDownload(fields, host);
+    addToList(fields, host);
+    fields.folder = "/videos";
+    fields.link = "nothing";
+    startDownload(fields, host);
+    addToList(fields, host);
     ASSERT_EQ(host.messages.size(), 4u);
     EXPECT_EQ(
         host.messages[0],
@@ -152,7 +152,7 @@ TEST_F(DownloadCommands, EnglishMessagesFollowTheLanguageCode) {
 }
 
 TEST_F(DownloadCommands, ValidRequestStoresPreferencesThenStartsTheWorker) {
-    Button4Click(validFields(), host);
+    startDownload(validFields(), host);
     EXPECT_THAT(host.steps,
                 ::testing::ElementsAre("store:clip|/videos", "exists?/videos/clip.mp3", "start"));
     ASSERT_TRUE(host.started);
@@ -165,8 +165,8 @@ TEST_F(DownloadCommands, ValidRequestStoresPreferencesThenStartsTheWorker) {
 
 TEST_F(DownloadCommands, EmptyFileNameIsStoredEmptyAndThenFilledWithSixDigits) {
     SingleLinkFields fields = validFields();
-    fields.edit3 = "";
-    Button4Click(fields, host);
+    fields.fileName = "";
+    startDownload(fields, host);
     EXPECT_EQ(host.steps.front(), "store:|/videos");
     EXPECT_TRUE(std::regex_match(host.fileNameField, std::regex("[0-9]{6}")));
     ASSERT_TRUE(host.started);
@@ -175,10 +175,10 @@ TEST_F(DownloadCommands, EmptyFileNameIsStoredEmptyAndThenFilledWithSixDigits) {
 
 TEST_F(DownloadCommands, OverwriteQuestionLooksAtTheFileTheConversionWrites) {
     SingleLinkFields fields = validFields();
-    fields.comboBox1 = "HD";
+    fields.format = "HD";
     host.files = {"/videos/clip.mpeg", "/videos/clip.mpg"};
     host.answerYes = true;
-    Button4Click(fields, host);
+    startDownload(fields, host);
     EXPECT_THAT(host.steps, ::testing::Contains("delete:/videos/clip.mpeg"));
     EXPECT_EQ(host.files.count("/videos/clip.mpg"), 1u) << "a file of the shown label is untouched";
     EXPECT_TRUE(host.started);
@@ -188,8 +188,8 @@ TEST_F(DownloadCommands, AnsweringNoStartsNothingButKeepsFormatAndClearedStop) {
     host.files = {"/videos/clip.mp3"};
     host.answerYes = false;
     SingleLinkFields fields = validFields();
-    fields.comboBox1 = "MP3";
-    Button4Click(fields, host);
+    fields.format = "MP3";
+    startDownload(fields, host);
     EXPECT_EQ(host.messages.at(0),
               "Le fichier cible existe déjà, êtes vous sure de vouloir l\u2019écraser?");
     EXPECT_FALSE(host.started);
@@ -201,14 +201,14 @@ TEST_F(DownloadCommands, AnsweringNoStartsNothingButKeepsFormatAndClearedStop) {
 TEST_F(DownloadCommands, UnwritablePreferencesStopTheCommandBeforeTheQuestion) {
     host.preferencesFail = true;
     host.files = {"/videos/clip.mp3"};
-    EXPECT_THROW(Button4Click(validFields(), host), std::runtime_error);
+    EXPECT_THROW(startDownload(validFields(), host), std::runtime_error);
     EXPECT_TRUE(host.messages.empty()) << "no question is asked";
     EXPECT_FALSE(host.started);
 }
 
 TEST_F(DownloadCommands, RunningWorkerRefusesBeforeTheFirstStep) {
     host.running = true;
-    Button4Click(validFields(), host);
+    startDownload(validFields(), host);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "Un téléchargement est déjà en cours. Attendez qu'il se termine "
                                 "ou arrêtez-le avant d'en lancer un autre.");
@@ -216,18 +216,18 @@ TEST_F(DownloadCommands, RunningWorkerRefusesBeforeTheFirstStep) {
     EXPECT_EQ(CurrentJob.formatName(), "");
     EXPECT_FALSE(host.started);
     LanguageCode = "EN";
-    Button4Click(validFields(), host);
+    startDownload(validFields(), host);
     EXPECT_EQ(host.messages[1], "A download is already running. Wait for it to end or stop it "
                                 "before starting another one.");
 }
 
 TEST_F(DownloadCommands, AddToListUsesDashTitleForOtherFormatsAndLeavesJobStateAlone) {
     SingleLinkFields fields = validFields();
-    fields.comboBox1 = "AVI";
-    Button8Click(fields, host);
-    fields.comboBox1 = "MP3";
-    fields.edit7 = "";
-    Button8Click(fields, host);
+    fields.format = "AVI";
+    addToList(fields, host);
+    fields.format = "MP3";
+    fields.mp3Title = "";
+    addToList(fields, host);
     ASSERT_EQ(host.rows.size(), 2u);
     EXPECT_THAT(host.rows[0], ::testing::ElementsAre("AVI", "/videos", "clip", "-",
                                                      "http://www.dailymotion.com/video/x1"));
@@ -239,17 +239,17 @@ TEST_F(DownloadCommands, AddToListUsesDashTitleForOtherFormatsAndLeavesJobStateA
 
 TEST_F(DownloadCommands, AddToListChecksInOrderAndFillsAnEmptyName) {
     SingleLinkFields fields = validFields();
-    fields.edit6 = "";
-    Button8Click(fields, host);
+    fields.folder = "";
+    addToList(fields, host);
     EXPECT_EQ(host.messages.back(), M1) << "the French M4 reads like M1";
-    fields.edit6 = "/videos";
-    fields.edit1 = "http://vimeo.com/1";
-    Button8Click(fields, host);
+    fields.folder = "/videos";
+    fields.link = "http://vimeo.com/1";
+    addToList(fields, host);
     EXPECT_EQ(host.messages.back().rfind("Le lien ne peut être ajouté à la liste.", 0), 0u);
     EXPECT_TRUE(host.rows.empty());
-    fields.edit1 = "http://www.youtube.com/watch?v=1";
-    fields.edit3 = "";
-    Button8Click(fields, host);
+    fields.link = "http://www.youtube.com/watch?v=1";
+    fields.fileName = "";
+    addToList(fields, host);
     ASSERT_EQ(host.rows.size(), 1u);
     EXPECT_TRUE(std::regex_match(host.rows[0][2], std::regex("[0-9]{6}")));
     EXPECT_EQ(host.rows[0][2], host.fileNameField);

@@ -38,7 +38,7 @@ private:
 };
 
 void append(LinkList& list, const std::string& name, const std::string& folder = "/tmp") {
-    list.AppendListEntry("MP3", folder, name, "title " + name, "http://youtube/" + name);
+    list.appendListEntry("MP3", folder, name, "title " + name, "http://youtube/" + name);
 }
 
 std::vector<std::string> namesOf(const LinkList& list) {
@@ -86,8 +86,8 @@ TEST_F(LinkListTest, AppendFillsTheEmptyRowAndAddsANewOne) {
     LinkList list;
     RecordingObserver observer(list);
     list.setObserver(&observer);
-    list.AppendListEntry("AVI", "/videos", "clip", "-", "http://www.dailymotion.com/video/x");
-    list.AppendListEntry("MP3", "/music", "song", "Title", "http://www.youtube.com/watch?v=1");
+    list.appendListEntry("AVI", "/videos", "clip", "-", "http://www.dailymotion.com/video/x");
+    list.appendListEntry("MP3", "/music", "song", "Title", "http://www.youtube.com/watch?v=1");
     EXPECT_EQ(list.rowCount(), 4);
     EXPECT_EQ(list.cells(1),
               (ListRow{"", "AVI", "/videos", "clip", "-", "http://www.dailymotion.com/video/x"}));

@@ -64,7 +64,7 @@ public:
         if (onEvents)
             onEvents();
     }
-    void enableButton7() override { calls.push_back("button7"); }
+    void listReady() override { calls.push_back("button7"); }
 
     std::vector<Message> messages;
     std::vector<std::string> calls;
@@ -106,7 +106,7 @@ protected:
     }
     void addEntries(std::initializer_list<const char*> names, const std::string& where = {}) {
         for (const char* name : names)
-            list.AppendListEntry("AVI", where.empty() ? folder() : where, name, "-",
+            list.appendListEntry("AVI", where.empty() ? folder() : where, name, "-",
                                  std::string("http://www.youtube.com/watch?v=") + name);
     }
     std::vector<std::string> names() const {
@@ -141,7 +141,7 @@ TEST_F(ListCommandsTest, LoadReplacesTheListWithMp3EntriesOfTheFile) {
         writeFile("list.txt", "http://www.youtube.com/watch?v=1\r\nMy  song\r\n"
                               "http://www.dailymotion.com/video/x\n../../etc/x y\n");
     host.dialogAnswers = {file};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
 
     ASSERT_EQ(list.entryCount(), 2);
     EXPECT_EQ(list.cells(1), (ListRow{"", "MP3", folder(), "My--song", "My--song",
@@ -163,17 +163,17 @@ TEST_F(ListCommandsTest, LoadReplacesTheListWithMp3EntriesOfTheFile) {
 TEST_F(ListCommandsTest, LoadShapes) {
     addEntries({"old"});
     host.dialogAnswers = {writeFile("empty.txt", "")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(list.rowCount(), 2) << "an empty file empties the list";
     EXPECT_EQ(host.calls.back(), "button7");
 
     host.dialogAnswers = {writeFile("three.txt", "http://a\nFirst title\nhttp://b\n")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     ASSERT_EQ(list.entryCount(), 2);
     EXPECT_EQ(list.cells(2), (ListRow{"", "MP3", folder(), "", "", "http://b"}));
 
     host.dialogAnswers = {writeFile("blanks.txt", "http://a\nx  y\n")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     ASSERT_EQ(list.entryCount(), 1);
     EXPECT_EQ(list.cell(1, 3), "x--y");
     EXPECT_EQ(list.cell(1, 4), "x--y");
@@ -183,7 +183,7 @@ TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
     addEntries({"keep1", "keep2"});
     LastPickedFolder = "/earlier";
     host.dialogAnswers = {writeFile("list.txt", "http://a\nA\n")};
-    commands.Button6Click("");
+    commands.loadListFile("");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "message"}));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
@@ -192,7 +192,7 @@ TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
     EXPECT_EQ(LastPickedFolder, "") << "the folder text is kept before it is checked";
 
     LanguageCode = "EN";
-    commands.Button6Click(""); // cancelled: the file chosen before is used again
+    commands.loadListFile(""); // cancelled: the file chosen before is used again
     EXPECT_EQ(host.messages.back().text,
               "Can't load the list of video links.\r\n\r\nYou must enter : \r\n- The folder "
               "where the donwloaded files will be saved.");
@@ -201,7 +201,7 @@ TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
 TEST_F(ListCommandsTest, CancelBeforeAnyChoiceDoesNothing) {
     addEntries({"keep"});
     LastPickedFolder = "/earlier";
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.calls, std::vector<std::string>{"dialog"});
     EXPECT_EQ(names(), Names{"keep"});
     EXPECT_EQ(LastPickedFolder, "/earlier");
@@ -210,10 +210,10 @@ TEST_F(ListCommandsTest, CancelBeforeAnyChoiceDoesNothing) {
 TEST_F(ListCommandsTest, CancelAfterALoadReloadsTheSameFile) {
     const std::string file = writeFile("list.txt", "http://a\nFirst\n");
     host.dialogAnswers = {file};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     addEntries({"added"});
     writeFile("list.txt", "http://b\nSecond\nhttp://c\nThird\n");
-    commands.Button6Click(folder()); // dialog cancelled
+    commands.loadListFile(folder()); // dialog cancelled
     EXPECT_EQ(names(), (Names{"Second", "Third"}));
     EXPECT_EQ(commands.listFileName(), file);
 }
@@ -222,7 +222,7 @@ TEST_F(ListCommandsTest, UnreadableFileIsReportedAndEmptiesTheList) {
     addEntries({"old"});
     const std::string missing = (m_folder / "missing.txt").string();
     host.dialogAnswers = {missing};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(host.messages[0].text,
@@ -232,15 +232,15 @@ TEST_F(ListCommandsTest, UnreadableFileIsReportedAndEmptiesTheList) {
 
     LanguageCode = "EN";
     host.dialogAnswers = {folder()}; // a folder opens but cannot be read
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text, "Cannot read the file " + folder() + ": Is a directory");
 }
 
 TEST_F(ListCommandsTest, FolderIsTakenWhenTheLoadBegins) {
-    std::string edit2 = folder();
+    std::string listFolder = folder();
     host.dialogAnswers = {writeFile("list.txt", "l1\nt1\nl2\nt2\nl3\nt3\n")};
-    host.onEvents = [&] { edit2 = "/elsewhere"; };
-    commands.Button6Click(edit2);
+    host.onEvents = [&] { listFolder = "/elsewhere"; };
+    commands.loadListFile(listFolder);
     ASSERT_EQ(list.entryCount(), 3);
     for (int row = 1; row <= 3; ++row)
         EXPECT_EQ(list.cell(row, 2), folder());
@@ -253,10 +253,10 @@ TEST_F(ListCommandsTest, ALoadStartedDuringALoadIsIgnored) {
         if (!nested) {
             nested = true;
             EXPECT_TRUE(commands.loading());
-            commands.Button6Click(folder());
+            commands.loadListFile(folder());
         }
     };
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(names(), (Names{"A1", "A2"}));
     EXPECT_EQ(host.dialogAnswers.size(), 1u) << "the second dialog never opened";
     EXPECT_FALSE(commands.loading());
@@ -274,7 +274,7 @@ TEST_F(ListCommandsTest, EntriesAddedOrTakenDuringALoadStayConsistent) {
         if (round == 4)
             list.deleteFirstEntry();
     };
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(names(), (Names{"typed", "A2", "A3"}));
 }
 
@@ -282,7 +282,7 @@ TEST_F(ListCommandsTest, EntriesAddedOrTakenDuringALoadStayConsistent) {
 
 TEST_F(ListCommandsTest, NewListGivesL2AfterStoringTheFolder) {
     StopRequested = true;
-    commands.Button7Click("/some/folder");
+    commands.startListDownload("/some/folder");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"store /some/folder", "message"}));
     EXPECT_EQ(host.messages[0].text, "La liste des liens à télécharger est vide, ajoutez des "
                                      "liens avant de lancer le téléchargement");
@@ -290,7 +290,7 @@ TEST_F(ListCommandsTest, NewListGivesL2AfterStoringTheFolder) {
     EXPECT_EQ(host.started, 0);
 
     LanguageCode = "EN";
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     EXPECT_EQ(host.messages.back().text,
               "The list of video links is empty, add video links before downloading");
 }
@@ -298,7 +298,7 @@ TEST_F(ListCommandsTest, NewListGivesL2AfterStoringTheFolder) {
 TEST_F(ListCommandsTest, StoreFailureEndsTheCommand) {
     addEntries({"a"});
     host.storeFails = true;
-    EXPECT_THROW(commands.Button7Click(folder()), std::runtime_error);
+    EXPECT_THROW(commands.startListDownload(folder()), std::runtime_error);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.started, 0);
     EXPECT_EQ(WorkMode, 0);
@@ -306,11 +306,11 @@ TEST_F(ListCommandsTest, StoreFailureEndsTheCommand) {
 
 TEST_F(ListCommandsTest, MissingListFolderGivesL3) {
     addEntries({"a"});
-    commands.Button7Click((m_folder / "gone").string());
+    commands.startListDownload((m_folder / "gone").string());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Le champ \"Dossier destinataire\" n'existe pas, créez ce "
                                      "dossier ou choisissez un nouveau");
-    commands.Button7Click("");
+    commands.startListDownload("");
     EXPECT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.started, 0);
 }
@@ -319,7 +319,7 @@ TEST_F(ListCommandsTest, FirstEntryWithMissingFolderGivesL4) {
     const std::string gone = (m_folder / "gone").string();
     addEntries({"a", "b"});
     addEntries({"c", "d"}, gone);
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(host.messages[0].text, "Le dossier destinataire du lien numéro 3 de liste n'existe "
@@ -328,7 +328,7 @@ TEST_F(ListCommandsTest, FirstEntryWithMissingFolderGivesL4) {
 
     LanguageCode = "EN";
     list.deleteRow(3);
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     EXPECT_EQ(host.messages.back().text, "The destination folder of the link number 3 of the "
                                          "list, doesn't exist, please change the folder of the "
                                          "link");
@@ -340,7 +340,7 @@ TEST_F(ListCommandsTest, ValidListStartsTheWorkerInListMode) {
     addEntries({"b"}, (m_folder / "other").string());
     addEntries({"c"});
     StopRequested = true;
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.calls, (std::vector<std::string>{"store " + folder(), "start 200"}));
     EXPECT_FALSE(StopRequested);
@@ -352,7 +352,7 @@ TEST_F(ListCommandsTest, RunningWorkerRefusesTheListDownloadFirst) {
     host.running = true;
     StopRequested = true;
     WorkMode = WorkModeSingle;
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     EXPECT_EQ(host.calls, std::vector<std::string>{"message"}) << "not even the preferences";
     EXPECT_EQ(host.messages[0].text, messages::WorkerAlreadyRunningFr);
     EXPECT_TRUE(StopRequested);
@@ -412,7 +412,7 @@ TEST_F(ListCommandsTest, EntryInProgressBelongsToTheWorker) {
     EXPECT_EQ(names(), Names{"taken"});
 
     host.dialogAnswers = {writeFile("x.txt", "l\nt\n")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text,
               "La liste est en cours de téléchargement. Arrêtez-la avant d'en charger une autre.");
     EXPECT_EQ(host.dialogAnswers.size(), 1u) << "no dialog was shown";
@@ -423,7 +423,7 @@ TEST_F(ListCommandsTest, EntryInProgressBelongsToTheWorker) {
     commands.removeSelectedEntry();
     EXPECT_EQ(host.messages.back().text,
               "This link is being downloaded. Stop the list to change or remove it.");
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text,
               "The list is being downloaded. Stop it before loading another one.");
 }

@@ -71,7 +71,7 @@ public:
     bool directoryExists(const std::string& path) override { return isExistingDirectory(path); }
     std::string chooseListFile() override { return {}; }
     void processPendingEvents() override {}
-    void enableButton7() override {}
+    void listReady() override {}
 
     std::vector<std::string> messages;
     bool running = false;

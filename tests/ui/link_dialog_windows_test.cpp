@@ -126,7 +126,7 @@ TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnCon
 }
 
 TEST_F(LinkDialogWindowsTest, ModifyDialogFillsFromItsEntryWithoutAFormatPick) {
-    m_list.AppendListEntry("AVI", m_folder.path(), "film", "-", "http://www.youtube.com/v");
+    m_list.appendListEntry("AVI", m_folder.path(), "film", "-", "http://www.youtube.com/v");
     EditLinkDialog modify(m_list, m_commandHost, m_host, m_picker);
     EXPECT_EQ(child<QComboBox>(modify, "ComboBox1")->currentIndex(), -1);
     EXPECT_EQ(text(modify, "Label2"), ".MP3");

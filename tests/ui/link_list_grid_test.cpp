@@ -58,7 +58,7 @@ protected:
     }
 
     void append(const std::string& name) {
-        list.AppendListEntry("MP3", "/tmp", name, "T " + name, "http://www.youtube.com/" + name);
+        list.appendListEntry("MP3", "/tmp", name, "T " + name, "http://www.youtube.com/" + name);
     }
     // Handles events until the condition holds, for at most the given time.
     static bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
@@ -250,7 +250,7 @@ namespace {
 TEST_F(LinkListGridTest, ListDestroyedBeforeTheGrid) {
     // A window's members go before its child widgets.
     auto own = std::make_unique<LinkList>();
-    own->AppendListEntry("MP3", "/tmp", "a", "A", "http://www.youtube.com/a");
+    own->appendListEntry("MP3", "/tmp", "a", "A", "http://www.youtube.com/a");
     LinkListGrid other(*own);
     QAbstractItemModelTester check(other.listModel(),
                                    QAbstractItemModelTester::FailureReportingMode::Warning);

@@ -319,7 +319,7 @@ TEST_F(MainWindowTest, ProgressBarShowsTheFractionOfCountsBeyond32Bits) {
 TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
     makeWindow();
     for (const char* name : {"a", "b", "c"})
-        window->AppendListEntry("MP3", "/tmp", name, "-", std::string("http://youtube/") + name);
+        window->appendListEntry("MP3", "/tmp", name, "-", std::string("http://youtube/") + name);
     auto* grid = child<LinkListGrid>("StringGrid1");
     std::atomic<bool> done = false;
     int rowsBefore = 0;
