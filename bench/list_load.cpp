@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
 
     BenchHost host;
-    LinkListCommands commands(list, host);
+    RunContext context;
+    LinkListCommands commands(list, host, context);
     std::vector<double> seconds;
     // Other sizes may be given on the command line; the first and last are compared.
     std::vector<int> sizes = {10000, 50000, 100000};

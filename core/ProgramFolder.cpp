@@ -169,13 +169,14 @@ void setDataFolders(const DataFolders& folders) {
     setFolders = folders;
 }
 
-std::string currentFolderProblem() {
+std::string currentFolderProblem(Language language) {
     std::error_code ec;
     const std::string current = std::filesystem::current_path(ec).string();
     if (!ec && isWritableFolder(current))
         return {};
     const std::string shown = ec ? std::string("?") : current;
-    return pickText("Vantaro ne peut pas écrire dans le dossier courant (" + shown +
+    return pickText(language,
+                    "Vantaro ne peut pas écrire dans le dossier courant (" + shown +
                         "), où il enregistre la réponse du service. Lancez Vantaro depuis un "
                         "dossier où vous pouvez écrire, par exemple votre dossier personnel.",
                     "Vantaro cannot write in the current folder (" + shown +

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <string>
 
 namespace vantaro {
@@ -63,7 +65,7 @@ DataFolders dataFoldersOfThisRun();
 void setDataFolders(const DataFolders& folders);
 
 // Empty when files can be created in the current folder; otherwise why a download cannot run
-// from there (the service's reply is written in that folder), in the user's language.
-std::string currentFolderProblem();
+// from there (the service's reply is written in that folder), in the given language.
+std::string currentFolderProblem(Language language);
 
 } // namespace vantaro

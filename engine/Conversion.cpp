@@ -110,7 +110,8 @@ void ConvertMedia(const std::string& input, const std::string& base, const std::
     } catch (const ConverterStartError& error) {
         // Nothing was converted, so nothing of the user's may go: the download stays.
         host.setProgressPosition(host.progressMax());
-        reportFailure(input, base, formatName, host, error.userText());
+        reportFailure(input, base, formatName, host,
+                      error.userText(languageFromCode(LanguageCode)));
         return;
     }
     waitForConverter(process, host);

@@ -51,7 +51,7 @@ std::string ConvertToPsp(const std::string& source, const std::string& folder, P
     } catch (const ConverterStartError& error) {
         host.showMessage(MessageKind::Error,
                          "Erreur syst\u00e8me.  Code : " + std::to_string(error.code()) + ".\r\n" +
-                             converterStartReason(error.code()));
+                             converterStartReason(error.code(), languageFromCode(LanguageCode)));
         return target;
     }
     while (!process.waitForEnd(ConverterPollMilliseconds))

@@ -2,7 +2,7 @@
 // Runs arbitrary sequences of list operations and commands, and checks after each one that the
 // list keeps its header and empty last row, that entry numbers find their rows, and that a view
 // following the change notifications alone has the list's row count.
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 
@@ -81,8 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Follower view(list);
     list.setObserver(&view);
     QuietHost host;
-    LinkListCommands commands(list, host);
-    WorkMode = WorkModeList;
+    RunContext context;
+    LinkListCommands commands(list, host, context);
+    context.setWorkMode(WorkMode::List);
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         const int operation = data[i] % 11;
         const int row = data[i + 1] % 12 - 1;
@@ -127,13 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         default:
             host.running = !host.running;
-            ListRunning = host.running;
+            context.setListRunning(host.running);
             break;
         }
         check(list, view);
         if (commandOnRunningList && (list.entryId(1) != firstId || !(list.cells(1) == firstCells)))
             std::abort();
     }
-    ListRunning = false;
     return 0;
 }

@@ -2,7 +2,6 @@
 #include "jobs/DownloadCommands.h"
 
 #include "core/Language.h"
-#include "core/SharedState.h"
 #include "jobs/FormatCatalogue.h"
 #include "jobs/RandomNames.h"
 #include "jobs/SiteKind.h"
@@ -42,19 +41,21 @@ const char* const M5Fr =
 const char* const M5En = "Can't add the link to the list.\r\n\r\nPlease select : \r\n1) The "
                          "Internet video link, \r\n2) the destination folder";
 
-void inform(MessagePresenter& presenter, const char* french, const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(french, english));
+void inform(MessagePresenter& presenter, Language language, const char* french,
+            const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
 }
 
 // The checks shared by both commands, in their order. Returns false after showing a message.
-bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, const char* folderFr,
-                 const char* folderEn, const char* fieldsFr, const char* fieldsEn) {
+bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, Language language,
+                 const char* folderFr, const char* folderEn, const char* fieldsFr,
+                 const char* fieldsEn) {
     if (!host.directoryExists(fields.folder)) {
-        inform(host, folderFr, folderEn);
+        inform(host, language, folderFr, folderEn);
         return false;
     }
     if (fields.link.empty() || fields.folder.empty() || !isSupportedLink(fields.link)) {
-        inform(host, fieldsFr, fieldsEn);
+        inform(host, language, fieldsFr, fieldsEn);
         return false;
     }
     return true;
@@ -62,47 +63,51 @@ bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, cons
 
 } // namespace
 
-bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter) {
+bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter,
+                              Language language) {
     if (!launcher.workerRunning())
         return false;
-    inform(presenter, messages::WorkerAlreadyRunningFr, messages::WorkerAlreadyRunningEn);
+    inform(presenter, language, messages::WorkerAlreadyRunningFr, messages::WorkerAlreadyRunningEn);
     return true;
 }
 
-void startDownload(const SingleLinkFields& fields, DownloadCommandHost& host) {
-    if (refuseWhileWorkerRunning(host, host))
+void startDownload(RunContext& context, const SingleLinkFields& fields, DownloadCommandHost& host) {
+    const Language language = context.language();
+    if (refuseWhileWorkerRunning(host, host, language))
         return;
-    StopRequested = false;
-    CurrentJob.setFormatName(fields.format);
-    if (!checkFields(fields, host, M1Fr, M1En, M2Fr, M2En))
+    context.clearStop();
+    context.currentJob().setFormatName(fields.format);
+    if (!checkFields(fields, host, language, M1Fr, M1En, M2Fr, M2En))
         return;
     host.storeSingleDownload(fields.fileName, fields.folder);
 
     // Ask about the file the conversion will really write.
     const std::string base = jobBase(fields.folder, fields.fileName);
     if (const auto target = outputFile(fields.format, base); target && host.fileExists(*target)) {
-        if (!host.showMessage(MessageKind::Confirmation, pickText(M3Fr, M3En)))
+        if (!host.showMessage(MessageKind::Confirmation, pickText(language, M3Fr, M3En)))
             return;
         host.deleteFile(*target);
     }
 
-    WorkMode = WorkModeSingle;
+    context.setWorkMode(WorkMode::Single);
     std::string fileName = fields.fileName;
     if (fileName.empty()) {
         fileName = randomFileName();
         host.setFileNameField(fileName);
     }
-    CurrentJob.setMp3Title(fields.mp3Title);
+    context.currentJob().setMp3Title(fields.mp3Title);
     host.startWorker(
         DownloadJob{fields.link, fields.folder, fileName, fields.format, fields.mp3Title});
 }
 
-void addToList(const SingleLinkFields& fields, DownloadCommandHost& host) {
-    addToList(fields, host, host);
+void addToList(const RunContext& context, const SingleLinkFields& fields,
+               DownloadCommandHost& host) {
+    addToList(context, fields, host, host);
 }
 
-void addToList(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list) {
-    if (!checkFields(fields, host, M4Fr, M4En, M5Fr, M5En))
+void addToList(const RunContext& context, const SingleLinkFields& fields, DownloadCommandHost& host,
+               ListAppender& list) {
+    if (!checkFields(fields, host, context.language(), M4Fr, M4En, M5Fr, M5En))
         return;
     std::string fileName = fields.fileName;
     if (fileName.empty()) {

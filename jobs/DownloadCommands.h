@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/MessagePresenter.h"
+#include "core/RunContext.h"
 #include "jobs/DownloadJob.h"
 
 #include <string>
@@ -14,7 +15,7 @@ public:
     virtual ~WorkerLauncher() = default;
     // True from the start of a worker until its run has returned, stopped or not.
     virtual bool workerRunning() const = 0;
-    // Starts the worker with WorkMode already stored; the job is used in single-link mode.
+    // Starts the worker with the run's work mode already set; the job is used in single-link mode.
     virtual void startWorker(const DownloadJob& job) = 0;
 };
 
@@ -59,17 +60,21 @@ public:
 };
 
 // Shows the refusal and returns true when a worker is running (checked before any other step).
-bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter);
+bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter,
+                              Language language);
 
 // The download command: checks, stores the preferences, asks before overwriting, starts the
 // worker in single-link mode. The fields are read once; an empty file-name field is filled with a
-// random name.
-void startDownload(const SingleLinkFields& fields, DownloadCommandHost& host);
+// random name. The command clears the stop request, sets the work mode and the current job's
+// texts of the run.
+void startDownload(RunContext& context, const SingleLinkFields& fields, DownloadCommandHost& host);
 
 // The add-to-list command: checks, fills an empty file name, appends one list entry (to the
 // host's list, or to the given appender).
-void addToList(const SingleLinkFields& fields, DownloadCommandHost& host);
-void addToList(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list);
+void addToList(const RunContext& context, const SingleLinkFields& fields,
+               DownloadCommandHost& host);
+void addToList(const RunContext& context, const SingleLinkFields& fields, DownloadCommandHost& host,
+               ListAppender& list);
 
 namespace messages {
 extern const char* const WorkerAlreadyRunningFr;

@@ -35,20 +35,22 @@ const char* const DialogPickerCaptionEn =
 
 namespace {
 
-void inform(MessagePresenter& presenter, const char* french, const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(french, english));
+void inform(MessagePresenter& presenter, Language language, const char* french,
+            const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
 }
 
 // The checks common to both dialogs: the folder exists, then the link and folder are given and
 // the link is of a known site. False after the message of the failed check.
-bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, const char* folderFr,
-                 const char* folderEn, const char* refusedFr, const char* refusedEn) {
+bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, Language language,
+                 const char* folderFr, const char* folderEn, const char* refusedFr,
+                 const char* refusedEn) {
     if (!host.directoryExists(fields.folder)) {
-        inform(host, folderFr, folderEn);
+        inform(host, language, folderFr, folderEn);
         return false;
     }
     if (fields.link.empty() || fields.folder.empty() || !isSupportedLink(fields.link)) {
-        inform(host, refusedFr, refusedEn);
+        inform(host, language, refusedFr, refusedEn);
         return false;
     }
     return true;
@@ -74,9 +76,11 @@ DownloadJob dialogJob(const LinkDialogFields& fields) {
             fields.format == "MP3" ? fields.mp3Title : "-"};
 }
 
-bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host) {
-    if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
-                     messages::DialogAddRefusedFr, messages::DialogAddRefusedEn))
+bool addDialogConfirm(const RunContext& context, LinkDialogFields& fields, ListAppender& list,
+                      LinkDialogHost& host) {
+    if (!checkFields(fields, host, context.language(), messages::DialogFolderMissingFr,
+                     messages::DialogFolderMissingEn, messages::DialogAddRefusedFr,
+                     messages::DialogAddRefusedEn))
         return false;
     if (fields.fileName.empty())
         fields.fileName = randomFileName();
@@ -99,15 +103,16 @@ bool modifyDialogActivate(LinkDialogFields& fields, const LinkList& list, std::u
     return true;
 }
 
-ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId,
-                                 LinkListCommands& commands, const LinkList& list,
-                                 LinkDialogHost& host) {
+ModifyResult modifyDialogConfirm(const RunContext& context, LinkDialogFields& fields,
+                                 std::uint64_t entryId, LinkListCommands& commands,
+                                 const LinkList& list, LinkDialogHost& host) {
     if (list.rowOfEntry(entryId) == 0) {
-        inform(host, messages::EntryGoneFr, messages::EntryGoneEn);
+        inform(host, context.language(), messages::EntryGoneFr, messages::EntryGoneEn);
         return ModifyResult::Gone;
     }
-    if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
-                     messages::DialogModifyRefusedFr, messages::DialogModifyRefusedEn))
+    if (!checkFields(fields, host, context.language(), messages::DialogFolderMissingFr,
+                     messages::DialogFolderMissingEn, messages::DialogModifyRefusedFr,
+                     messages::DialogModifyRefusedEn))
         return ModifyResult::Refused;
     if (fields.fileName.empty())
         fields.fileName = randomFileName();
@@ -122,9 +127,9 @@ ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId
     return ModifyResult::Refused;
 }
 
-void dialogPickFolder(LinkDialogFields& fields, FolderPicker& picker) {
+void dialogPickFolder(const RunContext& context, LinkDialogFields& fields, FolderPicker& picker) {
     const std::string caption =
-        pickText(messages::DialogPickerCaptionFr, messages::DialogPickerCaptionEn);
+        context.pickText(messages::DialogPickerCaptionFr, messages::DialogPickerCaptionEn);
     if (std::optional<std::string> chosen = picker.pickFolder(caption, {}))
         fields.folder = std::move(*chosen);
 }

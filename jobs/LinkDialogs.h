@@ -53,7 +53,8 @@ void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host);
 
 // The add dialog confirm: checks the fields, fills an empty file name, appends the entry. True when
 // the entry was added and the dialog closes; after a refusal the fields stay as typed.
-bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host);
+bool addDialogConfirm(const RunContext& context, LinkDialogFields& fields, ListAppender& list,
+                      LinkDialogHost& host);
 
 // The edit dialog opening: fills the fields from the entry the dialog was opened for. False, with
 // the fields unchanged, when that entry is no longer in the list.
@@ -68,13 +69,13 @@ enum class ModifyResult {
 
 // The edit dialog confirm: checks the fields, fills an empty file name and rewrites the entry the
 // dialog was opened for, where it now stands.
-ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId,
-                                 LinkListCommands& commands, const LinkList& list,
-                                 LinkDialogHost& host);
+ModifyResult modifyDialogConfirm(const RunContext& context, LinkDialogFields& fields,
+                                 std::uint64_t entryId, LinkListCommands& commands,
+                                 const LinkList& list, LinkDialogHost& host);
 
 // The dialogs' "Explorer": no folder selected at start; a chosen folder goes into the folder
 // field, a cancel leaves it. The folder picked last is neither read nor changed.
-void dialogPickFolder(LinkDialogFields& fields, FolderPicker& picker);
+void dialogPickFolder(const RunContext& context, LinkDialogFields& fields, FolderPicker& picker);
 
 // The entry a dialog writes: the MP3 title only for the format "MP3", "-" otherwise.
 DownloadJob dialogJob(const LinkDialogFields& fields);

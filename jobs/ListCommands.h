@@ -25,12 +25,13 @@ public:
 
 // The commands of the list page, as logic over the list and the host. While a list download is
 // in progress the entry at row 1 belongs to the worker: it cannot be removed or modified, clear
-// keeps it, and no other list can be loaded; adding stays allowed.
+// keeps it, and no other list can be loaded; adding stays allowed. The run context gives the
+// language, the work mode and the list flag; the loader remembers the list folder there.
 class LinkListCommands {
 public:
     enum class ModifyOutcome { Modified, InProgress, Gone };
 
-    LinkListCommands(LinkList& list, ListCommandHost& host);
+    LinkListCommands(LinkList& list, ListCommandHost& host, RunContext& context);
 
     // True while a list download runs: a worker is running in list mode.
     bool listDownloadInProgress() const;
@@ -63,6 +64,7 @@ private:
 
     LinkList& m_list;
     ListCommandHost& m_host;
+    RunContext& m_context;
     std::string m_listFileName;
     bool m_loading = false;
 };

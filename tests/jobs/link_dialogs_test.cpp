@@ -2,8 +2,7 @@
 #include "jobs/LinkDialogs.h"
 
 #include "core/Constants.h"
-#include "core/Language.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "jobs/RandomNames.h"
 #include "support/LinkDialogFakes.h"
 #include "support/TempFolder.h"
@@ -29,18 +28,7 @@ const char* const YouTube = "http://www.youtube.com/watch?v=abc";
 
 class LinkDialogsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        LanguageCode = "FR";
-        ListRunning = false;
-        WorkMode = 0;
-        LastPickedFolder.clear();
-    }
-    void TearDown() override {
-        LanguageCode = "FR";
-        ListRunning = false;
-        WorkMode = 0;
-    }
-
+    RunContext m_context;
     TempFolder m_folder{"vantaro-dialogs"};
     FakeDialogHost m_host;
     LinkList m_list;
@@ -76,7 +64,7 @@ TEST_F(LinkDialogsTest, AddDialogOpeningAppliesDefaultsOnlyWithAPreferencesFile)
 TEST_F(LinkDialogsTest, AddChecksFolderThenLinkAndKeepsTheTypedValuesWhenRefused) {
     // D1: the folder must exist; it is tested before the link.
     LinkDialogFields fields{"", m_folder.file("missing"), "name", "title", "MP3"};
-    EXPECT_FALSE(addDialogConfirm(fields, m_list, m_host));
+    EXPECT_FALSE(addDialogConfirm(m_context, fields, m_list, m_host));
     ASSERT_EQ(m_host.messages.size(), 1u);
     EXPECT_EQ(m_host.messages[0], messages::DialogFolderMissingFr);
     EXPECT_EQ(m_host.kinds[0], MessageKind::Information);
@@ -85,9 +73,9 @@ TEST_F(LinkDialogsTest, AddChecksFolderThenLinkAndKeepsTheTypedValuesWhenRefused
 
     // D2: an empty link, then a link of no known site.
     fields.folder = m_folder.path();
-    EXPECT_FALSE(addDialogConfirm(fields, m_list, m_host));
+    EXPECT_FALSE(addDialogConfirm(m_context, fields, m_list, m_host));
     fields.link = "http://example.com/video";
-    EXPECT_FALSE(addDialogConfirm(fields, m_list, m_host));
+    EXPECT_FALSE(addDialogConfirm(m_context, fields, m_list, m_host));
     ASSERT_EQ(m_host.messages.size(), 3u);
     EXPECT_EQ(m_host.messages[1], messages::DialogAddRefusedFr);
     EXPECT_EQ(m_host.messages[2], messages::DialogAddRefusedFr);
@@ -95,14 +83,14 @@ TEST_F(LinkDialogsTest, AddChecksFolderThenLinkAndKeepsTheTypedValuesWhenRefused
     EXPECT_EQ(m_list.entryCount(), 0);
 
     // The English texts with the code "EN".
-    LanguageCode = "EN";
-    EXPECT_FALSE(addDialogConfirm(fields, m_list, m_host));
+    m_context.setLanguage(Language::English);
+    EXPECT_FALSE(addDialogConfirm(m_context, fields, m_list, m_host));
     EXPECT_EQ(m_host.messages.back(), messages::DialogAddRefusedEn);
 }
 
 TEST_F(LinkDialogsTest, AddFillsAnEmptyNameAndWritesADashTitleForOtherFormats) {
     LinkDialogFields fields{YouTube, m_folder.path(), "", "", "MP3"};
-    ASSERT_TRUE(addDialogConfirm(fields, m_list, m_host));
+    ASSERT_TRUE(addDialogConfirm(m_context, fields, m_list, m_host));
     EXPECT_TRUE(isSixDigits(fields.fileName));
     ASSERT_EQ(m_list.entryCount(), 1);
     EXPECT_EQ(m_list.cell(1, 1), "MP3");
@@ -112,7 +100,7 @@ TEST_F(LinkDialogsTest, AddFillsAnEmptyNameAndWritesADashTitleForOtherFormats) {
 
     fields.format = "iPod";
     fields.mp3Title = "ignored";
-    ASSERT_TRUE(addDialogConfirm(fields, m_list, m_host));
+    ASSERT_TRUE(addDialogConfirm(m_context, fields, m_list, m_host));
     EXPECT_EQ(m_list.cell(2, 1), "iPod");
     EXPECT_EQ(m_list.cell(2, 4), "-");
     EXPECT_EQ(m_list.cell(2, 2), m_folder.path());
@@ -123,7 +111,7 @@ TEST_F(LinkDialogsTest, ModifyFillsFromItsEntryAndWritesBack) {
     m_list.appendListEntry("AVI", m_folder.path(), "first", "-", YouTube);
     m_list.appendListEntry("MP3", m_folder.path(), "second", "-", "http://www.dailymotion.com/x");
     FakeCommandHost commandHost;
-    LinkListCommands commands(m_list, commandHost);
+    LinkListCommands commands(m_list, commandHost, m_context);
     const std::uint64_t second = m_list.entryId(2);
 
     LinkDialogFields fields{"kept", "kept", "kept", "kept", "kept"};
@@ -136,7 +124,7 @@ TEST_F(LinkDialogsTest, ModifyFillsFromItsEntryAndWritesBack) {
     // rows moved since the dialog opened.
     m_list.deleteFirstEntry();
     fields.fileName.clear();
-    EXPECT_EQ(modifyDialogConfirm(fields, second, commands, m_list, m_host),
+    EXPECT_EQ(modifyDialogConfirm(m_context, fields, second, commands, m_list, m_host),
               ModifyResult::Modified);
     ASSERT_EQ(m_list.entryCount(), 1);
     EXPECT_EQ(m_list.cell(1, 4), "-");
@@ -145,7 +133,7 @@ TEST_F(LinkDialogsTest, ModifyFillsFromItsEntryAndWritesBack) {
     // A non-MP3 format writes "-" whatever the title field holds.
     fields.format = "WAVE";
     fields.mp3Title = "a title";
-    EXPECT_EQ(modifyDialogConfirm(fields, second, commands, m_list, m_host),
+    EXPECT_EQ(modifyDialogConfirm(m_context, fields, second, commands, m_list, m_host),
               ModifyResult::Modified);
     EXPECT_EQ(m_list.cell(1, 1), "WAVE");
     EXPECT_EQ(m_list.cell(1, 4), "-");
@@ -154,14 +142,16 @@ TEST_F(LinkDialogsTest, ModifyFillsFromItsEntryAndWritesBack) {
 TEST_F(LinkDialogsTest, ModifyRefusalsKeepTheFieldsAndTheEntry) {
     m_list.appendListEntry("MP3", m_folder.path(), "name", "title", YouTube);
     FakeCommandHost commandHost;
-    LinkListCommands commands(m_list, commandHost);
+    LinkListCommands commands(m_list, commandHost, m_context);
     const std::uint64_t id = m_list.entryId(1);
 
     LinkDialogFields fields{YouTube, m_folder.file("missing"), "new", "t", "MP3"};
-    EXPECT_EQ(modifyDialogConfirm(fields, id, commands, m_list, m_host), ModifyResult::Refused);
+    EXPECT_EQ(modifyDialogConfirm(m_context, fields, id, commands, m_list, m_host),
+              ModifyResult::Refused);
     fields.folder = m_folder.path();
     fields.link = "ftp://nowhere";
-    EXPECT_EQ(modifyDialogConfirm(fields, id, commands, m_list, m_host), ModifyResult::Refused);
+    EXPECT_EQ(modifyDialogConfirm(m_context, fields, id, commands, m_list, m_host),
+              ModifyResult::Refused);
     ASSERT_EQ(m_host.messages.size(), 2u);
     EXPECT_EQ(m_host.messages[0], messages::DialogFolderMissingFr); // D3
     EXPECT_EQ(m_host.messages[1], messages::DialogModifyRefusedFr); // D4
@@ -171,13 +161,15 @@ TEST_F(LinkDialogsTest, ModifyRefusalsKeepTheFieldsAndTheEntry) {
     // Row 1 while the list runs belongs to the worker.
     fields.link = YouTube;
     commandHost.running = true;
-    ListRunning = true;
-    EXPECT_EQ(modifyDialogConfirm(fields, id, commands, m_list, m_host), ModifyResult::InProgress);
+    m_context.setListRunning(true);
+    EXPECT_EQ(modifyDialogConfirm(m_context, fields, id, commands, m_list, m_host),
+              ModifyResult::InProgress);
     EXPECT_EQ(m_list.cell(1, 3), "name");
 
     // Once the worker has taken the entry away, the dialog says so and closes.
     m_list.deleteFirstEntry();
-    EXPECT_EQ(modifyDialogConfirm(fields, id, commands, m_list, m_host), ModifyResult::Gone);
+    EXPECT_EQ(modifyDialogConfirm(m_context, fields, id, commands, m_list, m_host),
+              ModifyResult::Gone);
     EXPECT_EQ(m_host.messages.back(), messages::EntryGoneFr);
     LinkDialogFields untouched{"a", "b", "c", "d", "e"};
     EXPECT_FALSE(modifyDialogActivate(untouched, m_list, id));
@@ -185,24 +177,24 @@ TEST_F(LinkDialogsTest, ModifyRefusalsKeepTheFieldsAndTheEntry) {
 }
 
 TEST_F(LinkDialogsTest, PickerStartsEmptyLeavesLastPickedFolderAndKeepsTheFieldOnCancel) {
-    LastPickedFolder = m_folder.path();
+    m_context.setLastPickedFolder(m_folder.path());
     FakeFolderPicker picker;
     LinkDialogFields fields{YouTube, "/before", "n", "t", "MP3"};
 
-    dialogPickFolder(fields, picker); // cancelled
+    dialogPickFolder(m_context, fields, picker); // cancelled
     EXPECT_EQ(fields.folder, "/before");
     picker.answers.push_back(std::string("/chosen"));
-    dialogPickFolder(fields, picker);
+    dialogPickFolder(m_context, fields, picker);
     EXPECT_EQ(fields.folder, "/chosen");
 
-    LanguageCode = "EN";
-    dialogPickFolder(fields, picker);
+    m_context.setLanguage(Language::English);
+    dialogPickFolder(m_context, fields, picker);
     ASSERT_EQ(picker.captions.size(), 3u);
     EXPECT_EQ(picker.captions[0], messages::DialogPickerCaptionFr);
     EXPECT_EQ(picker.captions[2], messages::DialogPickerCaptionEn);
     for (const std::string& start : picker.startFolders)
         EXPECT_EQ(start, "");
-    EXPECT_EQ(LastPickedFolder, m_folder.path());
+    EXPECT_EQ(m_context.lastPickedFolder(), m_folder.path());
     EXPECT_EQ(fields.folder, "/chosen");
 }
 

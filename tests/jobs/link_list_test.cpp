@@ -48,11 +48,7 @@ std::vector<std::string> namesOf(const LinkList& list) {
     return names;
 }
 
-class LinkListTest : public ::testing::Test {
-protected:
-    void SetUp() override { LanguageCode = "FR"; }
-    void TearDown() override { LanguageCode = "FR"; }
-};
+class LinkListTest : public ::testing::Test {};
 
 TEST_F(LinkListTest, NewListHasHeaderAndEmptyRow) {
     LinkList list;
@@ -70,14 +66,12 @@ TEST_F(LinkListTest, NewListHasHeaderAndEmptyRow) {
 }
 
 TEST_F(LinkListTest, HeaderFollowsTheLanguage) {
-    LanguageCode = "EN";
-    LinkList list;
+    LinkList list(Language::English);
     EXPECT_EQ(list.cells(0), (ListRow{"", " Format", " Destination", " File Name", " MP3 Title",
                                       " Internet URL"}));
     RecordingObserver observer(list);
     list.setObserver(&observer);
-    LanguageCode = "FR";
-    list.applyLanguage();
+    list.applyLanguage(Language::French);
     EXPECT_EQ(list.cell(0, 1), " Format souhaité");
     EXPECT_EQ(observer.calls, std::vector<std::string>{"header"});
 }

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/ListCommands.h"
 
-#include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
-#include "jobs/RandomNames.h"
+#include "core/RunContext.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +28,8 @@ public:
         std::string text;
     };
 
-    explicit FakeListHost(const LinkList& list) : m_list(list) {}
+    FakeListHost(const LinkList& list, const RunContext& context)
+        : m_list(list), m_context(context) {}
 
     bool showMessage(MessageKind kind, const std::string& text, const std::string&) override {
         messages.push_back({kind, text});
@@ -39,7 +38,7 @@ public:
     }
     bool workerRunning() const override { return running; }
     void startWorker(const DownloadJob&) override {
-        calls.push_back("start " + std::to_string(WorkMode.load()));
+        calls.push_back("start " + std::to_string(static_cast<int>(m_context.workMode())));
         ++started;
     }
     void storeSingleDownload(const std::string&, const std::string&) override {
@@ -77,6 +76,7 @@ public:
 
 private:
     const LinkList& m_list;
+    const RunContext& m_context;
 };
 
 class ListCommandsTest : public ::testing::Test {
@@ -85,18 +85,8 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "vantaro-list-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_folder = pattern;
-        LanguageCode = "FR";
-        ListRunning = false;
-        StopRequested = false;
-        WorkMode = 0;
-        LastPickedFolder.clear();
     }
-    void TearDown() override {
-        fs::remove_all(m_folder);
-        LanguageCode = "FR";
-        ListRunning = false;
-        WorkMode = 0;
-    }
+    void TearDown() override { fs::remove_all(m_folder); }
 
     std::string folder() const { return m_folder.string(); }
     std::string writeFile(const std::string& name, const std::string& bytes) const {
@@ -118,14 +108,15 @@ protected:
     // A list download in progress: a worker runs in list mode with the list marked running.
     void listDownloadRuns() {
         host.running = true;
-        WorkMode = WorkModeList;
-        ListRunning = true;
+        context.setWorkMode(WorkMode::List);
+        context.setListRunning(true);
     }
 
     fs::path m_folder;
+    RunContext context;
     LinkList list;
-    FakeListHost host{list};
-    LinkListCommands commands{list, host};
+    FakeListHost host{list, context};
+    LinkListCommands commands{list, host, context};
 };
 
 using Names = std::vector<std::string>;
@@ -150,7 +141,7 @@ TEST_F(ListCommandsTest, LoadReplacesTheListWithMp3EntriesOfTheFile) {
     EXPECT_EQ(list.cells(2), (ListRow{"", "MP3", folder(), "..-..-etc-x-y", "..-..-etc-x-y",
                                       "http://www.dailymotion.com/video/x"}));
     EXPECT_EQ(list.cells(3), ListRow{});
-    EXPECT_EQ(LastPickedFolder, folder());
+    EXPECT_EQ(context.lastPickedFolder(), folder());
     EXPECT_EQ(commands.listFileName(), file);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "button7"}));
@@ -181,7 +172,7 @@ TEST_F(ListCommandsTest, LoadShapes) {
 
 TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
     addEntries({"keep1", "keep2"});
-    LastPickedFolder = "/earlier";
+    context.setLastPickedFolder("/earlier");
     host.dialogAnswers = {writeFile("list.txt", "http://a\nA\n")};
     commands.loadListFile("");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "message"}));
@@ -189,9 +180,9 @@ TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
     EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(host.messages[0].text, L1Fr);
     EXPECT_EQ(names(), (Names{"keep1", "keep2"}));
-    EXPECT_EQ(LastPickedFolder, "") << "the folder text is kept before it is checked";
+    EXPECT_EQ(context.lastPickedFolder(), "") << "the folder text is kept before it is checked";
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     commands.loadListFile(""); // cancelled: the file chosen before is used again
     EXPECT_EQ(host.messages.back().text,
               "Can't load the list of video links.\r\n\r\nYou must enter : \r\n- The folder "
@@ -200,11 +191,11 @@ TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
 
 TEST_F(ListCommandsTest, CancelBeforeAnyChoiceDoesNothing) {
     addEntries({"keep"});
-    LastPickedFolder = "/earlier";
+    context.setLastPickedFolder("/earlier");
     commands.loadListFile(folder());
     EXPECT_EQ(host.calls, std::vector<std::string>{"dialog"});
     EXPECT_EQ(names(), Names{"keep"});
-    EXPECT_EQ(LastPickedFolder, "/earlier");
+    EXPECT_EQ(context.lastPickedFolder(), "/earlier");
 }
 
 TEST_F(ListCommandsTest, CancelAfterALoadReloadsTheSameFile) {
@@ -230,7 +221,7 @@ TEST_F(ListCommandsTest, UnreadableFileIsReportedAndEmptiesTheList) {
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "message"})) << "no Button7";
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     host.dialogAnswers = {folder()}; // a folder opens but cannot be read
     commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text, "Cannot read the file " + folder() + ": Is a directory");
@@ -281,15 +272,15 @@ TEST_F(ListCommandsTest, EntriesAddedOrTakenDuringALoadStayConsistent) {
 // --- List download -----------------------------------------------------------------------
 
 TEST_F(ListCommandsTest, NewListGivesL2AfterStoringTheFolder) {
-    StopRequested = true;
+    context.requestStop();
     commands.startListDownload("/some/folder");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"store /some/folder", "message"}));
     EXPECT_EQ(host.messages[0].text, "La liste des liens à télécharger est vide, ajoutez des "
                                      "liens avant de lancer le téléchargement");
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(context.stopRequested());
     EXPECT_EQ(host.started, 0);
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     commands.startListDownload(folder());
     EXPECT_EQ(host.messages.back().text,
               "The list of video links is empty, add video links before downloading");
@@ -301,7 +292,7 @@ TEST_F(ListCommandsTest, StoreFailureEndsTheCommand) {
     EXPECT_THROW(commands.startListDownload(folder()), std::runtime_error);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.started, 0);
-    EXPECT_EQ(WorkMode, 0);
+    EXPECT_EQ(context.workMode(), WorkMode::None);
 }
 
 TEST_F(ListCommandsTest, MissingListFolderGivesL3) {
@@ -326,7 +317,7 @@ TEST_F(ListCommandsTest, FirstEntryWithMissingFolderGivesL4) {
                                      "pas, modifiez cette entrée de la liste");
     EXPECT_EQ(host.started, 0);
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     list.deleteRow(3);
     commands.startListDownload(folder());
     EXPECT_EQ(host.messages.back().text, "The destination folder of the link number 3 of the "
@@ -339,24 +330,24 @@ TEST_F(ListCommandsTest, ValidListStartsTheWorkerInListMode) {
     addEntries({"a"});
     addEntries({"b"}, (m_folder / "other").string());
     addEntries({"c"});
-    StopRequested = true;
+    context.requestStop();
     commands.startListDownload(folder());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.calls, (std::vector<std::string>{"store " + folder(), "start 200"}));
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(context.stopRequested());
     EXPECT_EQ(list.entryCount(), 3) << "the worker takes the entries, not the command";
 }
 
 TEST_F(ListCommandsTest, RunningWorkerRefusesTheListDownloadFirst) {
     addEntries({"a"});
     host.running = true;
-    StopRequested = true;
-    WorkMode = WorkModeSingle;
+    context.requestStop();
+    context.setWorkMode(WorkMode::Single);
     commands.startListDownload(folder());
     EXPECT_EQ(host.calls, std::vector<std::string>{"message"}) << "not even the preferences";
     EXPECT_EQ(host.messages[0].text, messages::WorkerAlreadyRunningFr);
-    EXPECT_TRUE(StopRequested);
-    EXPECT_EQ(WorkMode, WorkModeSingle);
+    EXPECT_TRUE(context.stopRequested());
+    EXPECT_EQ(context.workMode(), WorkMode::Single);
 }
 
 // --- Remove, clear, modify ---------------------------------------------------------------
@@ -418,7 +409,7 @@ TEST_F(ListCommandsTest, EntryInProgressBelongsToTheWorker) {
     EXPECT_EQ(host.dialogAnswers.size(), 1u) << "no dialog was shown";
     EXPECT_EQ(names(), Names{"taken"});
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     list.setSelectedRow(1);
     commands.removeSelectedEntry();
     EXPECT_EQ(host.messages.back().text,
@@ -433,15 +424,15 @@ TEST_F(ListCommandsTest, WhenTheListDownloadIsInProgress) {
     list.setSelectedRow(1);
     // Started, before the worker marks the list running.
     host.running = true;
-    WorkMode = WorkModeList;
+    context.setWorkMode(WorkMode::List);
     EXPECT_TRUE(commands.listDownloadInProgress());
     // A single download runs: the list is free.
-    WorkMode = WorkModeSingle;
+    context.setWorkMode(WorkMode::Single);
     EXPECT_FALSE(commands.listDownloadInProgress());
     // A worker ended on an error and left the flag set: nothing belongs to it any more.
     host.running = false;
-    ListRunning = true;
-    WorkMode = WorkModeList;
+    context.setListRunning(true);
+    context.setWorkMode(WorkMode::List);
     EXPECT_FALSE(commands.listDownloadInProgress());
     commands.removeSelectedEntry();
     EXPECT_EQ(names(), Names{"b"});

@@ -3,7 +3,6 @@
 
 #include "core/Constants.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "jobs/LinkDialogs.h"
 #include "jobs/ListCommands.h"
 

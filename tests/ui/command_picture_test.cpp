@@ -180,7 +180,7 @@ TEST_F(MainWindowPicturesTest, ModifyPictureOpensTheDialogOnlyForAnEntryRow) {
     testing::FakeFolderPicker picker;
     testing::FakeCommandHost commandHost;
     LinkList& list = m_window->linkList();
-    CountingModifyDialog dialog(list, commandHost, host, picker);
+    CountingModifyDialog dialog(m_window->runContext(), list, commandHost, host, picker);
     m_window->setDialogs(nullptr, &dialog, nullptr);
     list.appendListEntry("MP3", "/tmp", "name", "title", "http://www.youtube.com/watch?v=a");
     child<QTabWidget>("PageControl1")->setCurrentIndex(1);

@@ -6,7 +6,7 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "jobs/RandomNames.h"
 #include "support/TempFolder.h"
 #include "support/WindowFakes.h"
@@ -80,8 +80,6 @@ protected:
         for (const char* tool : PresenceCheckTools)
             testing::writeWholeFile(programFolder.file(tool), "");
         setProgramFolder(programFolder.path() + "/");
-        LastPickedFolder.clear();
-        StopRequested = false;
     }
     void TearDown() override { window.reset(); }
 
@@ -284,7 +282,7 @@ TEST_F(MainWindowTest, FolderPickersShareTheLastChoiceAndPutItBackOnCancel) {
               "Choisissez le dossier où les fichiers téléchargés et transformés seront crées");
 
     // A remembered folder that has gone is forgotten.
-    LastPickedFolder = programFolder.file("gone");
+    window->runContext().setLastPickedFolder(programFolder.file("gone"));
     edit("Edit6")->setText("kept");
     shell.folderAnswers = {""};
     QTest::mouseClick(button("Button2"), Qt::LeftButton);
@@ -361,7 +359,7 @@ TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
 
     // The Stop button: the list commands come back, Stop goes grey.
     QTest::mouseClick(button("Button5"), Qt::LeftButton);
-    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(window->runContext().stopRequested());
     EXPECT_FALSE(button("Button5")->isEnabled());
     EXPECT_TRUE(button("Button6")->isEnabled());
     EXPECT_TRUE(button("Button7")->isEnabled());
@@ -388,7 +386,7 @@ TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {
     EXPECT_EQ(window->trayIcon(), nullptr);
     EXPECT_TRUE(window->closing());
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(window->runContext().stopRequested());
 
     std::atomic<bool> information = false;
     std::atomic<bool> question = true;
