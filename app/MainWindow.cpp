@@ -14,6 +14,7 @@
 #include "capture/PacketMonitor.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
+#include "core/SharedState.h"
 #include "jobs/FormatCatalogue.h"
 #include "ui_MainWindow.h"
 
@@ -103,6 +104,7 @@ MainWindow::~MainWindow() {
 void MainWindow::buildWindow() {
     const std::string& languageCode = mainWindowLanguageCode();
     m_runContext.setLanguage(languageFromCode(languageCode));
+    LanguageCode = languageCode; // bridge: the worker still reads the shared language code
     setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(languageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
 
@@ -346,6 +348,7 @@ void MainWindow::addToList() {
 void MainWindow::stopWork() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
+    m_runContext.requestStop(); // bridge: until the Stop command takes the run context
     vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
 }
 
@@ -418,6 +421,7 @@ void MainWindow::leaveProgram() {
         return;
     m_closing = true;
     m_runContext.requestStop();
+    StopRequested = true; // bridge: the worker still reads the shared stop request
     hide();
     delete m_trayIcon;
     m_trayIcon = nullptr;

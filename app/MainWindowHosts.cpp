@@ -9,6 +9,7 @@
 #include "app/QtText.h"
 
 #include "core/ProgramFolder.h"
+#include "core/SharedState.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -208,6 +209,10 @@ bool MainWindow::workerRunning() const {
 
 void MainWindow::startWorker(const DownloadJob& job) {
     m_desktopServices->workStarted();
+    // Bridge: the worker still reads the shared variables, so the run's state goes there first.
+    WorkMode = static_cast<int>(m_runContext.workMode());
+    StopRequested = m_runContext.stopRequested();
+    LanguageCode = m_runContext.english() ? "EN" : "FR";
     m_worker.startWorker(job);
 }
 
