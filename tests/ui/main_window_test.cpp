@@ -290,6 +290,32 @@ TEST_F(MainWindowTest, FolderPickersShareTheLastChoiceAndPutItBackOnCancel) {
     EXPECT_EQ(shell.folderQuestions.back().selected, "");
 }
 
+// The list loader remembers its folder for the pickers of the same window; a window made
+// afterwards starts with nothing remembered.
+TEST_F(MainWindowTest, TheLoadedListsFolderIsWhereThisWindowsPickersStart) {
+    makeWindow();
+    TempFolder listFolder("vantaro-list-folder");
+    testing::writeWholeFile(listFolder.file("list.txt"), "http://www.youtube.com/watch?v=a\nA\n");
+    edit("Edit2")->setText(QString::fromStdString(listFolder.path()));
+    shell.fileAnswers = {listFolder.file("list.txt")};
+    QTest::mouseClick(button("Button6"), Qt::LeftButton);
+    ASSERT_EQ(window->linkList().entryCount(), 1);
+
+    shell.folderAnswers = {""};
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    ASSERT_EQ(shell.folderQuestions.size(), 1u);
+    EXPECT_EQ(shell.folderQuestions[0].selected, listFolder.path());
+    EXPECT_EQ(edit("Edit6")->text().toStdString(), listFolder.path());
+
+    MainWindow other("127.0.0.1:9");
+    other.setMessagePresenter(&presenter);
+    other.setDesktopShell(&shell);
+    shell.folderAnswers = {""};
+    QTest::mouseClick(other.findChild<QPushButton*>("Button2"), Qt::LeftButton);
+    ASSERT_EQ(shell.folderQuestions.size(), 2u);
+    EXPECT_EQ(shell.folderQuestions[1].selected, "") << "each window has a run of its own";
+}
+
 TEST_F(MainWindowTest, ProgressBarShowsTheFractionOfCountsBeyond32Bits) {
     makeWindow();
     auto* bar = child<QProgressBar>("ProgressBar1");
