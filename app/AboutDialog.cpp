@@ -42,7 +42,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &AboutDialog::okPressed);
 
-    applyWindowTexts(*this, aboutDialogTexts());
+    applyWindowTexts(*this, aboutDialogTexts(), Language::French); // French in both languages
     for (QLabel* label : panel->findChildren<QLabel*>())
         if (label != image)
             label->adjustSize();

@@ -5,9 +5,9 @@
 
 namespace vantaro {
 
-AddLinkDialog::AddLinkDialog(ListAppender& list, LinkDialogHost& host, FolderPicker& picker,
-                             QWidget* parent)
-    : LinkDialogWindow(host, picker, parent), m_ui(std::make_unique<Ui::AddLinkDialog>()),
+AddLinkDialog::AddLinkDialog(RunContext& context, ListAppender& list, LinkDialogHost& host,
+                             FolderPicker& picker, QWidget* parent)
+    : LinkDialogWindow(context, host, picker, parent), m_ui(std::make_unique<Ui::AddLinkDialog>()),
       m_list(list) {
     m_ui->setupUi(this);
     setUpControls({m_ui->GroupBox1, m_ui->Edit1, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7,
@@ -39,7 +39,7 @@ void AddLinkDialog::setAddEnabled(bool enabled) {
 
 void AddLinkDialog::confirm() {
     LinkDialogFields current = fields();
-    const bool added = addDialogConfirm(current, m_list, host());
+    const bool added = addDialogConfirm(context(), current, m_list, host());
     setFields(current);
     if (added)
         accept();

@@ -16,8 +16,8 @@ namespace vantaro {
 class AddLinkDialog : public LinkDialogWindow {
     Q_OBJECT
 public:
-    AddLinkDialog(ListAppender& list, LinkDialogHost& host, FolderPicker& picker,
-                  QWidget* parent = nullptr);
+    AddLinkDialog(RunContext& context, ListAppender& list, LinkDialogHost& host,
+                  FolderPicker& picker, QWidget* parent = nullptr);
     ~AddLinkDialog() override;
 
     // Applies the defaults of an opening, then shows the dialog modally.

@@ -3,7 +3,6 @@
 
 #include "app/ProgramIdentity.h"
 #include "app/QtText.h"
-#include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "engine/WorkNotice.h"
 #include "jobs/DroppedLink.h"
@@ -132,7 +131,8 @@ void DesktopServices::workEnded(const WorkSummary& summary) {
     refreshFigures();
     WorkSummary ended = summary;
     ended.stopped = ended.stopped || m_stopPressed;
-    const std::optional<WorkNotice> notice = workNotice(ended, m_firstMessage, isEnglish());
+    const std::optional<WorkNotice> notice =
+        workNotice(ended, m_firstMessage, m_parts.language == Language::English);
     if (notice && m_parts.window != nullptr && !m_parts.window->isActiveWindow())
         notify(text(notice->title), text(notice->body));
 }
@@ -146,7 +146,8 @@ void DesktopServices::tick() {
 
 // The line, the tray tooltip and the launcher entry follow the meter.
 void DesktopServices::refreshFigures() {
-    const QString line = text(m_meter.text(TransferMeter::Clock::now(), isEnglish()));
+    const QString line =
+        text(m_meter.text(TransferMeter::Clock::now(), m_parts.language == Language::English));
     if (m_parts.figures != nullptr && m_parts.figures->text() != line)
         m_parts.figures->setText(line);
     if (QSystemTrayIcon* tray = m_parts.trayIcon ? m_parts.trayIcon() : nullptr) {
@@ -216,7 +217,8 @@ void DesktopServices::sendNotice(const QString& title, const QString& body,
                                                        NotificationsService, "Notify");
     QVariantMap hints;
     hints.insert("desktop-entry", QString::fromUtf8(DesktopAppId));
-    const QStringList actions{"default", isEnglish() ? "Show" : "Afficher"};
+    const QStringList actions{"default",
+                              m_parts.language == Language::English ? "Show" : "Afficher"};
     call << QString::fromUtf8(ApplicationTitle) << uint(0) << QString::fromUtf8(DesktopAppId)
          << title << body << actions << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
 #include "engine/TransferFigures.h"
 #include "engine/WorkerHost.h"
 
@@ -32,6 +33,7 @@ struct DesktopParts {
     // True while a download worker runs; a worker whose host failed ends without workEnded().
     std::function<bool()> workRunning;
     std::function<void(const std::string& path)> loadListFile;
+    Language language = Language::French; // of the figures line and the notices
 };
 
 // The main window's ties to the desktop: the figures line and the tray tooltip while a download

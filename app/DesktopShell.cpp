@@ -11,7 +11,7 @@ namespace vantaro {
 
 std::string QtDesktopShell::chooseFolder(QWidget* owner, const std::string& caption,
                                          const std::string& selected) {
-    return FolderTreeDialog::choose(owner, caption, selected);
+    return FolderTreeDialog::choose(owner, caption, selected, m_context.language());
 }
 
 std::string QtDesktopShell::chooseFile(QWidget* owner, const std::string& filter) {

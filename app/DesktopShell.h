@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/RunContext.h"
+
 #include <string>
 
 class QUrl;
@@ -28,10 +30,16 @@ public:
 // QDesktopServices.
 class QtDesktopShell : public DesktopShell {
 public:
+    // The folder picker speaks the run's language.
+    explicit QtDesktopShell(const RunContext& context) : m_context(context) {}
+
     std::string chooseFolder(QWidget* owner, const std::string& caption,
                              const std::string& selected) override;
     std::string chooseFile(QWidget* owner, const std::string& filter) override;
     void openUrl(const QUrl& url) override;
+
+private:
+    const RunContext& m_context;
 };
 
 } // namespace vantaro

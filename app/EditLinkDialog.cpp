@@ -5,10 +5,10 @@
 
 namespace vantaro {
 
-EditLinkDialog::EditLinkDialog(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host,
-                               FolderPicker& picker, QWidget* parent)
-    : LinkDialogWindow(host, picker, parent), m_ui(std::make_unique<Ui::EditLinkDialog>()),
-      m_list(list), m_commands(list, commandHost) {
+EditLinkDialog::EditLinkDialog(RunContext& context, LinkList& list, ListCommandHost& commandHost,
+                               LinkDialogHost& host, FolderPicker& picker, QWidget* parent)
+    : LinkDialogWindow(context, host, picker, parent), m_ui(std::make_unique<Ui::EditLinkDialog>()),
+      m_list(list), m_commands(list, commandHost, context) {
     m_ui->setupUi(this);
     setUpControls({m_ui->GroupBox1, m_ui->Edit1, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7,
                    m_ui->ComboBox1, m_ui->Label2, m_ui->Label8, m_ui->Button2, m_ui->Button4,
@@ -34,7 +34,8 @@ void EditLinkDialog::fillFromEntry() {
 
 void EditLinkDialog::confirm() {
     LinkDialogFields current = fields();
-    const ModifyResult result = modifyDialogConfirm(current, m_entryId, m_commands, m_list, host());
+    const ModifyResult result =
+        modifyDialogConfirm(context(), current, m_entryId, m_commands, m_list, host());
     setFields(current);
     if (result == ModifyResult::Modified || result == ModifyResult::Gone)
         accept();

@@ -18,8 +18,8 @@ namespace vantaro {
 class EditLinkDialog : public LinkDialogWindow {
     Q_OBJECT
 public:
-    EditLinkDialog(LinkList& list, ListCommandHost& commandHost, LinkDialogHost& host,
-                   FolderPicker& picker, QWidget* parent = nullptr);
+    EditLinkDialog(RunContext& context, LinkList& list, ListCommandHost& commandHost,
+                   LinkDialogHost& host, FolderPicker& picker, QWidget* parent = nullptr);
     ~EditLinkDialog() override;
 
     // The entry the next opening works on.

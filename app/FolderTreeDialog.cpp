@@ -24,10 +24,10 @@ constexpr QSize PickerSize{340, 420};
 } // namespace
 
 FolderTreeDialog::FolderTreeDialog(QWidget* owner, const std::string& caption,
-                                   const std::string& selected)
+                                   const std::string& selected, Language language)
     : QDialog(owner), m_model(new QFileSystemModel(this)), m_tree(new QTreeView(this)) {
     setObjectName(QStringLiteral("FolderTreeDialog"));
-    setWindowTitle(text(pickText("Rechercher un dossier", "Browse for folder")));
+    setWindowTitle(text(pickText(language, "Rechercher un dossier", "Browse for folder")));
     resize(PickerSize);
 
     auto* label = new QLabel(text(caption), this);
@@ -36,8 +36,8 @@ FolderTreeDialog::FolderTreeDialog(QWidget* owner, const std::string& caption,
     setUpTree();
     auto* buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    m_cancel =
-        buttons->addButton(text(pickText("Annuler", "Cancel")), QDialogButtonBox::RejectRole);
+    m_cancel = buttons->addButton(text(pickText(language, "Annuler", "Cancel")),
+                                  QDialogButtonBox::RejectRole);
     m_ok->setObjectName(QStringLiteral("OkButton"));
     m_cancel->setObjectName(QStringLiteral("CancelButton"));
     m_ok->setEnabled(false);
@@ -124,8 +124,8 @@ void FolderTreeDialog::centreOnScreen() {
 }
 
 std::string FolderTreeDialog::choose(QWidget* owner, const std::string& caption,
-                                     const std::string& selected) {
-    FolderTreeDialog picker(owner, caption, selected);
+                                     const std::string& selected, Language language) {
+    FolderTreeDialog picker(owner, caption, selected, language);
     return picker.exec() == QDialog::Accepted ? picker.selectedFolder() : std::string();
 }
 

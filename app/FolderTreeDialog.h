@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <QDialog>
 
 #include <string>
@@ -18,7 +20,8 @@ class FolderTreeDialog : public QDialog {
     Q_OBJECT
 
 public:
-    FolderTreeDialog(QWidget* owner, const std::string& caption, const std::string& selected);
+    FolderTreeDialog(QWidget* owner, const std::string& caption, const std::string& selected,
+                     Language language);
 
     // The selected folder's full path (no trailing separator but for the root), or "".
     std::string selectedFolder() const;
@@ -28,7 +31,7 @@ public:
 
     // Shows the dialog modally; the chosen folder, or "" when cancelled.
     static std::string choose(QWidget* owner, const std::string& caption,
-                              const std::string& selected);
+                              const std::string& selected, Language language);
 
 protected:
     void showEvent(QShowEvent* event) override;

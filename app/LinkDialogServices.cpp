@@ -23,7 +23,7 @@ bool LinkDialogServices::directoryExists(const std::string& path) {
 }
 
 bool LinkDialogServices::preferencesFileExists() {
-    const DataFolders folders = DataFoldersOfThisRun();
+    const DataFolders folders = dataFoldersOfThisRun();
     return Preferences(folders.settingsFolder, folders.downloadsFolder).exists();
 }
 
@@ -32,7 +32,7 @@ std::string LinkDialogServices::listFolderField() {
 }
 
 std::string LinkDialogServices::defaultDownloadsFolder() {
-    return DataFoldersOfThisRun().downloadsFolder;
+    return dataFoldersOfThisRun().downloadsFolder;
 }
 
 std::optional<std::string> LinkDialogServices::pickFolder(const std::string& caption,

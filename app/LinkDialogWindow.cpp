@@ -3,7 +3,6 @@
 
 #include "app/QtText.h"
 #include "app/TextApplier.h"
-#include "core/Language.h"
 #include "jobs/FormatCatalogue.h"
 
 #include <QComboBox>
@@ -30,10 +29,11 @@ void paintBackground(QWidget* widget) {
 
 } // namespace
 
-LinkDialogWindow::LinkDialogWindow(LinkDialogHost& host, FolderPicker& picker, QWidget* parent)
+LinkDialogWindow::LinkDialogWindow(RunContext& context, LinkDialogHost& host, FolderPicker& picker,
+                                   QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_host(host), m_picker(picker) {}
+      m_context(context), m_host(host), m_picker(picker) {}
 
 void LinkDialogWindow::setUpControls(const LinkDialogControls& controls,
                                      const WindowTextTable& texts) {
@@ -49,8 +49,8 @@ void LinkDialogWindow::setUpControls(const LinkDialogControls& controls,
 
     paintBackground(this);
     paintBackground(m_controls.groupBox1);
-    if (isEnglish())
-        applyWindowTexts(*this, texts);
+    if (m_context.english())
+        applyWindowTexts(*this, texts, m_context.language());
     setMinimumWidth(470);
     setFixedSize(sizeHint().expandedTo(QSize(470, 0)));
     m_controls.edit1->setFocus();
@@ -64,12 +64,12 @@ LinkDialogFields LinkDialogWindow::fields() const {
 }
 
 void LinkDialogWindow::setFields(const LinkDialogFields& fields) {
-    m_controls.edit1->setText(text(fields.edit1));
-    m_controls.edit6->setText(text(fields.edit6));
-    m_controls.edit3->setText(text(fields.edit3));
-    m_controls.edit7->setText(text(fields.edit7));
+    m_controls.edit1->setText(text(fields.link));
+    m_controls.edit6->setText(text(fields.folder));
+    m_controls.edit3->setText(text(fields.fileName));
+    m_controls.edit7->setText(text(fields.mp3Title));
     // setCurrentIndex runs no "activated": the extension label and the title field stay.
-    m_controls.comboBox1->setCurrentIndex(m_controls.comboBox1->findText(text(fields.comboBox1)));
+    m_controls.comboBox1->setCurrentIndex(m_controls.comboBox1->findText(text(fields.format)));
 }
 
 void LinkDialogWindow::formatChanged() {
@@ -87,8 +87,8 @@ void LinkDialogWindow::formatChanged() {
 
 void LinkDialogWindow::pickFolder() {
     LinkDialogFields current = fields();
-    dialogPickFolder(current, m_picker);
-    m_controls.edit6->setText(text(current.edit6));
+    dialogPickFolder(m_context, current, m_picker);
+    m_controls.edit6->setText(text(current.folder));
 }
 
 void LinkDialogWindow::cancel() {

@@ -46,7 +46,8 @@ public:
     virtual void confirm() = 0;
 
 protected:
-    LinkDialogWindow(LinkDialogHost& host, FolderPicker& picker, QWidget* parent);
+    LinkDialogWindow(RunContext& context, LinkDialogHost& host, FolderPicker& picker,
+                     QWidget* parent);
 
     // Fills the format list, connects the handlers, sets the dialog's colours and, in English,
     // the English texts of the table.
@@ -55,8 +56,10 @@ protected:
     void centreOnDesktop();
 
     LinkDialogHost& host() { return m_host; }
+    RunContext& context() { return m_context; }
 
 private:
+    RunContext& m_context;
     LinkDialogHost& m_host;
     FolderPicker& m_picker;
     LinkDialogControls m_controls{};

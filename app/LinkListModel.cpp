@@ -3,7 +3,6 @@
 
 #include "app/Pictures.h"
 #include "app/QtText.h"
-#include "core/SharedState.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -125,9 +124,11 @@ void LinkListModel::selectedRowChanged(int row) {
     emit listSelectionChanged(row);
 }
 
-LinkListDelegate::LinkListDelegate(const LinkListModel* model, QTableView* view)
+LinkListDelegate::LinkListDelegate(const LinkListModel* model, QTableView* view,
+                                   std::function<bool()> listRunning)
     : QStyledItemDelegate(view), m_model(model), m_view(view),
-      m_waiting(picture(Picture::StarWaiting)), m_inProgress(picture(Picture::StarRunning)) {}
+      m_listRunning(std::move(listRunning)), m_waiting(picture(Picture::StarWaiting)),
+      m_inProgress(picture(Picture::StarRunning)) {}
 
 const QPixmap& LinkListDelegate::icon(EntryIcon which) const {
     return which == EntryIcon::InProgress ? m_inProgress : m_waiting;
@@ -138,7 +139,7 @@ void LinkListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     QStyledItemDelegate::paint(painter, option, index);
     if (index.column() != 0 || m_model->list() == nullptr)
         return;
-    const EntryIcon which = entryIcon(*m_model->list(), index.row() + 1, ListRunning);
+    const EntryIcon which = entryIcon(*m_model->list(), index.row() + 1, m_listRunning());
     if (which == EntryIcon::None)
         return;
     const QRect& cell = option.rect;
@@ -169,9 +170,18 @@ void LinkListGrid::setList(LinkList& list) {
     showListSelection(list.selectedRow());
 }
 
+void LinkListGrid::setRunContext(const RunContext& context) {
+    m_context = &context;
+    watchListRunning();
+}
+
+bool LinkListGrid::listRunning() const {
+    return m_context != nullptr && m_context->listRunning();
+}
+
 void LinkListGrid::setUp() {
     setModel(m_model);
-    setItemDelegate(new LinkListDelegate(m_model, this));
+    setItemDelegate(new LinkListDelegate(m_model, this, [this] { return listRunning(); }));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -255,7 +265,7 @@ void LinkListGrid::takeViewSelection(const QModelIndex& current) {
 }
 
 void LinkListGrid::watchListRunning() {
-    const bool running = ListRunning;
+    const bool running = listRunning();
     if (running == m_drawnRunning)
         return;
     m_drawnRunning = running;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/RunContext.h"
 #include "engine/WorkerHost.h"
 #include "jobs/LinkList.h"
 
@@ -8,6 +9,8 @@
 #include <QPixmap>
 #include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <functional>
 
 class QTimer;
 
@@ -74,7 +77,9 @@ private:
 class LinkListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    LinkListDelegate(const LinkListModel* model, QTableView* view);
+    // listRunning tells whether a list download is marked running.
+    LinkListDelegate(const LinkListModel* model, QTableView* view,
+                     std::function<bool()> listRunning);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -85,6 +90,7 @@ public:
 private:
     const LinkListModel* m_model;
     QTableView* m_view;
+    std::function<bool()> m_listRunning;
     QPixmap m_waiting;
     QPixmap m_inProgress;
 };
@@ -105,6 +111,8 @@ public:
     explicit LinkListGrid(QWidget* parent = nullptr);
 
     void setList(LinkList& list);
+    // The run whose list flag picks row 1's icon; without one no list download is running.
+    void setRunContext(const RunContext& context);
 
     LinkListModel* listModel() const { return m_model; }
 
@@ -120,7 +128,10 @@ private:
     void takeViewSelection(const QModelIndex& current);
     void watchListRunning();
 
+    bool listRunning() const;
+
     LinkListModel* m_model;
+    const RunContext* m_context = nullptr;
     QTimer* m_runningWatch;
     bool m_drawnRunning = false;
     bool m_syncing = false;

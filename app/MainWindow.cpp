@@ -16,7 +16,6 @@
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "jobs/FormatCatalogue.h"
-#include "jobs/RandomNames.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
@@ -61,19 +60,20 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_ui(std::make_unique<Ui::MainWindow>()),
-      m_preferences(DataFoldersOfThisRun().settingsFolder, DataFoldersOfThisRun().downloadsFolder),
-      m_boxes(this), m_presenter(&m_boxes), m_shell(&m_desktop),
-      m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
+      m_preferences(dataFoldersOfThisRun().settingsFolder, dataFoldersOfThisRun().downloadsFolder),
+      m_boxes(this), m_presenter(&m_boxes), m_desktop(m_runContext), m_shell(&m_desktop),
+      m_listCommands(m_list, static_cast<ListCommandHost&>(*this), m_runContext),
       m_pspCommands(static_cast<PspHost&>(*this)),
       m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)),
       m_playlistReader([this] { return m_preferences.ytDlpProgram(); }),
-      m_playlistAdd(m_list, m_playlistReader, static_cast<PlaylistAddHost&>(*this)) {
+      m_playlistAdd(m_list, m_playlistReader, static_cast<PlaylistAddHost&>(*this), m_runContext) {
     m_ui->setupUi(this);
     // Asked at each start, so that a program named in the preferences meanwhile is used.
     m_worker.setYtDlpProgram([this] { return m_preferences.ytDlpProgram(); });
     setFixedSize(size());
     setWindowIcon(programIcon());
     m_ui->StringGrid1->setList(m_list);
+    m_ui->StringGrid1->setRunContext(m_runContext);
     for (const FormatEntry& format : formatCatalogue())
         m_ui->ComboBox1->addItem(QString::fromUtf8(format.name));
     // The tab row lies under the banner: the banner switches the pages.
@@ -102,28 +102,29 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildWindow() {
-    LanguageCode = mainWindowLanguageCode();
-    setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(LanguageCode));
+    const std::string& languageCode = mainWindowLanguageCode();
+    m_runContext.setLanguage(languageFromCode(languageCode));
+    LanguageCode = languageCode; // bridge: the worker still reads the shared language code
+    setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(languageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
 
     PreferenceFields fields{bytes(m_ui->Edit3->text()), bytes(m_ui->Edit6->text()),
                             bytes(m_ui->Edit2->text()), bytes(m_ui->Edit7->text())};
     m_preferences.load(fields);
-    m_ui->Edit3->setText(text(fields.edit3));
-    m_ui->Edit6->setText(text(fields.edit6));
-    m_ui->Edit2->setText(text(fields.edit2));
-    m_ui->Edit7->setText(text(fields.edit7));
+    m_ui->Edit3->setText(text(fields.fileName));
+    m_ui->Edit6->setText(text(fields.folder));
+    m_ui->Edit2->setText(text(fields.listFolder));
+    m_ui->Edit7->setText(text(fields.mp3Title));
 
-    m_list.applyLanguage();
-    ListRunning = false;
+    m_list.applyLanguage(m_runContext.language());
+    m_ui->WebBrowser1->setLanguage(m_runContext.language());
     for (QWidget* field : std::initializer_list<QWidget*>{
              m_ui->Edit1, m_ui->Edit2, m_ui->Edit6, m_ui->Edit3, m_ui->Edit7, m_ui->ComboBox1}) {
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, QColor(0xF9, 0xF9, 0xF9));
         field->setPalette(palette);
     }
-    StopRequested = false;
-    dressMainWindow(*m_ui, *this);
+    dressMainWindow(*m_ui, *this, m_runContext.language());
 
     try {
         for (const std::string& address : RawSocket::localAddressList())
@@ -191,6 +192,7 @@ void MainWindow::createDesktopServices() {
     parts.listPage = m_ui->TabSheet2;
     parts.trayIcon = [this] { return m_trayIcon; };
     parts.workRunning = [this] { return workerRunning(); };
+    parts.language = m_runContext.language();
     parts.loadListFile = [this](const std::string& path) {
         m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2);
         m_droppedListFile = path;
@@ -269,8 +271,8 @@ void MainWindow::checkOnActivation() {
     }
     for (const char* tool : PresenceCheckTools) {
         std::error_code ec;
-        if (!std::filesystem::exists(ProgramFolder() + tool, ec)) {
-            showMessage(MessageKind::Plain, pickText(MissingToolsFr, MissingToolsEn));
+        if (!std::filesystem::exists(runningProgramFolder() + tool, ec)) {
+            showMessage(MessageKind::Plain, m_runContext.pickText(MissingToolsFr, MissingToolsEn));
             return;
         }
     }
@@ -298,14 +300,14 @@ void MainWindow::runCommand(const std::function<void()>& command) {
 }
 
 void MainWindow::pickFolder(QLineEdit* target, const char* captionFr, const char* captionEn) {
-    if (!isExistingDirectory(LastPickedFolder))
-        LastPickedFolder.clear();
-    const std::string chosen =
-        m_shell->chooseFolder(this, pickText(captionFr, captionEn), LastPickedFolder);
+    if (!isExistingDirectory(m_runContext.lastPickedFolder()))
+        m_runContext.setLastPickedFolder({});
+    const std::string chosen = m_shell->chooseFolder(
+        this, m_runContext.pickText(captionFr, captionEn), m_runContext.lastPickedFolder());
     if (!chosen.empty())
-        LastPickedFolder = chosen;
-    if (!LastPickedFolder.empty())
-        target->setText(text(LastPickedFolder));
+        m_runContext.setLastPickedFolder(chosen);
+    if (const std::string folder = m_runContext.lastPickedFolder(); !folder.empty())
+        target->setText(text(folder));
 }
 
 void MainWindow::pickSingleLinkFolder() {
@@ -328,7 +330,9 @@ void MainWindow::startDownload() {
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
-    runCommand([&] { vantaro::Button4Click(fields, static_cast<DownloadCommandHost&>(*this)); });
+    runCommand([&] {
+        vantaro::startDownload(m_runContext, fields, static_cast<DownloadCommandHost&>(*this));
+    });
 }
 
 void MainWindow::addToList() {
@@ -336,13 +340,15 @@ void MainWindow::addToList() {
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
     runCommand([&] {
-        vantaro::Button8Click(fields, static_cast<DownloadCommandHost&>(*this), m_playlistAdd);
+        vantaro::addToList(m_runContext, fields, static_cast<DownloadCommandHost&>(*this),
+                           m_playlistAdd);
     });
 }
 
 void MainWindow::stopWork() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
+    m_runContext.requestStop(); // bridge: until the Stop command takes the run context
     vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
 }
 
@@ -353,11 +359,11 @@ void MainWindow::requestStop() {
 }
 
 void MainWindow::loadListFile() {
-    runCommand([this] { m_listCommands.Button6Click(bytes(m_ui->Edit2->text())); });
+    runCommand([this] { m_listCommands.loadListFile(bytes(m_ui->Edit2->text())); });
 }
 
 void MainWindow::startListDownload() {
-    runCommand([this] { m_listCommands.Button7Click(bytes(m_ui->Edit2->text())); });
+    runCommand([this] { m_listCommands.startListDownload(bytes(m_ui->Edit2->text())); });
 }
 
 void MainWindow::openAddDialog() {
@@ -414,7 +420,8 @@ void MainWindow::leaveProgram() {
     if (m_closing)
         return;
     m_closing = true;
-    StopRequested = true;
+    m_runContext.requestStop();
+    StopRequested = true; // bridge: the worker still reads the shared stop request
     hide();
     delete m_trayIcon;
     m_trayIcon = nullptr;

@@ -4,6 +4,7 @@
 #include "app/DesktopShell.h"
 #include "app/MessageBoxes.h"
 #include "core/Constants.h"
+#include "core/RunContext.h"
 #include "engine/PlaylistSource.h"
 #include "engine/PspConversion.h"
 #include "engine/Unit2.h"
@@ -88,6 +89,8 @@ public:
     QMenu* popupMenu() const { return m_popupMenu; }
     QMenu* helpMenu() const { return m_helpMenu; }
     LinkList& linkList() { return m_list; }
+    // What the window shares with its commands, its dialogs and the download worker.
+    RunContext& runContext() { return m_runContext; }
     // The capture tool of the hidden strip.
     CaptureStrip& captureStrip() { return *m_capture; }
     // The figures line, the launcher entry, the notices and the drops.
@@ -146,7 +149,7 @@ public:
     void startWorker(const DownloadJob& job) override;
     void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;
     void storeList(const std::string& pathName) override;
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override;
     bool directoryExists(const std::string& path) override;
@@ -155,7 +158,7 @@ public:
     void setFileNameField(const std::string& text) override;
     std::string chooseListFile() override;
     void processPendingEvents() override;
-    void enableButton7() override;
+    void listReady() override;
     std::string sourceText() override;
     void setSourceText(const std::string& text) override;
     std::string chooseFile(const std::string& filterText) override;
@@ -186,6 +189,7 @@ private:
     template <typename Work> auto onUiThread(Work&& work) -> decltype(work());
 
     std::unique_ptr<Ui::MainWindow> m_ui;
+    RunContext m_runContext;
     LinkList m_list;
     Preferences m_preferences;
     MessageBoxes m_boxes;

@@ -9,6 +9,7 @@
 #include "app/QtText.h"
 
 #include "core/ProgramFolder.h"
+#include "core/SharedState.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -208,6 +209,10 @@ bool MainWindow::workerRunning() const {
 
 void MainWindow::startWorker(const DownloadJob& job) {
     m_desktopServices->workStarted();
+    // Bridge: the worker still reads the shared variables, so the run's state goes there first.
+    WorkMode = static_cast<int>(m_runContext.workMode());
+    StopRequested = m_runContext.stopRequested();
+    LanguageCode = m_runContext.english() ? "EN" : "FR";
     m_worker.startWorker(job);
 }
 
@@ -219,10 +224,10 @@ void MainWindow::storeList(const std::string& pathName) {
     m_preferences.storeList(pathName);
 }
 
-void MainWindow::AppendListEntry(const std::string& formatName, const std::string& folder,
+void MainWindow::appendListEntry(const std::string& formatName, const std::string& folder,
                                  const std::string& fileName, const std::string& mp3Title,
                                  const std::string& link) {
-    m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
+    m_list.appendListEntry(formatName, folder, fileName, mp3Title, link);
 }
 
 void MainWindow::setReading(bool reading) {
@@ -267,7 +272,7 @@ void MainWindow::processPendingEvents() {
         throw WindowClosing{};
 }
 
-void MainWindow::enableButton7() {
+void MainWindow::listReady() {
     m_ui->Button7->setEnabled(true);
 }
 

@@ -5,7 +5,6 @@
 #include "app/Pictures.h"
 #include "app/TextApplier.h"
 #include "app/WindowTexts.h"
-#include "core/Language.h"
 #include "ui_MainWindow.h"
 
 #include <QAbstractItemView>
@@ -36,8 +35,9 @@ void setCommandPictures(CommandPicture* target, const PictureTriple& pictures) {
 }
 
 // ImageList2 in English, the design pictures in French.
-PictureTriple downloadPictures() {
-    return commandPictures(isEnglish() ? Picture::DownloadEn : Picture::DownloadFr);
+PictureTriple downloadPictures(Language language) {
+    return commandPictures(language == Language::English ? Picture::DownloadEn
+                                                         : Picture::DownloadFr);
 }
 
 // Bold, 15 pixels, Tahoma where installed; otherwise a narrow sans-serif, so that the list
@@ -108,8 +108,9 @@ void widenOpenList(QComboBox* list) {
 
 } // namespace
 
-QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window) {
-    const QStringList missing = applyWindowTexts(window, mainWindowTexts(), hintHolders());
+QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window, Language language) {
+    const QStringList missing =
+        applyWindowTexts(window, mainWindowTexts(), language, hintHolders());
 
     placeExampleAfter(ui.Label9, ui.Label1);
     placeExampleAfter(ui.Label7, ui.Label10);
@@ -129,7 +130,7 @@ QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window) {
     ui.Image5->setPictures(help, lighterPicture(help), lighterPicture(help));
     ui.Image5->setBehaviour(CommandPicture::Behaviour::Switch);
 
-    const PictureTriple download = downloadPictures();
+    const PictureTriple download = downloadPictures(language);
     setCommandPictures(ui.Image19, download);
     setCommandPictures(ui.Image7, download);
     const PictureTriple add = commandPictures(Picture::Add);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <QColor>
 #include <QStringList>
 
@@ -18,10 +20,10 @@ inline const QColor SwitchLabelLit(0, 0, 255);
 // The very light grey of the main window's fields and of its format list.
 inline const QColor FieldColour(0xF9, 0xF9, 0xF9);
 
-// Dresses the main window by the current language: the banner's pictures and labels, the
+// Dresses the main window in the given language: the banner's pictures and labels, the
 // command pictures (the English download pictures in English), the texts of every control, the
 // tab images, the colour and width of the two lists and the stacking of the page switches.
 // Returns the controls of the text table that the window lacks (none, for a complete window).
-QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window);
+QStringList dressMainWindow(Ui::MainWindow& ui, QWidget& window, Language language);
 
 } // namespace vantaro

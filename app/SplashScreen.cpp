@@ -28,7 +28,7 @@ SplashScreen::SplashScreen(QWidget* parent)
     addLabelOverPicture(this, "Label1", {379, 32}, true, 13);
     addLabelOverPicture(this, "Label2", {406, 46}, true, 0);
     addLabelOverPicture(this, "Label3", {8, 369}, false, 0);
-    applyWindowTexts(*this, splashTexts());
+    applyWindowTexts(*this, splashTexts(), Language::French); // French in both languages
     for (QLabel* label : findChildren<QLabel*>())
         label->adjustSize();
 

@@ -80,14 +80,14 @@ bool applyText(QWidget& window, QObject* control, TextKind kind, const QString& 
 
 } // namespace
 
-QStringList applyWindowTexts(QWidget& window, const WindowTextTable& table,
+QStringList applyWindowTexts(QWidget& window, const WindowTextTable& table, Language language,
                              const QHash<QString, QString>& aliases) {
     QStringList missing;
     for (const WindowText& entry : table) {
         QString name = QString::fromStdString(entry.control);
         name = aliases.value(name, name);
         QObject* control = window.objectName() == name ? &window : window.findChild<QObject*>(name);
-        const QString text = QString::fromUtf8(entry.text());
+        const QString text = QString::fromUtf8(entry.text(language));
         if (!control || !applyText(window, control, entry.kind, text))
             missing << name;
     }

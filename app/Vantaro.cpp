@@ -85,17 +85,17 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(vantaro::ApplicationTitle);
     QApplication::setWindowIcon(vantaro::programIcon());
 
-    // The dialogs read the language code that the main window sets, so it comes first.
+    // The dialogs share the main window's run context, language included, so it comes first.
     vantaro::MainWindow mainWindow;
-    vantaro::QtDesktopShell desktop;
+    vantaro::QtDesktopShell desktop(mainWindow.runContext());
     vantaro::LinkDialogServices dialogServices(
         static_cast<vantaro::DownloadCommandHost&>(mainWindow), desktop, [&mainWindow] {
             const auto* edit2 = mainWindow.findChild<QLineEdit*>("Edit2");
             return edit2 ? edit2->text().toUtf8().toStdString() : std::string();
         });
-    vantaro::AddLinkDialog addDialog(mainWindow.playlistAdd(), dialogServices, dialogServices,
-                                     &mainWindow);
-    vantaro::EditLinkDialog modifyDialog(mainWindow.linkList(),
+    vantaro::AddLinkDialog addDialog(mainWindow.runContext(), mainWindow.playlistAdd(),
+                                     dialogServices, dialogServices, &mainWindow);
+    vantaro::EditLinkDialog modifyDialog(mainWindow.runContext(), mainWindow.linkList(),
                                          static_cast<vantaro::ListCommandHost&>(mainWindow),
                                          dialogServices, dialogServices, &mainWindow);
     vantaro::AboutDialog aboutDialog(&mainWindow);

@@ -66,11 +66,11 @@ struct PageResult {
 };
 
 // Fetches a page into a temporary file and reads it back.
-PageResult fetchPage(const std::string& url) {
+PageResult fetchPage(const std::string& url, Language language) {
     std::string name = (std::filesystem::temp_directory_path() / "vantaro-page-XXXXXX").string();
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
-        return {false, pickText("Impossible de créer un fichier temporaire",
+        return {false, pickText(language, "Impossible de créer un fichier temporaire",
                                 "Cannot create a temporary file")};
     ::close(fd);
     PageFetchHost host;
@@ -82,12 +82,12 @@ PageResult fetchPage(const std::string& url) {
     }
     PageResult result;
     if (fetched == FetchResult::Stopped) {
-        result.content = pickText("Chargement interrompu", "Loading stopped");
+        result.content = pickText(language, "Chargement interrompu", "Loading stopped");
     } else if (fetched != FetchResult::Whole) {
         // Half a page is not the page: the fetch's own text says why, when it gave one.
         result.content = !host.failure.empty()
                              ? host.failure
-                             : pickText("Chargement incomplet", "Incomplete page");
+                             : pickText(language, "Chargement incomplet", "Incomplete page");
     } else {
         std::ifstream in(name, std::ios::binary);
         result.content.resize(PageTextLimit);
@@ -130,7 +130,7 @@ QString WebBrowser::text() const {
 int WebBrowser::Navigate(const std::string& url, int flags) {
     if (!isHttpAddress(url))
         throw std::invalid_argument(
-            pickText("Adresse non prise en charge : ", "Unsupported address: ") + url);
+            pickText(m_language, "Adresse non prise en charge : ", "Unsupported address: ") + url);
     const int navigation = ++m_navigations;
     if ((flags & NavNoReadFromCache) == 0 && !m_cachedUrl.empty() && url == m_cachedUrl) {
         m_pending = 0; // a page still loading would replace this one
@@ -145,7 +145,8 @@ int WebBrowser::Navigate(const std::string& url, int flags) {
 
 int WebBrowser::Refresh() {
     if (m_location.empty())
-        throw std::logic_error(pickText("Aucune page à recharger", "No page to reload"));
+        throw std::logic_error(
+            pickText(m_language, "Aucune page à recharger", "No page to reload"));
     const int navigation = ++m_navigations;
     startFetch(m_location, navigation);
     return navigation;
@@ -158,8 +159,8 @@ void WebBrowser::PurgeCache() {
 
 void WebBrowser::startFetch(const std::string& url, int navigation) {
     m_pending = navigation;
-    std::thread([mailbox = m_mailbox, url, navigation] {
-        PageResult result = fetchPage(url);
+    std::thread([mailbox = m_mailbox, url, navigation, language = m_language] {
+        PageResult result = fetchPage(url, language);
         std::lock_guard lock(mailbox->mutex);
         if (mailbox->owner == nullptr)
             return;

@@ -6,6 +6,8 @@
 // raises an exception for an address it cannot go to; a page that fails to load is reported by
 // navigateError and shown in place of the page.
 
+#include "core/Language.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -21,6 +23,9 @@ class WebBrowser : public QWidget {
 public:
     explicit WebBrowser(QWidget* parent = nullptr);
     ~WebBrowser() override;
+
+    // The language of the browser's own messages; French until set.
+    void setLanguage(Language language) { m_language = language; }
 
     // Starts loading a page and returns its navigation number. Without the flag
     // NavNoReadFromCache (4) the page last loaded is shown again from the cache when it is the
@@ -50,6 +55,7 @@ private:
     std::string m_location;
     std::string m_cachedUrl;
     std::string m_cachedText;
+    Language m_language = Language::French;
     int m_navigations = 0;
     int m_pending = 0; // the navigation being loaded, 0 when none
 };

@@ -2,7 +2,6 @@
 #include "app/WindowTexts.h"
 
 #include "core/Constants.h"
-#include "core/Language.h"
 
 #include <stdexcept>
 
@@ -38,8 +37,8 @@ void setMainWindowLanguageCode(std::string code) {
     creationLanguageCode() = std::move(code);
 }
 
-const std::string& WindowText::text() const {
-    return isEnglish() && english ? *english : french;
+const std::string& WindowText::text(Language language) const {
+    return language == Language::English && english ? *english : french;
 }
 
 const WindowTextTable& mainWindowTexts() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,8 +32,8 @@ struct WindowText {
     std::string french;
     std::optional<std::string> english;
 
-    // The text by the language rule.
-    const std::string& text() const;
+    // The text in the given language.
+    const std::string& text(Language language) const;
 };
 
 using WindowTextTable = std::vector<WindowText>;

@@ -62,7 +62,7 @@ const char* const modeNames[3] = {"direct ffmpeg", "launcher alone", "ConvertMed
 // first so that none always meets a warmer or busier machine.
 bool measure(const std::string& format, const std::string& clip, const std::string& folder,
              int rounds, Timings& timings) {
-    const std::string launcher = ProgramFolder() + toolRelativePath(ConverterTool::F);
+    const std::string launcher = runningProgramFolder() + toolRelativePath(ConverterTool::F);
     testing::QuietWorkerHost host;
     for (int round = 0; round < rounds; ++round) {
         const std::string base = folder + "/" + format + std::to_string(round);

@@ -42,7 +42,7 @@ public:
         ++eventRounds;
         QCoreApplication::processEvents();
     }
-    void enableButton7() override {}
+    void listReady() override {}
 };
 
 std::string writeListFile(const std::filesystem::path& folder, int entries) {
@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
 
     BenchHost host;
-    LinkListCommands commands(list, host);
+    RunContext context;
+    LinkListCommands commands(list, host, context);
     std::vector<double> seconds;
     // Other sizes may be given on the command line; the first and last are compared.
     std::vector<int> sizes = {10000, 50000, 100000};
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
             list.reset(); // each load starts from an empty list, like the first one
             host.eventRounds = 0;
             const auto start = std::chrono::steady_clock::now();
-            commands.Button6Click(folder.string());
+            commands.loadListFile(folder.string());
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
             if (list.entryCount() != entries || host.messages != 0 || host.eventRounds < entries) {
                 std::fprintf(stderr, "load of %d entries gave %d entries\n", entries,

@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
             fs::create_directories(dropped.back());
             folder = dropped.back().string();
         }
-        window.AppendListEntry("MP3", folder, name, name, nginx.url("/dailymotion/clip"));
+        window.appendListEntry("MP3", folder, name, name, nginx.url("/dailymotion/clip"));
     }
     window.findChild<QLineEdit*>("Edit2")->setText(QString::fromStdString(out));
 

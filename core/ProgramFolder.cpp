@@ -84,7 +84,7 @@ void preparePerUserFolders(const std::string& programFolder, const DataFolders& 
 
 } // namespace
 
-std::string ProgramFolder() {
+std::string runningProgramFolder() {
     std::lock_guard lock(folderMutex);
     if (!overriddenFolder.empty())
         return overriddenFolder;
@@ -151,8 +151,8 @@ DataFolders prepareDataFolders(const std::string& programFolder, const std::stri
     return folders;
 }
 
-DataFolders DataFoldersOfThisRun() {
-    const std::string program = ProgramFolder();
+DataFolders dataFoldersOfThisRun() {
+    const std::string program = runningProgramFolder();
     std::lock_guard lock(folderMutex);
     if (setFolders)
         return *setFolders;
@@ -169,13 +169,14 @@ void setDataFolders(const DataFolders& folders) {
     setFolders = folders;
 }
 
-std::string currentFolderProblem() {
+std::string currentFolderProblem(Language language) {
     std::error_code ec;
     const std::string current = std::filesystem::current_path(ec).string();
     if (!ec && isWritableFolder(current))
         return {};
     const std::string shown = ec ? std::string("?") : current;
-    return pickText("Vantaro ne peut pas écrire dans le dossier courant (" + shown +
+    return pickText(language,
+                    "Vantaro ne peut pas écrire dans le dossier courant (" + shown +
                         "), où il enregistre la réponse du service. Lancez Vantaro depuis un "
                         "dossier où vous pouvez écrire, par exemple votre dossier personnel.",
                     "Vantaro cannot write in the current folder (" + shown +

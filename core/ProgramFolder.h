@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <string>
 
 namespace vantaro {
 
 // The folder of the running executable, ending with "/". Tests may point it elsewhere.
-std::string ProgramFolder();
+std::string runningProgramFolder();
 void setProgramFolder(const std::string& folder);
 
 // True when the path exists and is a directory (an empty path is not).
@@ -59,11 +61,11 @@ DataFolders prepareDataFolders(const std::string& programFolder, const std::stri
 
 // The prepared folders of this run, for the program folder and the environment's HOME and
 // XDG_CONFIG_HOME. Worked out once for each program folder; tests may set them.
-DataFolders DataFoldersOfThisRun();
+DataFolders dataFoldersOfThisRun();
 void setDataFolders(const DataFolders& folders);
 
 // Empty when files can be created in the current folder; otherwise why a download cannot run
-// from there (the service's reply is written in that folder), in the user's language.
-std::string currentFolderProblem();
+// from there (the service's reply is written in that folder), in the given language.
+std::string currentFolderProblem(Language language);
 
 } // namespace vantaro

@@ -31,17 +31,18 @@ constexpr Reason Reasons[] = {
 
 } // namespace
 
-std::string systemReason(int errorNumber) {
+std::string systemReason(int errorNumber, Language language) {
     for (const Reason& reason : Reasons)
         if (reason.errorNumber == errorNumber)
-            return pickText(reason.french, reason.english);
+            return pickText(language, reason.french, reason.english);
     return std::strerror(errorNumber);
 }
 
-std::string converterStartReason(int errorNumber) {
+std::string converterStartReason(int errorNumber, Language language) {
     if (errorNumber == ENOENT)
-        return pickText("le convertisseur est introuvable", "the converter cannot be found");
-    return systemReason(errorNumber);
+        return pickText(language, "le convertisseur est introuvable",
+                        "the converter cannot be found");
+    return systemReason(errorNumber, language);
 }
 
 SystemFailure::SystemFailure(const std::string& triedFrench, const std::string& triedEnglish,
@@ -50,22 +51,23 @@ SystemFailure::SystemFailure(const std::string& triedFrench, const std::string& 
                                           : triedEnglish + ": " + std::strerror(errorNumber)),
       m_triedFrench(triedFrench), m_triedEnglish(triedEnglish), m_errorNumber(errorNumber) {}
 
-std::string SystemFailure::tried() const {
-    return pickText(m_triedFrench, m_triedEnglish);
+std::string SystemFailure::tried(Language language) const {
+    return pickText(language, m_triedFrench, m_triedEnglish);
 }
 
-std::string SystemFailure::userText() const {
+std::string SystemFailure::userText(Language language) const {
     if (m_errorNumber == 0)
-        return tried();
-    return tried() + pickText(" : ", ": ") + systemReason(m_errorNumber);
+        return tried(language);
+    return tried(language) + pickText(language, " : ", ": ") +
+           systemReason(m_errorNumber, language);
 }
 
-std::string failureText(const std::exception* error) {
+std::string failureText(const std::exception* error, Language language) {
     if (const auto* failure = dynamic_cast<const SystemFailure*>(error))
-        return failure->userText();
+        return failure->userText(language);
     if (error != nullptr)
         return error->what();
-    return pickText("erreur inconnue", "unknown error");
+    return pickText(language, "erreur inconnue", "unknown error");
 }
 
 } // namespace vantaro

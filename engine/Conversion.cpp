@@ -105,11 +105,13 @@ void ConvertMedia(const std::string& input, const std::string& base, const std::
 
     ConverterProcess process;
     try {
-        process.start(ProgramFolder() + toolRelativePath(tool), argumentVector(formatName, paths));
+        process.start(runningProgramFolder() + toolRelativePath(tool),
+                      argumentVector(formatName, paths));
     } catch (const ConverterStartError& error) {
         // Nothing was converted, so nothing of the user's may go: the download stays.
         host.setProgressPosition(host.progressMax());
-        reportFailure(input, base, formatName, host, error.userText());
+        reportFailure(input, base, formatName, host,
+                      error.userText(languageFromCode(LanguageCode)));
         return;
     }
     waitForConverter(process, host);

@@ -31,8 +31,9 @@ std::string ConverterStartError::systemText() const {
     return std::strerror(code());
 }
 
-std::string ConverterStartError::userText() const {
-    return tried() + pickText(" : ", ": ") + converterStartReason(code());
+std::string ConverterStartError::userText(Language language) const {
+    return tried(language) + pickText(language, " : ", ": ") +
+           converterStartReason(code(), language);
 }
 
 void OutputTail::append(const char* data, std::size_t size) {

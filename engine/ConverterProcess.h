@@ -21,7 +21,7 @@ public:
     int code() const { return errorNumber(); }
     // The system's text for the error number.
     std::string systemText() const;
-    std::string userText() const override;
+    std::string userText(Language language) const override;
 };
 
 // The last lines a tool wrote, kept within a fixed size however much it writes. Carriage

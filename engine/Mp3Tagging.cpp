@@ -52,7 +52,7 @@ bool tagMp3(const std::string& mp3, const std::string& artist, const std::string
         return false; // not a name of ours: the MP3 stays untagged rather than lose a file
     ConverterProcess process;
     try {
-        process.start(ProgramFolder() + ConverterF,
+        process.start(runningProgramFolder() + ConverterF,
                       mp3TagArguments(mp3, tagged, artist, coverFile));
     } catch (const ConverterStartError&) {
         return false;

@@ -40,18 +40,18 @@ std::vector<std::string> pspArguments(const std::string& source, const std::stri
 
 std::string ConvertToPsp(const std::string& source, const std::string& folder, PspHost& host) {
     host.setStatus("Traitement de FLV vers PSP..");
-    const std::string target = joinPath(folder, PspFileName() + ".MP4");
+    const std::string target = joinPath(folder, pspFileName() + ".MP4");
     std::error_code ec;
     const bool targetWasThere =
         std::filesystem::exists(std::filesystem::symlink_status(target, ec));
 
     ConverterProcess process;
     try {
-        process.start(ProgramFolder() + PspConverter, pspArguments(source, target));
+        process.start(runningProgramFolder() + PspConverter, pspArguments(source, target));
     } catch (const ConverterStartError& error) {
         host.showMessage(MessageKind::Error,
                          "Erreur syst\u00e8me.  Code : " + std::to_string(error.code()) + ".\r\n" +
-                             converterStartReason(error.code()));
+                             converterStartReason(error.code(), languageFromCode(LanguageCode)));
         return target;
     }
     while (!process.waitForEnd(ConverterPollMilliseconds))

@@ -80,7 +80,7 @@ std::string readLastReplyLine() {
 // The reply file is written in the current folder: a program started from a folder it cannot
 // write in says so in words rather than with the system's short error.
 void checkReplyFolder() {
-    const std::string problem = currentFolderProblem();
+    const std::string problem = currentFolderProblem(languageFromCode(LanguageCode));
     if (!problem.empty())
         throw FetchFileError(problem);
 }

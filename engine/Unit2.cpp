@@ -301,7 +301,8 @@ void WorkerRun::stopCleanup(const JobFiles& files,
 // An error that no step handled: the user is told, and the job ends.
 void WorkerRun::failed(const std::exception* error, const JobFiles& files) {
     m_host.showMessage(MessageKind::Information,
-                       workerText(WorkerText::DownloadFailed) + failureText(error));
+                       workerText(WorkerText::DownloadFailed) +
+                           failureText(error, languageFromCode(LanguageCode)));
     endJob(files);
 }
 

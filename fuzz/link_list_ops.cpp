@@ -2,7 +2,7 @@
 // Runs arbitrary sequences of list operations and commands, and checks after each one that the
 // list keeps its header and empty last row, that entry numbers find their rows, and that a view
 // following the change notifications alone has the list's row count.
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 
@@ -58,7 +58,7 @@ public:
     bool directoryExists(const std::string&) override { return true; }
     std::string chooseListFile() override { return {}; }
     void processPendingEvents() override {}
-    void enableButton7() override {}
+    void listReady() override {}
 };
 
 void check(const LinkList& list, const Follower& view) {
@@ -81,8 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Follower view(list);
     list.setObserver(&view);
     QuietHost host;
-    LinkListCommands commands(list, host);
-    WorkMode = WorkModeList;
+    RunContext context;
+    LinkListCommands commands(list, host, context);
+    context.setWorkMode(WorkMode::List);
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         const int operation = data[i] % 11;
         const int row = data[i + 1] % 12 - 1;
@@ -95,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (operation) {
         case 0:
         case 1:
-            list.AppendListEntry("MP3", "/f", std::to_string(i), "t",
+            list.appendListEntry("MP3", "/f", std::to_string(i), "t",
                                  "http://youtube/" + std::to_string(i));
             break;
         case 2:
@@ -127,13 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         default:
             host.running = !host.running;
-            ListRunning = host.running;
+            context.setListRunning(host.running);
             break;
         }
         check(list, view);
         if (commandOnRunningList && (list.entryId(1) != firstId || !(list.cells(1) == firstCells)))
             std::abort();
     }
-    ListRunning = false;
     return 0;
 }

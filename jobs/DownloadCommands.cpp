@@ -2,7 +2,6 @@
 #include "jobs/DownloadCommands.h"
 
 #include "core/Language.h"
-#include "core/SharedState.h"
 #include "jobs/FormatCatalogue.h"
 #include "jobs/RandomNames.h"
 #include "jobs/SiteKind.h"
@@ -42,19 +41,21 @@ const char* const M5Fr =
 const char* const M5En = "Can't add the link to the list.\r\n\r\nPlease select : \r\n1) The "
                          "Internet video link, \r\n2) the destination folder";
 
-void inform(MessagePresenter& presenter, const char* french, const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(french, english));
+void inform(MessagePresenter& presenter, Language language, const char* french,
+            const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
 }
 
 // The checks shared by both commands, in their order. Returns false after showing a message.
-bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, const char* folderFr,
-                 const char* folderEn, const char* fieldsFr, const char* fieldsEn) {
-    if (!host.directoryExists(fields.edit6)) {
-        inform(host, folderFr, folderEn);
+bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, Language language,
+                 const char* folderFr, const char* folderEn, const char* fieldsFr,
+                 const char* fieldsEn) {
+    if (!host.directoryExists(fields.folder)) {
+        inform(host, language, folderFr, folderEn);
         return false;
     }
-    if (fields.edit1.empty() || fields.edit6.empty() || !isSupportedLink(fields.edit1)) {
-        inform(host, fieldsFr, fieldsEn);
+    if (fields.link.empty() || fields.folder.empty() || !isSupportedLink(fields.link)) {
+        inform(host, language, fieldsFr, fieldsEn);
         return false;
     }
     return true;
@@ -62,56 +63,59 @@ bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, cons
 
 } // namespace
 
-bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter) {
+bool refuseWhileWorkerRunning(const WorkerLauncher& launcher, MessagePresenter& presenter,
+                              Language language) {
     if (!launcher.workerRunning())
         return false;
-    inform(presenter, messages::WorkerAlreadyRunningFr, messages::WorkerAlreadyRunningEn);
+    inform(presenter, language, messages::WorkerAlreadyRunningFr, messages::WorkerAlreadyRunningEn);
     return true;
 }
 
-void Button4Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
-    if (refuseWhileWorkerRunning(host, host))
+void startDownload(RunContext& context, const SingleLinkFields& fields, DownloadCommandHost& host) {
+    const Language language = context.language();
+    if (refuseWhileWorkerRunning(host, host, language))
         return;
-    StopRequested = false;
-    CurrentJob.setFormatName(fields.comboBox1);
-    if (!checkFields(fields, host, M1Fr, M1En, M2Fr, M2En))
+    context.clearStop();
+    context.currentJob().setFormatName(fields.format);
+    if (!checkFields(fields, host, language, M1Fr, M1En, M2Fr, M2En))
         return;
-    host.storeSingleDownload(fields.edit3, fields.edit6);
+    host.storeSingleDownload(fields.fileName, fields.folder);
 
     // Ask about the file the conversion will really write.
-    const std::string base = jobBase(fields.edit6, fields.edit3);
-    if (const auto target = outputFile(fields.comboBox1, base);
-        target && host.fileExists(*target)) {
-        if (!host.showMessage(MessageKind::Confirmation, pickText(M3Fr, M3En)))
+    const std::string base = jobBase(fields.folder, fields.fileName);
+    if (const auto target = outputFile(fields.format, base); target && host.fileExists(*target)) {
+        if (!host.showMessage(MessageKind::Confirmation, pickText(language, M3Fr, M3En)))
             return;
         host.deleteFile(*target);
     }
 
-    WorkMode = WorkModeSingle;
-    std::string fileName = fields.edit3;
+    context.setWorkMode(WorkMode::Single);
+    std::string fileName = fields.fileName;
     if (fileName.empty()) {
-        fileName = RandomFileName();
+        fileName = randomFileName();
         host.setFileNameField(fileName);
     }
-    CurrentJob.setMp3Title(fields.edit7);
+    context.currentJob().setMp3Title(fields.mp3Title);
     host.startWorker(
-        DownloadJob{fields.edit1, fields.edit6, fileName, fields.comboBox1, fields.edit7});
+        DownloadJob{fields.link, fields.folder, fileName, fields.format, fields.mp3Title});
 }
 
-void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host) {
-    Button8Click(fields, host, host);
+void addToList(const RunContext& context, const SingleLinkFields& fields,
+               DownloadCommandHost& host) {
+    addToList(context, fields, host, host);
 }
 
-void Button8Click(const SingleLinkFields& fields, DownloadCommandHost& host, ListAppender& list) {
-    if (!checkFields(fields, host, M4Fr, M4En, M5Fr, M5En))
+void addToList(const RunContext& context, const SingleLinkFields& fields, DownloadCommandHost& host,
+               ListAppender& list) {
+    if (!checkFields(fields, host, context.language(), M4Fr, M4En, M5Fr, M5En))
         return;
-    std::string fileName = fields.edit3;
+    std::string fileName = fields.fileName;
     if (fileName.empty()) {
-        fileName = RandomFileName();
+        fileName = randomFileName();
         host.setFileNameField(fileName);
     }
-    const std::string title = fields.comboBox1 == "MP3" ? fields.edit7 : "-";
-    list.AppendListEntry(fields.comboBox1, fields.edit6, fileName, title, fields.edit1);
+    const std::string title = fields.format == "MP3" ? fields.mp3Title : "-";
+    list.appendListEntry(fields.format, fields.folder, fileName, title, fields.link);
 }
 
 } // namespace vantaro

@@ -169,11 +169,11 @@ MainFormatState mainFormatChange(std::string_view formatName) {
     if (formatName == "MP3")
         state.mp3TitleEnabled = true;
     if (formatName == "VOB") {
-        state.generatedFileName = VobFileName();
+        state.generatedFileName = vobFileName();
         state.fileNameEnabled = false;
     }
     if (formatName == "PSP") {
-        state.generatedFileName = PspFileName();
+        state.generatedFileName = pspFileName();
         state.fileNameEnabled = false;
     }
     return state;
@@ -195,7 +195,7 @@ DialogFormatState dialogFormatChange(std::string_view formatName) {
         }
     }
     if (formatName == "PSP") {
-        state.generatedFileName = PspFileName();
+        state.generatedFileName = pspFileName();
         state.fileNameEnabled = false;
     }
     return state;

@@ -58,9 +58,9 @@ std::string fillTemplate(std::string_view argumentTemplate, const ConversionPath
 
 // New state of the main window after the user picks a format.
 struct MainFormatState {
-    bool fileNameEnabled = true;  // Edit3
-    bool mp3TitleEnabled = false; // Edit7 and Label8
-    std::string extensionLabel;   // Label2
+    bool fileNameEnabled = true;
+    bool mp3TitleEnabled = false; // the MP3 title field and its label
+    std::string extensionLabel;   // the extension shown beside the file name
     std::optional<std::string> generatedFileName;
 };
 MainFormatState mainFormatChange(std::string_view formatName);

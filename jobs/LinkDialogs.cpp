@@ -35,20 +35,22 @@ const char* const DialogPickerCaptionEn =
 
 namespace {
 
-void inform(MessagePresenter& presenter, const char* french, const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(french, english));
+void inform(MessagePresenter& presenter, Language language, const char* french,
+            const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
 }
 
 // The checks common to both dialogs: the folder exists, then the link and folder are given and
 // the link is of a known site. False after the message of the failed check.
-bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, const char* folderFr,
-                 const char* folderEn, const char* refusedFr, const char* refusedEn) {
-    if (!host.directoryExists(fields.edit6)) {
-        inform(host, folderFr, folderEn);
+bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, Language language,
+                 const char* folderFr, const char* folderEn, const char* refusedFr,
+                 const char* refusedEn) {
+    if (!host.directoryExists(fields.folder)) {
+        inform(host, language, folderFr, folderEn);
         return false;
     }
-    if (fields.edit1.empty() || fields.edit6.empty() || !isSupportedLink(fields.edit1)) {
-        inform(host, refusedFr, refusedEn);
+    if (fields.link.empty() || fields.folder.empty() || !isSupportedLink(fields.link)) {
+        inform(host, language, refusedFr, refusedEn);
         return false;
     }
     return true;
@@ -64,24 +66,26 @@ std::string addDialogDefaultFolder(LinkDialogHost& host) {
 void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host) {
     if (!host.preferencesFileExists())
         return;
-    fields.edit3 = RandomFileName();
-    fields.edit6 = addDialogDefaultFolder(host);
-    fields.edit7 = DefaultMp3Title;
+    fields.fileName = randomFileName();
+    fields.folder = addDialogDefaultFolder(host);
+    fields.mp3Title = DefaultMp3Title;
 }
 
 DownloadJob dialogJob(const LinkDialogFields& fields) {
-    return {fields.edit1, fields.edit6, fields.edit3, fields.comboBox1,
-            fields.comboBox1 == "MP3" ? fields.edit7 : "-"};
+    return {fields.link, fields.folder, fields.fileName, fields.format,
+            fields.format == "MP3" ? fields.mp3Title : "-"};
 }
 
-bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host) {
-    if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
-                     messages::DialogAddRefusedFr, messages::DialogAddRefusedEn))
+bool addDialogConfirm(const RunContext& context, LinkDialogFields& fields, ListAppender& list,
+                      LinkDialogHost& host) {
+    if (!checkFields(fields, host, context.language(), messages::DialogFolderMissingFr,
+                     messages::DialogFolderMissingEn, messages::DialogAddRefusedFr,
+                     messages::DialogAddRefusedEn))
         return false;
-    if (fields.edit3.empty())
-        fields.edit3 = RandomFileName();
+    if (fields.fileName.empty())
+        fields.fileName = randomFileName();
     const DownloadJob job = dialogJob(fields);
-    list.AppendListEntry(job.formatName, job.destinationPathName, job.destinationFileName,
+    list.appendListEntry(job.formatName, job.destinationPathName, job.destinationFileName,
                          job.mp3Title, job.videoUrl);
     return true;
 }
@@ -91,26 +95,27 @@ bool modifyDialogActivate(LinkDialogFields& fields, const LinkList& list, std::u
     if (row == 0)
         return false;
     const DownloadJob job = list.entry(row);
-    fields.comboBox1 = job.formatName;
-    fields.edit6 = job.destinationPathName;
-    fields.edit3 = job.destinationFileName;
-    fields.edit7 = job.mp3Title;
-    fields.edit1 = job.videoUrl;
+    fields.format = job.formatName;
+    fields.folder = job.destinationPathName;
+    fields.fileName = job.destinationFileName;
+    fields.mp3Title = job.mp3Title;
+    fields.link = job.videoUrl;
     return true;
 }
 
-ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId,
-                                 LinkListCommands& commands, const LinkList& list,
-                                 LinkDialogHost& host) {
+ModifyResult modifyDialogConfirm(const RunContext& context, LinkDialogFields& fields,
+                                 std::uint64_t entryId, LinkListCommands& commands,
+                                 const LinkList& list, LinkDialogHost& host) {
     if (list.rowOfEntry(entryId) == 0) {
-        inform(host, messages::EntryGoneFr, messages::EntryGoneEn);
+        inform(host, context.language(), messages::EntryGoneFr, messages::EntryGoneEn);
         return ModifyResult::Gone;
     }
-    if (!checkFields(fields, host, messages::DialogFolderMissingFr, messages::DialogFolderMissingEn,
-                     messages::DialogModifyRefusedFr, messages::DialogModifyRefusedEn))
+    if (!checkFields(fields, host, context.language(), messages::DialogFolderMissingFr,
+                     messages::DialogFolderMissingEn, messages::DialogModifyRefusedFr,
+                     messages::DialogModifyRefusedEn))
         return ModifyResult::Refused;
-    if (fields.edit3.empty())
-        fields.edit3 = RandomFileName();
+    if (fields.fileName.empty())
+        fields.fileName = randomFileName();
     switch (commands.modifyEntry(entryId, dialogJob(fields))) {
     case LinkListCommands::ModifyOutcome::Modified:
         return ModifyResult::Modified;
@@ -122,11 +127,11 @@ ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId
     return ModifyResult::Refused;
 }
 
-void dialogPickFolder(LinkDialogFields& fields, FolderPicker& picker) {
+void dialogPickFolder(const RunContext& context, LinkDialogFields& fields, FolderPicker& picker) {
     const std::string caption =
-        pickText(messages::DialogPickerCaptionFr, messages::DialogPickerCaptionEn);
+        context.pickText(messages::DialogPickerCaptionFr, messages::DialogPickerCaptionEn);
     if (std::optional<std::string> chosen = picker.pickFolder(caption, {}))
-        fields.edit6 = std::move(*chosen);
+        fields.folder = std::move(*chosen);
 }
 
 } // namespace vantaro

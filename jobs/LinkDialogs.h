@@ -13,11 +13,11 @@ namespace vantaro {
 
 // The fields of the add and modify dialogs, as the dialog holds them.
 struct LinkDialogFields {
-    std::string edit1;     // link
-    std::string edit6;     // destination folder
-    std::string edit3;     // file name without extension
-    std::string edit7;     // MP3 title
-    std::string comboBox1; // format name ("" when no format is selected)
+    std::string link;
+    std::string folder;   // destination folder
+    std::string fileName; // without extension
+    std::string mp3Title;
+    std::string format; // format name ("" when no format is selected)
 };
 
 // What the dialogs need of the program around them.
@@ -26,7 +26,7 @@ public:
     virtual bool directoryExists(const std::string& path) = 0;
     // True when the preferences file lies beside the program.
     virtual bool preferencesFileExists() = 0;
-    // The text of the main window's list folder field Edit2.
+    // The text of the main window's list folder field.
     virtual std::string listFolderField() = 0;
     // The default destination of this run: the program folder's download folder, or the
     // per-user one when the program folder cannot be written.
@@ -53,7 +53,8 @@ void addDialogActivate(LinkDialogFields& fields, LinkDialogHost& host);
 
 // The add dialog confirm: checks the fields, fills an empty file name, appends the entry. True when
 // the entry was added and the dialog closes; after a refusal the fields stay as typed.
-bool addDialogConfirm(LinkDialogFields& fields, ListAppender& list, LinkDialogHost& host);
+bool addDialogConfirm(const RunContext& context, LinkDialogFields& fields, ListAppender& list,
+                      LinkDialogHost& host);
 
 // The edit dialog opening: fills the fields from the entry the dialog was opened for. False, with
 // the fields unchanged, when that entry is no longer in the list.
@@ -68,13 +69,13 @@ enum class ModifyResult {
 
 // The edit dialog confirm: checks the fields, fills an empty file name and rewrites the entry the
 // dialog was opened for, where it now stands.
-ModifyResult modifyDialogConfirm(LinkDialogFields& fields, std::uint64_t entryId,
-                                 LinkListCommands& commands, const LinkList& list,
-                                 LinkDialogHost& host);
+ModifyResult modifyDialogConfirm(const RunContext& context, LinkDialogFields& fields,
+                                 std::uint64_t entryId, LinkListCommands& commands,
+                                 const LinkList& list, LinkDialogHost& host);
 
-// The dialogs' "Explorer": no folder selected at start; a chosen folder goes into Edit6, a
-// cancel leaves it. LastPickedFolder is neither read nor changed.
-void dialogPickFolder(LinkDialogFields& fields, FolderPicker& picker);
+// The dialogs' "Explorer": no folder selected at start; a chosen folder goes into the folder
+// field, a cancel leaves it. The folder picked last is neither read nor changed.
+void dialogPickFolder(const RunContext& context, LinkDialogFields& fields, FolderPicker& picker);
 
 // The entry a dialog writes: the MP3 title only for the format "MP3", "-" otherwise.
 DownloadJob dialogJob(const LinkDialogFields& fields);

@@ -11,16 +11,16 @@ namespace {
 const ListRow EmptyRow{};
 } // namespace
 
-ListRow listHeaderTexts() {
+ListRow listHeaderTexts(Language language) {
     return {"",
-            pickText(" Format souhaité", " Format"),
+            pickText(language, " Format souhaité", " Format"),
             " Destination",
-            pickText(" Nom de fichier", " File Name"),
-            pickText(" Titre MP3", " MP3 Title"),
-            pickText(" Source Internet", " Internet URL")};
+            pickText(language, " Nom de fichier", " File Name"),
+            pickText(language, " Titre MP3", " MP3 Title"),
+            pickText(language, " Source Internet", " Internet URL")};
 }
 
-LinkList::LinkList() : m_header(listHeaderTexts()) {}
+LinkList::LinkList(Language language) : m_header(listHeaderTexts(language)) {}
 
 LinkList::~LinkList() {
     if (m_observer) {
@@ -79,13 +79,13 @@ int LinkList::rowOfEntry(std::uint64_t id) const {
     return static_cast<int>(found - m_entries.begin()) + 1;
 }
 
-void LinkList::applyLanguage() {
-    m_header = listHeaderTexts();
+void LinkList::applyLanguage(Language language) {
+    m_header = listHeaderTexts(language);
     if (m_observer)
         m_observer->headerChanged();
 }
 
-void LinkList::AppendListEntry(const std::string& formatName, const std::string& folder,
+void LinkList::appendListEntry(const std::string& formatName, const std::string& folder,
                                const std::string& fileName, const std::string& mp3Title,
                                const std::string& link) {
     // The empty last row receives the texts, then a new empty row is added below it: the row

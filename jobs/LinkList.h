@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Constants.h"
+#include "core/Language.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/DownloadJob.h"
 
@@ -14,8 +15,8 @@ namespace vantaro {
 
 using ListRow = std::array<std::string, ListColumnCount>;
 
-// The column headers in the current language (column 0 has none).
-ListRow listHeaderTexts();
+// The column headers in the given language (column 0 has none).
+ListRow listHeaderTexts(Language language);
 
 class LinkList;
 
@@ -50,7 +51,7 @@ private:
 // with them while rows move, so that a dialog can find again the entry it was opened for.
 class LinkList : public ListAppender {
 public:
-    LinkList();
+    explicit LinkList(Language language = Language::French);
     ~LinkList() override;
     LinkList(const LinkList&) = delete;
     LinkList& operator=(const LinkList&) = delete;
@@ -71,11 +72,11 @@ public:
     std::uint64_t entryId(int row) const;
     int rowOfEntry(std::uint64_t id) const;
 
-    // Resets the header texts to the current language.
-    void applyLanguage();
+    // Resets the header texts to the given language.
+    void applyLanguage(Language language);
 
     // Writes the five texts into the empty last row and adds a new empty last row.
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override;
     // Rewrites columns 1 to 5 of an entry row with the job (column 0 stays empty); false when
@@ -112,7 +113,7 @@ private:
 };
 
 // Which icon of the two the grid draws in column 0 of a row.
-enum class EntryIcon { None, Waiting, InProgress }; // image 0 and image 1 of ImageList1
+enum class EntryIcon { None, Waiting, InProgress };
 
 // The icon of a row: none for the header and the empty last row, the in-progress icon for row 1
 // while a list download is marked running, the waiting icon otherwise.

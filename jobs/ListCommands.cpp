@@ -2,9 +2,7 @@
 #include "jobs/ListCommands.h"
 
 #include "core/Language.h"
-#include "core/SharedState.h"
 #include "jobs/ListFile.h"
-#include "jobs/RandomNames.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -43,22 +41,24 @@ const char* const L3Fr = "Le champ \"Dossier destinataire\" n'existe pas, créez
 const char* const L3En =
     "The destination folder dosn't exist, create this folder or choose another one";
 
-std::string l4Text(int number) {
+std::string l4Text(Language language, int number) {
     const std::string n = std::to_string(number);
-    return pickText("Le dossier destinataire du lien numéro " + n +
+    return pickText(language,
+                    "Le dossier destinataire du lien numéro " + n +
                         " de liste n'existe pas, modifiez cette entrée de la liste",
                     "The destination folder of the link number " + n +
                         " of the list, doesn't exist, please change the folder of the link");
 }
 
-std::string unreadableText(const std::string& path, int errorNumber) {
+std::string unreadableText(Language language, const std::string& path, int errorNumber) {
     const std::string description = std::generic_category().message(errorNumber);
-    return pickText("Impossible de lire le fichier " + path + " : " + description,
+    return pickText(language, "Impossible de lire le fichier " + path + " : " + description,
                     "Cannot read the file " + path + ": " + description);
 }
 
-void inform(MessagePresenter& presenter, const char* french, const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(french, english));
+void inform(MessagePresenter& presenter, Language language, const char* french,
+            const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
 }
 
 struct FileCloser {
@@ -79,19 +79,20 @@ private:
 
 } // namespace
 
-LinkListCommands::LinkListCommands(LinkList& list, ListCommandHost& host)
-    : m_list(list), m_host(host) {}
+LinkListCommands::LinkListCommands(LinkList& list, ListCommandHost& host, RunContext& context)
+    : m_list(list), m_host(host), m_context(context) {}
 
 bool LinkListCommands::listDownloadInProgress() const {
-    // WorkMode covers the moment between the start and the worker marking the list running; the
-    // running worker excludes a flag left set by a worker that ended on an error.
-    return m_host.workerRunning() && (ListRunning || WorkMode == WorkModeList);
+    // The work mode covers the moment between the start and the worker marking the list running;
+    // the running worker excludes a flag left set by a worker that ended on an error.
+    return m_host.workerRunning() &&
+           (m_context.listRunning() || m_context.workMode() == WorkMode::List);
 }
 
 bool LinkListCommands::refuseFirstEntryInProgress(int row) {
     if (row != 1 || !listDownloadInProgress())
         return false;
-    inform(m_host, messages::EntryInProgressFr, messages::EntryInProgressEn);
+    inform(m_host, m_context.language(), messages::EntryInProgressFr, messages::EntryInProgressEn);
     return true;
 }
 
@@ -118,7 +119,7 @@ LinkListCommands::ModifyOutcome LinkListCommands::modifyEntry(std::uint64_t entr
                                                               const DownloadJob& job) {
     const int row = m_list.rowOfEntry(entryId);
     if (row == 0) {
-        inform(m_host, messages::EntryGoneFr, messages::EntryGoneEn);
+        inform(m_host, m_context.language(), messages::EntryGoneFr, messages::EntryGoneEn);
         return ModifyOutcome::Gone;
     }
     if (refuseFirstEntryInProgress(row))
@@ -127,13 +128,14 @@ LinkListCommands::ModifyOutcome LinkListCommands::modifyEntry(std::uint64_t entr
     return ModifyOutcome::Modified;
 }
 
-void LinkListCommands::Button6Click(const std::string& edit2) {
+void LinkListCommands::loadListFile(const std::string& listFolder) {
     // The window handles its events during a load; a second load started from there would
     // interleave two files, so it is ignored.
     if (m_loading)
         return;
     if (listDownloadInProgress()) {
-        inform(m_host, messages::ListInProgressFr, messages::ListInProgressEn);
+        inform(m_host, m_context.language(), messages::ListInProgressFr,
+               messages::ListInProgressEn);
         return;
     }
     if (std::string chosen = m_host.chooseListFile(); !chosen.empty())
@@ -141,10 +143,10 @@ void LinkListCommands::Button6Click(const std::string& edit2) {
     if (m_listFileName.empty())
         return;
     // The folder as it is now: the window may change its field while the load runs.
-    const std::string folder = edit2;
-    LastPickedFolder = folder;
+    const std::string folder = listFolder;
+    m_context.setLastPickedFolder(folder);
     if (folder.empty()) {
-        inform(m_host, L1Fr, L1En);
+        inform(m_host, m_context.language(), L1Fr, L1En);
         return;
     }
     const FlagScope loading(m_loading);
@@ -157,7 +159,8 @@ void LinkListCommands::loadFile(const std::string& folder) {
     errno = 0;
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        m_host.showMessage(MessageKind::Error, unreadableText(path, errno != 0 ? errno : EIO));
+        m_host.showMessage(MessageKind::Error,
+                           unreadableText(m_context.language(), path, errno != 0 ? errno : EIO));
         return;
     }
     m_host.processPendingEvents();
@@ -170,41 +173,43 @@ void LinkListCommands::loadFile(const std::string& folder) {
             break;
         if (result == ListFileReader::Result::Error) {
             // The entries read so far stay in the list.
-            m_host.showMessage(MessageKind::Error, unreadableText(path, reader.errorNumber()));
+            m_host.showMessage(MessageKind::Error,
+                               unreadableText(m_context.language(), path, reader.errorNumber()));
             return;
         }
         const std::string name = titleToFileName(entry.title);
-        m_list.AppendListEntry("MP3", folder, name, name, entry.link);
+        m_list.appendListEntry("MP3", folder, name, name, entry.link);
     }
-    m_host.enableButton7();
+    m_host.listReady();
 }
 
-void LinkListCommands::Button7Click(const std::string& edit2) {
-    if (refuseWhileWorkerRunning(m_host, m_host))
+void LinkListCommands::startListDownload(const std::string& folder) {
+    const Language language = m_context.language();
+    if (refuseWhileWorkerRunning(m_host, m_host, language))
         return;
-    StopRequested = false;
-    m_host.storeList(edit2);
+    m_context.clearStop();
+    m_host.storeList(folder);
     if (m_list.entryCount() == 0) {
-        inform(m_host, L2Fr, L2En);
+        inform(m_host, language, L2Fr, L2En);
         return;
     }
-    if (!m_host.directoryExists(edit2)) {
-        inform(m_host, L3Fr, L3En);
+    if (!m_host.directoryExists(folder)) {
+        inform(m_host, language, L3Fr, L3En);
         return;
     }
     // Loaded lists name one folder many times: each folder is asked about once.
     std::unordered_set<std::string> existing;
     for (int row = 1; row <= m_list.entryCount(); ++row) {
-        const std::string& folder = m_list.cell(row, 2);
-        if (existing.contains(folder))
+        const std::string& rowFolder = m_list.cell(row, 2);
+        if (existing.contains(rowFolder))
             continue;
-        if (!m_host.directoryExists(folder)) {
-            m_host.showMessage(MessageKind::Information, l4Text(row));
+        if (!m_host.directoryExists(rowFolder)) {
+            m_host.showMessage(MessageKind::Information, l4Text(language, row));
             return;
         }
-        existing.insert(folder);
+        existing.insert(rowFolder);
     }
-    WorkMode = WorkModeList;
+    m_context.setWorkMode(WorkMode::List);
     // In list mode the worker takes its jobs from the list's rows.
     m_host.startWorker(DownloadJob{});
 }

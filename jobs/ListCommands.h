@@ -13,47 +13,48 @@ namespace vantaro {
 class ListCommandHost : public MessagePresenter, public WorkerLauncher, public PreferencesStore {
 public:
     virtual bool directoryExists(const std::string& path) = 0;
-    // Shows the file-open dialog OpenDialog2 (filter "*.txt") and returns the chosen path, or
+    // Shows the list file dialog (filter "*.txt") and returns the chosen path, or
     // the empty text when the user cancels.
     virtual std::string chooseListFile() = 0;
     // Lets the window handle its pending events (the window passes QCoreApplication's
     // processEvents), so that it stays responsive and repaints during a long load.
     virtual void processPendingEvents() = 0;
-    // Enables the button Button7.
-    virtual void enableButton7() = 0;
+    // A list file was loaded to its end: the list can be downloaded now.
+    virtual void listReady() = 0;
 };
 
 // The commands of the list page, as logic over the list and the host. While a list download is
 // in progress the entry at row 1 belongs to the worker: it cannot be removed or modified, clear
-// keeps it, and no other list can be loaded; adding stays allowed.
+// keeps it, and no other list can be loaded; adding stays allowed. The run context gives the
+// language, the work mode and the list flag; the loader remembers the list folder there.
 class LinkListCommands {
 public:
     enum class ModifyOutcome { Modified, InProgress, Gone };
 
-    LinkListCommands(LinkList& list, ListCommandHost& host);
+    LinkListCommands(LinkList& list, ListCommandHost& host, RunContext& context);
 
     // True while a list download runs: a worker is running in list mode.
     bool listDownloadInProgress() const;
 
-    // Remove (Image18): deletes the selected entry and selects the same row number again.
+    // Remove: deletes the selected entry and selects the same row number again.
     void removeSelectedEntry();
-    // Clear (Image16): deletes every entry, but for the one being downloaded.
+    // Clear: deletes every entry, but for the one being downloaded.
     void clearList();
-    // Modify (Image26, Button9): the number of the selected entry for the modify dialog to keep,
+    // Modify: the number of the selected entry for the modify dialog to keep,
     // or 0 when the dialog must not open.
     std::uint64_t selectEntryToModify();
     // The modify dialog's confirmation: rewrites the entry it was opened for, wherever it now
     // stands, unless the worker has taken it or it has left the list (each with a message).
     ModifyOutcome modifyEntry(std::uint64_t entryId, const DownloadJob& job);
 
-    // Load (Button6, Image29): replaces the list by the entries of a list file, each one "MP3"
-    // into the folder edit2 holds when the load begins.
-    void Button6Click(const std::string& edit2);
-    // Download the list (Button7, Image8): stores the list folder, checks the list and starts
+    // Load: replaces the list by the entries of a list file, each one "MP3" into the list
+    // folder as it is when the load begins.
+    void loadListFile(const std::string& folder);
+    // Download the list: stores the list folder, checks the list and starts
     // the worker in list mode. Lets the store's std::runtime_error through, before anything starts.
-    void Button7Click(const std::string& edit2);
+    void startListDownload(const std::string& folder);
 
-    // The file that OpenDialog2 holds: the last one chosen.
+    // The list file chosen last.
     const std::string& listFileName() const { return m_listFileName; }
     bool loading() const { return m_loading; }
 
@@ -63,6 +64,7 @@ private:
 
     LinkList& m_list;
     ListCommandHost& m_host;
+    RunContext& m_context;
     std::string m_listFileName;
     bool m_loading = false;
 };

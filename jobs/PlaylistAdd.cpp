@@ -93,7 +93,7 @@ PlaylistRows playlistRows(const std::vector<PlaylistEntry>& entries, const Downl
         }
         std::string stem = playlistFileName(entry.title);
         if (stem.empty())
-            stem = RandomFileName();
+            stem = randomFileName();
         std::string name = stem;
         for (int copy = 2; !isFree(name); ++copy) {
             const std::string suffix = "-" + std::to_string(copy);
@@ -135,31 +135,32 @@ bool mayBePlaylist(std::string_view link) {
     return !(holds("tf1.fr/") && holds("/videos/") && link.ends_with(".html"));
 }
 
-std::string playlistAddedText(std::size_t added, int leftOut) {
-    std::string text =
-        std::to_string(added) + pickText(" liens ajoutés à la liste", " links added to the list");
+std::string playlistAddedText(std::size_t added, int leftOut, Language language) {
+    std::string text = std::to_string(added) +
+                       pickText(language, " liens ajoutés à la liste", " links added to the list");
     if (leftOut > 0)
         text += ", " + std::to_string(leftOut) +
-                pickText(" laissés de côté (lien non pris en charge)",
+                pickText(language, " laissés de côté (lien non pris en charge)",
                          " left out (link not supported)");
     return text;
 }
 
-PlaylistAdd::PlaylistAdd(LinkList& list, PlaylistReader& reader, PlaylistAddHost& host)
-    : m_list(list), m_reader(reader), m_host(host) {}
+PlaylistAdd::PlaylistAdd(LinkList& list, PlaylistReader& reader, PlaylistAddHost& host,
+                         const RunContext& context)
+    : m_list(list), m_reader(reader), m_host(host), m_context(context) {}
 
-void PlaylistAdd::AppendListEntry(const std::string& formatName, const std::string& folder,
+void PlaylistAdd::appendListEntry(const std::string& formatName, const std::string& folder,
                                   const std::string& fileName, const std::string& mp3Title,
                                   const std::string& link) {
     const DownloadJob request{link, folder, fileName, formatName, mp3Title};
     // The add commands are disabled during a reading; any other caller gets one row.
     if (m_reading || !mayBePlaylist(link)) {
-        m_list.AppendListEntry(formatName, folder, fileName, mp3Title, link);
+        m_list.appendListEntry(formatName, folder, fileName, mp3Title, link);
         return;
     }
     m_reading = true;
     m_host.setReading(true);
-    m_host.setStatus(pickText(messages::PlaylistReadingFr, messages::PlaylistReadingEn));
+    m_host.setStatus(m_context.pickText(messages::PlaylistReadingFr, messages::PlaylistReadingEn));
     m_reader.start(link,
                    [this, request](PlaylistAnswer answer) { finish(request, std::move(answer)); });
 }
@@ -172,17 +173,18 @@ void PlaylistAdd::stop() {
 void PlaylistAdd::finish(const DownloadJob& request, PlaylistAnswer answer) {
     m_reading = false;
     m_host.setReading(false);
-    m_host.setStatus(pickText("Prêt", "Ready"));
+    m_host.setStatus(m_context.pickText("Prêt", "Ready"));
     switch (answer.kind) {
     case PlaylistAnswer::Kind::Cancelled:
         return;
     case PlaylistAnswer::Kind::Failed:
-        m_host.showMessage(MessageKind::Information,
-                           pickText(messages::PlaylistFailedFr, messages::PlaylistFailedEn) +
-                               answer.reason);
+        m_host.showMessage(
+            MessageKind::Information,
+            m_context.pickText(messages::PlaylistFailedFr, messages::PlaylistFailedEn) +
+                answer.reason);
         return;
     case PlaylistAnswer::Kind::Single:
-        m_list.AppendListEntry(request.formatName, request.destinationPathName,
+        m_list.appendListEntry(request.formatName, request.destinationPathName,
                                request.destinationFileName, request.mp3Title, request.videoUrl);
         return;
     case PlaylistAnswer::Kind::Playlist:
@@ -193,10 +195,10 @@ void PlaylistAdd::finish(const DownloadJob& request, PlaylistAnswer answer) {
                      [this](const std::string& path) { return m_host.fileExists(path); });
     answer.entries = {};
     for (const DownloadJob& row : rows.rows)
-        m_list.AppendListEntry(row.formatName, row.destinationPathName, row.destinationFileName,
+        m_list.appendListEntry(row.formatName, row.destinationPathName, row.destinationFileName,
                                row.mp3Title, row.videoUrl);
     m_host.showAddedRows();
-    m_host.setStatus(playlistAddedText(rows.rows.size(), rows.leftOut));
+    m_host.setStatus(playlistAddedText(rows.rows.size(), rows.leftOut, m_context.language()));
 }
 
 } // namespace vantaro

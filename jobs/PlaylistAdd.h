@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/MessagePresenter.h"
+#include "core/RunContext.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/DownloadJob.h"
 
@@ -79,17 +80,18 @@ std::string playlistFileName(const std::string& title);
 bool mayBePlaylist(std::string_view link);
 
 // The status text after a playlist was added.
-std::string playlistAddedText(std::size_t added, int leftOut);
+std::string playlistAddedText(std::size_t added, int leftOut, Language language);
 
 // The add commands' last step: the entry is read first, and a playlist adds one row per entry;
 // anything else adds the entry as it was given.
 class PlaylistAdd : public ListAppender {
 public:
-    PlaylistAdd(LinkList& list, PlaylistReader& reader, PlaylistAddHost& host);
+    PlaylistAdd(LinkList& list, PlaylistReader& reader, PlaylistAddHost& host,
+                const RunContext& context);
 
     bool reading() const { return m_reading; }
     // Starts the reading of the link; the rows come when it ends.
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override;
     // Stop: ends a reading under way; no row is added.
@@ -101,6 +103,7 @@ private:
     LinkList& m_list;
     PlaylistReader& m_reader;
     PlaylistAddHost& m_host;
+    const RunContext& m_context;
     bool m_reading = false;
 };
 

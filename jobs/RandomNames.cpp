@@ -19,16 +19,16 @@ std::string randomDigits(int count) {
     return digits;
 }
 
-std::string RandomFileName() {
+std::string randomFileName() {
     return randomDigits(6);
 }
 
-std::string VobFileName() {
+std::string vobFileName() {
     const std::string digits = randomDigits(3);
     return "VTS_" + digits.substr(0, 2) + "_" + digits.substr(2, 1);
 }
 
-std::string PspFileName() {
+std::string pspFileName() {
     return "M4V" + randomDigits(5);
 }
 

@@ -10,13 +10,13 @@ namespace vantaro {
 std::string randomDigits(int count);
 
 // Six decimal digits: the automatic file name everywhere.
-std::string RandomFileName();
+std::string randomFileName();
 
 // "VTS_" + two digits + "_" + one digit, the name of a VOB result.
-std::string VobFileName();
+std::string vobFileName();
 
 // "M4V" + five digits, the name of a PSP result (without extension).
-std::string PspFileName();
+std::string pspFileName();
 
 // The folder shared by the two folder pickers and the list loader; empty at start.
 extern std::string LastPickedFolder;

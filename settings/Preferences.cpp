@@ -44,10 +44,10 @@ void Preferences::load(PreferenceFields& fields) const {
     const std::string fileName = readProfileString(path(), Section, FileNameKey);
     const std::string pathName = readProfileString(path(), Section, PathNameKey);
     const std::string& defaultFolder = m_defaultDownloadsFolder;
-    fields.edit3 = fileName.empty() ? RandomFileName() : fileName;
-    fields.edit2 = pathName.empty() ? defaultFolder : pathName;
-    fields.edit6 = pathName.empty() ? defaultFolder : pathName;
-    fields.edit7 = DefaultMp3Title;
+    fields.fileName = fileName.empty() ? randomFileName() : fileName;
+    fields.listFolder = pathName.empty() ? defaultFolder : pathName;
+    fields.folder = pathName.empty() ? defaultFolder : pathName;
+    fields.mp3Title = DefaultMp3Title;
 }
 
 std::string Preferences::ytDlpProgram() const {

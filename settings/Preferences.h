@@ -9,10 +9,10 @@ namespace vantaro {
 
 // The fields that the preferences fill at start-up.
 struct PreferenceFields {
-    std::string edit3; // file name
-    std::string edit6; // single-download folder
-    std::string edit2; // list folder
-    std::string edit7; // MP3 title
+    std::string fileName;
+    std::string folder; // single-download folder
+    std::string listFolder;
+    std::string mp3Title;
 };
 
 // The optional settings file beside the executable. Every operation opens the file afresh and
@@ -23,7 +23,7 @@ public:
     // that folder's "QrlMyDownloads" as the default download folder.
     explicit Preferences(std::string programFolder);
     // The file in the settings folder, with the given default download folder: the folders of
-    // DataFoldersOfThisRun(), which leave the program folder when the user cannot write there.
+    // dataFoldersOfThisRun(), which leave the program folder when the user cannot write there.
     Preferences(std::string settingsFolder, std::string defaultDownloadsFolder);
 
     std::string path() const;

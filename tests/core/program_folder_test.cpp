@@ -178,27 +178,23 @@ TEST(DataFolders, AnInstallWithoutSettingsFileRemembersNothingPerUserEither) {
 class CurrentFolder : public ::testing::Test {
 protected:
     void SetUp() override { m_previous = fs::current_path(); }
-    void TearDown() override {
-        fs::current_path(m_previous);
-        LanguageCode = "FR";
-    }
+    void TearDown() override { fs::current_path(m_previous); }
     fs::path m_previous;
 };
 
 TEST_F(CurrentFolder, AnUnwritableOneIsExplainedInTheUsersLanguage) {
     TempFolder scratch("current");
     fs::current_path(scratch.path());
-    EXPECT_EQ(currentFolderProblem(), "");
+    EXPECT_EQ(currentFolderProblem(Language::French), "");
 
     MountedFolder readOnly(scratch.file("ro"), MountedFolder::Kind::ReadOnly);
     if (!readOnly.mounted())
         GTEST_SKIP() << readOnly.whyUnavailable();
     fs::current_path(readOnly.path());
     for (const auto& [language, start] :
-         {std::pair{"FR", "Vantaro ne peut pas \u00e9crire dans le dossier courant ("},
-          {"EN", "cannot write in the current folder ("}}) {
-        LanguageCode = language;
-        const std::string text = currentFolderProblem();
+         {std::pair{Language::French, "Vantaro ne peut pas \u00e9crire dans le dossier courant ("},
+          {Language::English, "cannot write in the current folder ("}}) {
+        const std::string text = currentFolderProblem(language);
         EXPECT_NE(text.find(start + readOnly.path() + ")"), std::string::npos) << text;
     }
     fs::current_path(m_previous); // the mount goes before the folder that holds it

@@ -14,27 +14,27 @@
 namespace {
 
 using vantaro::failureText;
-using vantaro::LanguageCode;
+using vantaro::Language;
 
 TEST(SystemReasonsTest, FailureTextSpeaksTheUsersLanguageWhereItCan) {
     const vantaro::SystemFailure readOnly("Impossible de créer le fichier /x",
                                           "Cannot create the file /x", EROFS);
     const vantaro::SystemFailure other("Impossible de lire /y", "Cannot read /y", EIO);
     const std::runtime_error library("library text");
-    LanguageCode = "FR";
-    EXPECT_EQ(failureText(&readOnly),
+    EXPECT_EQ(failureText(&readOnly, Language::French),
               "Impossible de créer le fichier /x : le disque est en lecture seule");
-    EXPECT_EQ(failureText(&other), std::string("Impossible de lire /y : ") + std::strerror(EIO));
-    EXPECT_EQ(failureText(&library), "library text");
-    EXPECT_EQ(failureText(nullptr), "erreur inconnue");
-    EXPECT_EQ(vantaro::converterStartReason(ENOENT), "le convertisseur est introuvable");
-    LanguageCode = "EN";
-    EXPECT_EQ(failureText(&readOnly), "Cannot create the file /x: the disk is read-only");
-    EXPECT_EQ(vantaro::converterStartReason(EACCES), "permission denied");
+    EXPECT_EQ(failureText(&other, Language::French),
+              std::string("Impossible de lire /y : ") + std::strerror(EIO));
+    EXPECT_EQ(failureText(&library, Language::French), "library text");
+    EXPECT_EQ(failureText(nullptr, Language::French), "erreur inconnue");
+    EXPECT_EQ(vantaro::converterStartReason(ENOENT, Language::French),
+              "le convertisseur est introuvable");
+    EXPECT_EQ(failureText(&readOnly, Language::English),
+              "Cannot create the file /x: the disk is read-only");
+    EXPECT_EQ(vantaro::converterStartReason(EACCES, Language::English), "permission denied");
     // The log text keeps the system's own words.
     EXPECT_EQ(std::string(readOnly.what()),
               std::string("Cannot create the file /x: ") + std::strerror(EROFS));
-    LanguageCode = "FR";
 }
 
 } // namespace

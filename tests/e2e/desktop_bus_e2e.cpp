@@ -7,7 +7,6 @@
 #include "app/MainWindow.h"
 #include "app/WindowTexts.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "engine/WorkerTestBench.h"
 #include "support/QtTestRun.h"
 #include "support/WindowFakes.h"

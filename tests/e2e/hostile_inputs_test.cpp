@@ -8,7 +8,7 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 
 #include "engine/WorkerTestBench.h"
 #include "support/MediaClips.h"
@@ -147,7 +147,6 @@ const std::string PageTarget = "/dailymotion/x1a2b3c";
 class HostileInputs : public ::testing::Test {
 protected:
     void SetUp() override {
-        LanguageCode = "FR";
         // The program folder of its own: launchers, download folder and settings file.
         makeProgramFolderWithLaunchers(m_program);
         fs::create_directories(m_program + "/" + DownloadsFolderName);
@@ -261,7 +260,7 @@ protected:
         } else {
             EXPECT_TRUE(child<QPushButton>("Button4")->isEnabled()) << "Button4 stays off";
         }
-        EXPECT_FALSE(ListRunning.load());
+        EXPECT_FALSE(m_window->runContext().listRunning());
         // No temporary file of a job, in the destination or anywhere else the program writes.
         for (const std::string& name : namesIn(m_destination))
             EXPECT_THAT(name, ::testing::Not(HasSubstr("xxx"))) << "left in the destination";

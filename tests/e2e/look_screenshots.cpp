@@ -81,10 +81,7 @@ protected:
         QDir().mkpath(ShotFolder);
         setProgramFolder(VANTARO_PROGRAM_DIR "/");
     }
-    void TearDown() override {
-        LanguageCode = "FR";
-        setMainWindowLanguageCode("FR");
-    }
+    void TearDown() override { setMainWindowLanguageCode("FR"); }
 };
 
 void shootMainWindow(const std::string& code) {
@@ -93,11 +90,11 @@ void shootMainWindow(const std::string& code) {
     MainWindow window;
     window.setMessagePresenter(&boxes);
     LinkList& list = window.linkList();
-    list.AppendListEntry("MP3", "/home/anne/Musique", "concert-live", "concert-live",
+    list.appendListEntry("MP3", "/home/anne/Musique", "concert-live", "concert-live",
                          "http://www.youtube.com/watch?v=dQw4w9WgXcQ");
-    list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
+    list.appendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
                          "http://www.dailymotion.com/video/x1a2b3c");
-    list.AppendListEntry("MP3", "/home/anne/Musique", "interview", "interview",
+    list.appendListEntry("MP3", "/home/anne/Musique", "interview", "interview",
                          "http://www.youtube.com/watch?v=9bZkp7q19f0");
     const QString suffix = QString::fromStdString(code).toLower();
     shoot(window, "main-page1-" + suffix, {782, 603});
@@ -107,7 +104,7 @@ void shootMainWindow(const std::string& code) {
 }
 
 void shootDialogs(const std::string& code) {
-    LanguageCode = code;
+    RunContext context(languageFromCode(code));
     const QString suffix = QString::fromStdString(code).toLower();
     testing::FakeDialogHost host;
     host.preferencesFile = true;
@@ -115,18 +112,18 @@ void shootDialogs(const std::string& code) {
     testing::FakeFolderPicker picker;
     testing::FakeCommandHost commandHost;
     LinkList list;
-    list.AppendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
+    list.appendListEntry("AVI", "/home/anne/Vidéos", "reportage", "-",
                          "http://www.dailymotion.com/video/x1a2b3c");
 
-    AddLinkDialog add(list, host, picker);
+    AddLinkDialog add(context, list, host, picker);
     add.applyOpeningDefaults();
     LinkDialogFields fields = add.fields();
-    fields.edit1 = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
+    fields.link = "http://www.youtube.com/watch?v=dQw4w9WgXcQ";
     add.setFields(fields);
     shoot(add, "add-dialog-" + suffix, add.size());
     EXPECT_EQ(add.width(), 470);
 
-    EditLinkDialog modify(list, commandHost, host, picker);
+    EditLinkDialog modify(context, list, commandHost, host, picker);
     modify.setEntryId(list.entryId(1));
     modify.fillFromEntry();
     shoot(modify, "modify-dialog-" + suffix, modify.size());
@@ -151,20 +148,20 @@ TEST_F(LookScreenshots, FolderPickersOfTheTwoPages) {
     FolderTreeDialog download(
         nullptr,
         "Choisissez le dossier o\u00f9 le fichier t\u00e9l\u00e9charg\u00e9 sera cr\u00e9e",
-        home.file("Vid\u00e9os/Concerts"));
+        home.file("Vid\u00e9os/Concerts"), Language::French);
     shoot(download, "folder-picker-download-fr", download.size());
     EXPECT_EQ(download.selectedFolder(), home.file("Vid\u00e9os/Concerts"));
     FolderTreeDialog list(nullptr,
                           "Choisissez le dossier o\u00f9 les fichiers t\u00e9l\u00e9charg\u00e9s "
                           "et transform\u00e9s seront cr\u00e9es",
-                          {});
+                          {}, Language::French);
     shoot(list, "folder-picker-list-fr", list.size());
     EXPECT_EQ(list.selectedFolder(), "");
 }
 
 TEST_F(LookScreenshots, SplashAndAboutAreFrenchInBothLanguages) {
     for (const std::string code : {"FR", "EN"}) {
-        LanguageCode = code;
+        setMainWindowLanguageCode(code);
         const QString suffix = QString::fromStdString(code).toLower();
         AboutDialog about;
         shoot(about, "about-" + suffix, {486, 379});

@@ -8,7 +8,7 @@
 #include "app/CommandPicture.h"
 #include "app/MainWindow.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/WorkerTestBench.h"
 #include "support/QtTestRun.h"
 #include "support/WindowFakes.h"
@@ -200,7 +200,7 @@ TEST_F(MainWindowEndToEnd, DownloadsOneLinkThenAListOfThree) {
 
     EXPECT_TRUE(m_presenter.texts().empty());
     EXPECT_EQ(m_window->linkList().rowCount(), 2) << "the header and the empty row remain";
-    EXPECT_FALSE(ListRunning);
+    EXPECT_FALSE(m_window->runContext().listRunning());
     EXPECT_TRUE(child<QPushButton>("Button7")->isEnabled());
     EXPECT_FALSE(child<QPushButton>("Button5")->isEnabled());
     for (const char* name : {"Chanson-un.mp3", "Chanson-deux.mp3", "Chanson-trois.mp3"})

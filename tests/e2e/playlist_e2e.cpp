@@ -8,7 +8,7 @@
 #include "app/CommandPicture.h"
 #include "app/MainWindow.h"
 #include "core/Constants.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/WorkerTestBench.h"
 #include "support/LinkDialogFakes.h"
 #include "support/MediaClips.h"
@@ -138,7 +138,8 @@ TEST_F(PlaylistEndToEnd, AFeedBecomesRowsFromBothAddsAndDownloadsAsTaggedMp3s) {
 
     FakeDialogHost dialogHost;
     FakeFolderPicker picker;
-    AddLinkDialog dialog(m_window->playlistAdd(), dialogHost, picker, m_window.get());
+    AddLinkDialog dialog(m_window->runContext(), m_window->playlistAdd(), dialogHost, picker,
+                         m_window.get());
     m_window->setDialogs(&dialog, nullptr, nullptr);
     dialog.setFields({feedLink, m_out.path(), "", "Mine", "MP3"});
     dialog.confirm();

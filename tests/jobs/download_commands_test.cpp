@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/Language.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/SiteKind.h"
 
@@ -18,6 +17,8 @@ namespace {
 // Records what the commands do to the window and the disk; folders and files are in-memory sets.
 class FakeCommandHost : public DownloadCommandHost {
 public:
+    explicit FakeCommandHost(const RunContext& context) : m_context(context) {}
+
     bool showMessage(MessageKind kind, const std::string& text, const std::string&) override {
         steps.push_back(kind == MessageKind::Confirmation ? "ask" : "inform");
         messages.push_back(text);
@@ -27,7 +28,7 @@ public:
     void startWorker(const DownloadJob& job) override {
         steps.push_back("start");
         started = job;
-        startedMode = WorkMode;
+        startedMode = m_context.workMode();
     }
     void storeSingleDownload(const std::string& fileName, const std::string& pathName) override {
         if (preferencesFail)
@@ -37,7 +38,7 @@ public:
     void storeList(const std::string& pathName) override {
         steps.push_back("storeList:" + pathName);
     }
-    void AppendListEntry(const std::string& formatName, const std::string& folder,
+    void appendListEntry(const std::string& formatName, const std::string& folder,
                          const std::string& fileName, const std::string& mp3Title,
                          const std::string& link) override {
         rows.push_back({formatName, folder, fileName, mp3Title, link});
@@ -62,8 +63,11 @@ public:
     std::vector<std::string> messages;
     std::vector<std::vector<std::string>> rows;
     std::optional<DownloadJob> started;
-    int startedMode = 0;
+    WorkMode startedMode = WorkMode::None;
     std::string fileNameField;
+
+private:
+    const RunContext& m_context;
 };
 
 SingleLinkFields validFields() {
@@ -72,13 +76,10 @@ SingleLinkFields validFields() {
 
 class DownloadCommands : public ::testing::Test {
 protected:
-    void SetUp() override {
-        LanguageCode = "FR";
-        StopRequested = true;
-        WorkMode = 0;
-        CurrentJob.setFormatName("");
-    }
-    FakeCommandHost host;
+    // A stop asked for earlier is pending when each case begins.
+    void SetUp() override { context.requestStop(); }
+    RunContext context;
+    FakeCommandHost host{context};
 };
 
 const char* const M1 =
@@ -104,13 +105,14 @@ TEST(SiteRecognition, CaseSensitiveKeywordAnywhereInTheLink) {
 
 TEST_F(DownloadCommands, EmptyFolderGivesTheFolderMessageBeforeTheFieldsMessage) {
     SingleLinkFields fields = validFields();
-    fields.edit6 = "";
-    fields.edit1 = "";
-    Button4Click(fields, host);
+    fields.folder = "";
+    fields.link = "";
+    startDownload(context, fields, host);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], M1);
-    EXPECT_FALSE(StopRequested) << "the stop flag is cleared before the checks";
-    EXPECT_EQ(CurrentJob.formatName(), "MP3") << "the format name is stored before the checks";
+    EXPECT_FALSE(context.stopRequested()) << "the stop flag is cleared before the checks";
+    EXPECT_EQ(context.currentJob().formatName(), "MP3")
+        << "the format name is stored before the checks";
     EXPECT_FALSE(host.started);
 }
 
@@ -118,8 +120,8 @@ TEST_F(DownloadCommands, UnsupportedOrEmptyLinkGivesTheFieldsMessage) {
     for (const char* link : {"", "http://www.YOUTUBE.com/watch?v=1", "http://example.org/v"}) {
         host.messages.clear();
         SingleLinkFields fields = validFields();
-        fields.edit1 = link;
-        Button4Click(fields, host);
+        fields.link = link;
+        startDownload(context, fields, host);
         ASSERT_EQ(host.messages.size(), 1u) << link;
         EXPECT_EQ(host.messages[0].rfind(M2Start, 0), 0u) << link;
     }
@@ -128,16 +130,16 @@ TEST_F(DownloadCommands, UnsupportedOrEmptyLinkGivesTheFieldsMessage) {
         EXPECT_EQ(step.rfind("store", 0), std::string::npos) << "nothing stored before checks";
 }
 
-TEST_F(DownloadCommands, EnglishMessagesFollowTheLanguageCode) {
-    LanguageCode = "EN";
+TEST_F(DownloadCommands, EnglishMessagesFollowTheRunsLanguage) {
+    context.setLanguage(Language::English);
     SingleLinkFields fields = validFields();
-    fields.edit6 = "/missing";
-    Button4Click(fields, host);
-    Button8Click(fields, host);
-    fields.edit6 = "/videos";
-    fields.edit1 = "nothing";
-    Button4Click(fields, host);
-    Button8Click(fields, host);
+    fields.folder = "/missing";
+    startDownload(context, fields, host);
+    addToList(context, fields, host);
+    fields.folder = "/videos";
+    fields.link = "nothing";
+    startDownload(context, fields, host);
+    addToList(context, fields, host);
     ASSERT_EQ(host.messages.size(), 4u);
     EXPECT_EQ(
         host.messages[0],
@@ -152,21 +154,21 @@ TEST_F(DownloadCommands, EnglishMessagesFollowTheLanguageCode) {
 }
 
 TEST_F(DownloadCommands, ValidRequestStoresPreferencesThenStartsTheWorker) {
-    Button4Click(validFields(), host);
+    startDownload(context, validFields(), host);
     EXPECT_THAT(host.steps,
                 ::testing::ElementsAre("store:clip|/videos", "exists?/videos/clip.mp3", "start"));
     ASSERT_TRUE(host.started);
     EXPECT_EQ(host.started->videoUrl, "http://www.dailymotion.com/video/x1");
     EXPECT_EQ(host.started->destinationFileName, "clip");
-    EXPECT_EQ(host.startedMode, WorkModeSingle);
-    EXPECT_EQ(CurrentJob.mp3Title(), "Title");
+    EXPECT_EQ(host.startedMode, WorkMode::Single);
+    EXPECT_EQ(context.currentJob().mp3Title(), "Title");
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(DownloadCommands, EmptyFileNameIsStoredEmptyAndThenFilledWithSixDigits) {
     SingleLinkFields fields = validFields();
-    fields.edit3 = "";
-    Button4Click(fields, host);
+    fields.fileName = "";
+    startDownload(context, fields, host);
     EXPECT_EQ(host.steps.front(), "store:|/videos");
     EXPECT_TRUE(std::regex_match(host.fileNameField, std::regex("[0-9]{6}")));
     ASSERT_TRUE(host.started);
@@ -175,10 +177,10 @@ TEST_F(DownloadCommands, EmptyFileNameIsStoredEmptyAndThenFilledWithSixDigits) {
 
 TEST_F(DownloadCommands, OverwriteQuestionLooksAtTheFileTheConversionWrites) {
     SingleLinkFields fields = validFields();
-    fields.comboBox1 = "HD";
+    fields.format = "HD";
     host.files = {"/videos/clip.mpeg", "/videos/clip.mpg"};
     host.answerYes = true;
-    Button4Click(fields, host);
+    startDownload(context, fields, host);
     EXPECT_THAT(host.steps, ::testing::Contains("delete:/videos/clip.mpeg"));
     EXPECT_EQ(host.files.count("/videos/clip.mpg"), 1u) << "a file of the shown label is untouched";
     EXPECT_TRUE(host.started);
@@ -188,68 +190,68 @@ TEST_F(DownloadCommands, AnsweringNoStartsNothingButKeepsFormatAndClearedStop) {
     host.files = {"/videos/clip.mp3"};
     host.answerYes = false;
     SingleLinkFields fields = validFields();
-    fields.comboBox1 = "MP3";
-    Button4Click(fields, host);
+    fields.format = "MP3";
+    startDownload(context, fields, host);
     EXPECT_EQ(host.messages.at(0),
               "Le fichier cible existe déjà, êtes vous sure de vouloir l\u2019écraser?");
     EXPECT_FALSE(host.started);
     EXPECT_EQ(host.files.count("/videos/clip.mp3"), 1u);
-    EXPECT_FALSE(StopRequested);
-    EXPECT_NE(WorkMode, WorkModeSingle);
+    EXPECT_FALSE(context.stopRequested());
+    EXPECT_NE(context.workMode(), WorkMode::Single);
 }
 
 TEST_F(DownloadCommands, UnwritablePreferencesStopTheCommandBeforeTheQuestion) {
     host.preferencesFail = true;
     host.files = {"/videos/clip.mp3"};
-    EXPECT_THROW(Button4Click(validFields(), host), std::runtime_error);
+    EXPECT_THROW(startDownload(context, validFields(), host), std::runtime_error);
     EXPECT_TRUE(host.messages.empty()) << "no question is asked";
     EXPECT_FALSE(host.started);
 }
 
 TEST_F(DownloadCommands, RunningWorkerRefusesBeforeTheFirstStep) {
     host.running = true;
-    Button4Click(validFields(), host);
+    startDownload(context, validFields(), host);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "Un téléchargement est déjà en cours. Attendez qu'il se termine "
                                 "ou arrêtez-le avant d'en lancer un autre.");
-    EXPECT_TRUE(StopRequested) << "a pending stop stays pending";
-    EXPECT_EQ(CurrentJob.formatName(), "");
+    EXPECT_TRUE(context.stopRequested()) << "a pending stop stays pending";
+    EXPECT_EQ(context.currentJob().formatName(), "");
     EXPECT_FALSE(host.started);
-    LanguageCode = "EN";
-    Button4Click(validFields(), host);
+    context.setLanguage(Language::English);
+    startDownload(context, validFields(), host);
     EXPECT_EQ(host.messages[1], "A download is already running. Wait for it to end or stop it "
                                 "before starting another one.");
 }
 
 TEST_F(DownloadCommands, AddToListUsesDashTitleForOtherFormatsAndLeavesJobStateAlone) {
     SingleLinkFields fields = validFields();
-    fields.comboBox1 = "AVI";
-    Button8Click(fields, host);
-    fields.comboBox1 = "MP3";
-    fields.edit7 = "";
-    Button8Click(fields, host);
+    fields.format = "AVI";
+    addToList(context, fields, host);
+    fields.format = "MP3";
+    fields.mp3Title = "";
+    addToList(context, fields, host);
     ASSERT_EQ(host.rows.size(), 2u);
     EXPECT_THAT(host.rows[0], ::testing::ElementsAre("AVI", "/videos", "clip", "-",
                                                      "http://www.dailymotion.com/video/x1"));
     EXPECT_EQ(host.rows[1][3], "");
-    EXPECT_TRUE(StopRequested);
-    EXPECT_EQ(CurrentJob.formatName(), "");
+    EXPECT_TRUE(context.stopRequested());
+    EXPECT_EQ(context.currentJob().formatName(), "");
     EXPECT_TRUE(host.steps.empty()) << "no preferences, no start";
 }
 
 TEST_F(DownloadCommands, AddToListChecksInOrderAndFillsAnEmptyName) {
     SingleLinkFields fields = validFields();
-    fields.edit6 = "";
-    Button8Click(fields, host);
+    fields.folder = "";
+    addToList(context, fields, host);
     EXPECT_EQ(host.messages.back(), M1) << "the French M4 reads like M1";
-    fields.edit6 = "/videos";
-    fields.edit1 = "http://vimeo.com/1";
-    Button8Click(fields, host);
+    fields.folder = "/videos";
+    fields.link = "http://vimeo.com/1";
+    addToList(context, fields, host);
     EXPECT_EQ(host.messages.back().rfind("Le lien ne peut être ajouté à la liste.", 0), 0u);
     EXPECT_TRUE(host.rows.empty());
-    fields.edit1 = "http://www.youtube.com/watch?v=1";
-    fields.edit3 = "";
-    Button8Click(fields, host);
+    fields.link = "http://www.youtube.com/watch?v=1";
+    fields.fileName = "";
+    addToList(context, fields, host);
     ASSERT_EQ(host.rows.size(), 1u);
     EXPECT_TRUE(std::regex_match(host.rows[0][2], std::regex("[0-9]{6}")));
     EXPECT_EQ(host.rows[0][2], host.fileNameField);

@@ -38,7 +38,7 @@ private:
 };
 
 void append(LinkList& list, const std::string& name, const std::string& folder = "/tmp") {
-    list.AppendListEntry("MP3", folder, name, "title " + name, "http://youtube/" + name);
+    list.appendListEntry("MP3", folder, name, "title " + name, "http://youtube/" + name);
 }
 
 std::vector<std::string> namesOf(const LinkList& list) {
@@ -48,11 +48,7 @@ std::vector<std::string> namesOf(const LinkList& list) {
     return names;
 }
 
-class LinkListTest : public ::testing::Test {
-protected:
-    void SetUp() override { LanguageCode = "FR"; }
-    void TearDown() override { LanguageCode = "FR"; }
-};
+class LinkListTest : public ::testing::Test {};
 
 TEST_F(LinkListTest, NewListHasHeaderAndEmptyRow) {
     LinkList list;
@@ -70,14 +66,12 @@ TEST_F(LinkListTest, NewListHasHeaderAndEmptyRow) {
 }
 
 TEST_F(LinkListTest, HeaderFollowsTheLanguage) {
-    LanguageCode = "EN";
-    LinkList list;
+    LinkList list(Language::English);
     EXPECT_EQ(list.cells(0), (ListRow{"", " Format", " Destination", " File Name", " MP3 Title",
                                       " Internet URL"}));
     RecordingObserver observer(list);
     list.setObserver(&observer);
-    LanguageCode = "FR";
-    list.applyLanguage();
+    list.applyLanguage(Language::French);
     EXPECT_EQ(list.cell(0, 1), " Format souhaité");
     EXPECT_EQ(observer.calls, std::vector<std::string>{"header"});
 }
@@ -86,8 +80,8 @@ TEST_F(LinkListTest, AppendFillsTheEmptyRowAndAddsANewOne) {
     LinkList list;
     RecordingObserver observer(list);
     list.setObserver(&observer);
-    list.AppendListEntry("AVI", "/videos", "clip", "-", "http://www.dailymotion.com/video/x");
-    list.AppendListEntry("MP3", "/music", "song", "Title", "http://www.youtube.com/watch?v=1");
+    list.appendListEntry("AVI", "/videos", "clip", "-", "http://www.dailymotion.com/video/x");
+    list.appendListEntry("MP3", "/music", "song", "Title", "http://www.youtube.com/watch?v=1");
     EXPECT_EQ(list.rowCount(), 4);
     EXPECT_EQ(list.cells(1),
               (ListRow{"", "AVI", "/videos", "clip", "-", "http://www.dailymotion.com/video/x"}));

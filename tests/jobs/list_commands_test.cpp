@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/ListCommands.h"
 
-#include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
-#include "jobs/RandomNames.h"
+#include "core/RunContext.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +28,8 @@ public:
         std::string text;
     };
 
-    explicit FakeListHost(const LinkList& list) : m_list(list) {}
+    FakeListHost(const LinkList& list, const RunContext& context)
+        : m_list(list), m_context(context) {}
 
     bool showMessage(MessageKind kind, const std::string& text, const std::string&) override {
         messages.push_back({kind, text});
@@ -39,7 +38,7 @@ public:
     }
     bool workerRunning() const override { return running; }
     void startWorker(const DownloadJob&) override {
-        calls.push_back("start " + std::to_string(WorkMode.load()));
+        calls.push_back("start " + std::to_string(static_cast<int>(m_context.workMode())));
         ++started;
     }
     void storeSingleDownload(const std::string&, const std::string&) override {
@@ -64,7 +63,7 @@ public:
         if (onEvents)
             onEvents();
     }
-    void enableButton7() override { calls.push_back("button7"); }
+    void listReady() override { calls.push_back("button7"); }
 
     std::vector<Message> messages;
     std::vector<std::string> calls;
@@ -77,6 +76,7 @@ public:
 
 private:
     const LinkList& m_list;
+    const RunContext& m_context;
 };
 
 class ListCommandsTest : public ::testing::Test {
@@ -85,18 +85,8 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "vantaro-list-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_folder = pattern;
-        LanguageCode = "FR";
-        ListRunning = false;
-        StopRequested = false;
-        WorkMode = 0;
-        LastPickedFolder.clear();
     }
-    void TearDown() override {
-        fs::remove_all(m_folder);
-        LanguageCode = "FR";
-        ListRunning = false;
-        WorkMode = 0;
-    }
+    void TearDown() override { fs::remove_all(m_folder); }
 
     std::string folder() const { return m_folder.string(); }
     std::string writeFile(const std::string& name, const std::string& bytes) const {
@@ -106,7 +96,7 @@ protected:
     }
     void addEntries(std::initializer_list<const char*> names, const std::string& where = {}) {
         for (const char* name : names)
-            list.AppendListEntry("AVI", where.empty() ? folder() : where, name, "-",
+            list.appendListEntry("AVI", where.empty() ? folder() : where, name, "-",
                                  std::string("http://www.youtube.com/watch?v=") + name);
     }
     std::vector<std::string> names() const {
@@ -118,14 +108,15 @@ protected:
     // A list download in progress: a worker runs in list mode with the list marked running.
     void listDownloadRuns() {
         host.running = true;
-        WorkMode = WorkModeList;
-        ListRunning = true;
+        context.setWorkMode(WorkMode::List);
+        context.setListRunning(true);
     }
 
     fs::path m_folder;
+    RunContext context;
     LinkList list;
-    FakeListHost host{list};
-    LinkListCommands commands{list, host};
+    FakeListHost host{list, context};
+    LinkListCommands commands{list, host, context};
 };
 
 using Names = std::vector<std::string>;
@@ -141,7 +132,7 @@ TEST_F(ListCommandsTest, LoadReplacesTheListWithMp3EntriesOfTheFile) {
         writeFile("list.txt", "http://www.youtube.com/watch?v=1\r\nMy  song\r\n"
                               "http://www.dailymotion.com/video/x\n../../etc/x y\n");
     host.dialogAnswers = {file};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
 
     ASSERT_EQ(list.entryCount(), 2);
     EXPECT_EQ(list.cells(1), (ListRow{"", "MP3", folder(), "My--song", "My--song",
@@ -150,7 +141,7 @@ TEST_F(ListCommandsTest, LoadReplacesTheListWithMp3EntriesOfTheFile) {
     EXPECT_EQ(list.cells(2), (ListRow{"", "MP3", folder(), "..-..-etc-x-y", "..-..-etc-x-y",
                                       "http://www.dailymotion.com/video/x"}));
     EXPECT_EQ(list.cells(3), ListRow{});
-    EXPECT_EQ(LastPickedFolder, folder());
+    EXPECT_EQ(context.lastPickedFolder(), folder());
     EXPECT_EQ(commands.listFileName(), file);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "button7"}));
@@ -163,17 +154,17 @@ TEST_F(ListCommandsTest, LoadReplacesTheListWithMp3EntriesOfTheFile) {
 TEST_F(ListCommandsTest, LoadShapes) {
     addEntries({"old"});
     host.dialogAnswers = {writeFile("empty.txt", "")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(list.rowCount(), 2) << "an empty file empties the list";
     EXPECT_EQ(host.calls.back(), "button7");
 
     host.dialogAnswers = {writeFile("three.txt", "http://a\nFirst title\nhttp://b\n")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     ASSERT_EQ(list.entryCount(), 2);
     EXPECT_EQ(list.cells(2), (ListRow{"", "MP3", folder(), "", "", "http://b"}));
 
     host.dialogAnswers = {writeFile("blanks.txt", "http://a\nx  y\n")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     ASSERT_EQ(list.entryCount(), 1);
     EXPECT_EQ(list.cell(1, 3), "x--y");
     EXPECT_EQ(list.cell(1, 4), "x--y");
@@ -181,18 +172,18 @@ TEST_F(ListCommandsTest, LoadShapes) {
 
 TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
     addEntries({"keep1", "keep2"});
-    LastPickedFolder = "/earlier";
+    context.setLastPickedFolder("/earlier");
     host.dialogAnswers = {writeFile("list.txt", "http://a\nA\n")};
-    commands.Button6Click("");
+    commands.loadListFile("");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "message"}));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(host.messages[0].text, L1Fr);
     EXPECT_EQ(names(), (Names{"keep1", "keep2"}));
-    EXPECT_EQ(LastPickedFolder, "") << "the folder text is kept before it is checked";
+    EXPECT_EQ(context.lastPickedFolder(), "") << "the folder text is kept before it is checked";
 
-    LanguageCode = "EN";
-    commands.Button6Click(""); // cancelled: the file chosen before is used again
+    context.setLanguage(Language::English);
+    commands.loadListFile(""); // cancelled: the file chosen before is used again
     EXPECT_EQ(host.messages.back().text,
               "Can't load the list of video links.\r\n\r\nYou must enter : \r\n- The folder "
               "where the donwloaded files will be saved.");
@@ -200,20 +191,20 @@ TEST_F(ListCommandsTest, EmptyFolderGivesL1AfterTheFileWasChosen) {
 
 TEST_F(ListCommandsTest, CancelBeforeAnyChoiceDoesNothing) {
     addEntries({"keep"});
-    LastPickedFolder = "/earlier";
-    commands.Button6Click(folder());
+    context.setLastPickedFolder("/earlier");
+    commands.loadListFile(folder());
     EXPECT_EQ(host.calls, std::vector<std::string>{"dialog"});
     EXPECT_EQ(names(), Names{"keep"});
-    EXPECT_EQ(LastPickedFolder, "/earlier");
+    EXPECT_EQ(context.lastPickedFolder(), "/earlier");
 }
 
 TEST_F(ListCommandsTest, CancelAfterALoadReloadsTheSameFile) {
     const std::string file = writeFile("list.txt", "http://a\nFirst\n");
     host.dialogAnswers = {file};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     addEntries({"added"});
     writeFile("list.txt", "http://b\nSecond\nhttp://c\nThird\n");
-    commands.Button6Click(folder()); // dialog cancelled
+    commands.loadListFile(folder()); // dialog cancelled
     EXPECT_EQ(names(), (Names{"Second", "Third"}));
     EXPECT_EQ(commands.listFileName(), file);
 }
@@ -222,7 +213,7 @@ TEST_F(ListCommandsTest, UnreadableFileIsReportedAndEmptiesTheList) {
     addEntries({"old"});
     const std::string missing = (m_folder / "missing.txt").string();
     host.dialogAnswers = {missing};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(host.messages[0].text,
@@ -230,17 +221,17 @@ TEST_F(ListCommandsTest, UnreadableFileIsReportedAndEmptiesTheList) {
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"dialog", "message"})) << "no Button7";
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     host.dialogAnswers = {folder()}; // a folder opens but cannot be read
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text, "Cannot read the file " + folder() + ": Is a directory");
 }
 
 TEST_F(ListCommandsTest, FolderIsTakenWhenTheLoadBegins) {
-    std::string edit2 = folder();
+    std::string listFolder = folder();
     host.dialogAnswers = {writeFile("list.txt", "l1\nt1\nl2\nt2\nl3\nt3\n")};
-    host.onEvents = [&] { edit2 = "/elsewhere"; };
-    commands.Button6Click(edit2);
+    host.onEvents = [&] { listFolder = "/elsewhere"; };
+    commands.loadListFile(listFolder);
     ASSERT_EQ(list.entryCount(), 3);
     for (int row = 1; row <= 3; ++row)
         EXPECT_EQ(list.cell(row, 2), folder());
@@ -253,10 +244,10 @@ TEST_F(ListCommandsTest, ALoadStartedDuringALoadIsIgnored) {
         if (!nested) {
             nested = true;
             EXPECT_TRUE(commands.loading());
-            commands.Button6Click(folder());
+            commands.loadListFile(folder());
         }
     };
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(names(), (Names{"A1", "A2"}));
     EXPECT_EQ(host.dialogAnswers.size(), 1u) << "the second dialog never opened";
     EXPECT_FALSE(commands.loading());
@@ -274,23 +265,23 @@ TEST_F(ListCommandsTest, EntriesAddedOrTakenDuringALoadStayConsistent) {
         if (round == 4)
             list.deleteFirstEntry();
     };
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(names(), (Names{"typed", "A2", "A3"}));
 }
 
 // --- List download -----------------------------------------------------------------------
 
 TEST_F(ListCommandsTest, NewListGivesL2AfterStoringTheFolder) {
-    StopRequested = true;
-    commands.Button7Click("/some/folder");
+    context.requestStop();
+    commands.startListDownload("/some/folder");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"store /some/folder", "message"}));
     EXPECT_EQ(host.messages[0].text, "La liste des liens à télécharger est vide, ajoutez des "
                                      "liens avant de lancer le téléchargement");
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(context.stopRequested());
     EXPECT_EQ(host.started, 0);
 
-    LanguageCode = "EN";
-    commands.Button7Click(folder());
+    context.setLanguage(Language::English);
+    commands.startListDownload(folder());
     EXPECT_EQ(host.messages.back().text,
               "The list of video links is empty, add video links before downloading");
 }
@@ -298,19 +289,19 @@ TEST_F(ListCommandsTest, NewListGivesL2AfterStoringTheFolder) {
 TEST_F(ListCommandsTest, StoreFailureEndsTheCommand) {
     addEntries({"a"});
     host.storeFails = true;
-    EXPECT_THROW(commands.Button7Click(folder()), std::runtime_error);
+    EXPECT_THROW(commands.startListDownload(folder()), std::runtime_error);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.started, 0);
-    EXPECT_EQ(WorkMode, 0);
+    EXPECT_EQ(context.workMode(), WorkMode::None);
 }
 
 TEST_F(ListCommandsTest, MissingListFolderGivesL3) {
     addEntries({"a"});
-    commands.Button7Click((m_folder / "gone").string());
+    commands.startListDownload((m_folder / "gone").string());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Le champ \"Dossier destinataire\" n'existe pas, créez ce "
                                      "dossier ou choisissez un nouveau");
-    commands.Button7Click("");
+    commands.startListDownload("");
     EXPECT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.started, 0);
 }
@@ -319,16 +310,16 @@ TEST_F(ListCommandsTest, FirstEntryWithMissingFolderGivesL4) {
     const std::string gone = (m_folder / "gone").string();
     addEntries({"a", "b"});
     addEntries({"c", "d"}, gone);
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(host.messages[0].text, "Le dossier destinataire du lien numéro 3 de liste n'existe "
                                      "pas, modifiez cette entrée de la liste");
     EXPECT_EQ(host.started, 0);
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     list.deleteRow(3);
-    commands.Button7Click(folder());
+    commands.startListDownload(folder());
     EXPECT_EQ(host.messages.back().text, "The destination folder of the link number 3 of the "
                                          "list, doesn't exist, please change the folder of the "
                                          "link");
@@ -339,24 +330,24 @@ TEST_F(ListCommandsTest, ValidListStartsTheWorkerInListMode) {
     addEntries({"a"});
     addEntries({"b"}, (m_folder / "other").string());
     addEntries({"c"});
-    StopRequested = true;
-    commands.Button7Click(folder());
+    context.requestStop();
+    commands.startListDownload(folder());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.calls, (std::vector<std::string>{"store " + folder(), "start 200"}));
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(context.stopRequested());
     EXPECT_EQ(list.entryCount(), 3) << "the worker takes the entries, not the command";
 }
 
 TEST_F(ListCommandsTest, RunningWorkerRefusesTheListDownloadFirst) {
     addEntries({"a"});
     host.running = true;
-    StopRequested = true;
-    WorkMode = WorkModeSingle;
-    commands.Button7Click(folder());
+    context.requestStop();
+    context.setWorkMode(WorkMode::Single);
+    commands.startListDownload(folder());
     EXPECT_EQ(host.calls, std::vector<std::string>{"message"}) << "not even the preferences";
     EXPECT_EQ(host.messages[0].text, messages::WorkerAlreadyRunningFr);
-    EXPECT_TRUE(StopRequested);
-    EXPECT_EQ(WorkMode, WorkModeSingle);
+    EXPECT_TRUE(context.stopRequested());
+    EXPECT_EQ(context.workMode(), WorkMode::Single);
 }
 
 // --- Remove, clear, modify ---------------------------------------------------------------
@@ -412,18 +403,18 @@ TEST_F(ListCommandsTest, EntryInProgressBelongsToTheWorker) {
     EXPECT_EQ(names(), Names{"taken"});
 
     host.dialogAnswers = {writeFile("x.txt", "l\nt\n")};
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text,
               "La liste est en cours de téléchargement. Arrêtez-la avant d'en charger une autre.");
     EXPECT_EQ(host.dialogAnswers.size(), 1u) << "no dialog was shown";
     EXPECT_EQ(names(), Names{"taken"});
 
-    LanguageCode = "EN";
+    context.setLanguage(Language::English);
     list.setSelectedRow(1);
     commands.removeSelectedEntry();
     EXPECT_EQ(host.messages.back().text,
               "This link is being downloaded. Stop the list to change or remove it.");
-    commands.Button6Click(folder());
+    commands.loadListFile(folder());
     EXPECT_EQ(host.messages.back().text,
               "The list is being downloaded. Stop it before loading another one.");
 }
@@ -433,15 +424,15 @@ TEST_F(ListCommandsTest, WhenTheListDownloadIsInProgress) {
     list.setSelectedRow(1);
     // Started, before the worker marks the list running.
     host.running = true;
-    WorkMode = WorkModeList;
+    context.setWorkMode(WorkMode::List);
     EXPECT_TRUE(commands.listDownloadInProgress());
     // A single download runs: the list is free.
-    WorkMode = WorkModeSingle;
+    context.setWorkMode(WorkMode::Single);
     EXPECT_FALSE(commands.listDownloadInProgress());
     // A worker ended on an error and left the flag set: nothing belongs to it any more.
     host.running = false;
-    ListRunning = true;
-    WorkMode = WorkModeList;
+    context.setListRunning(true);
+    context.setWorkMode(WorkMode::List);
     EXPECT_FALSE(commands.listDownloadInProgress());
     commands.removeSelectedEntry();
     EXPECT_EQ(names(), Names{"b"});

@@ -18,8 +18,8 @@ namespace {
 // the same folder and the folder's files, titles by the MP3 rule, bad links left out.
 TEST(PlaylistRowsTest, NamesTitlesAndLeftOutLinks) {
     LinkList list;
-    list.AppendListEntry("MP3", "/music", "Taken", "-", "http://www.youtube.com/x");
-    list.AppendListEntry("MP3", "/elsewhere", "Free", "-", "http://www.youtube.com/y");
+    list.appendListEntry("MP3", "/music", "Taken", "-", "http://www.youtube.com/x");
+    list.appendListEntry("MP3", "/elsewhere", "Free", "-", "http://www.youtube.com/y");
     const std::set<std::string> files = {"/music/Song.mp3"};
     const auto exists = [&](const std::string& path) { return files.contains(path); };
     const std::vector<PlaylistEntry> entries = {

@@ -46,10 +46,10 @@ TEST_F(PreferencesFile, NoFileReadsNothingWritesNothingCreatesNothing) {
     Preferences preferences(m_folder);
     PreferenceFields fields;
     preferences.load(fields);
-    EXPECT_EQ(fields.edit3, "");
-    EXPECT_EQ(fields.edit6, "");
-    EXPECT_EQ(fields.edit2, "");
-    EXPECT_EQ(fields.edit7, "");
+    EXPECT_EQ(fields.fileName, "");
+    EXPECT_EQ(fields.folder, "");
+    EXPECT_EQ(fields.listFolder, "");
+    EXPECT_EQ(fields.mp3Title, "");
     preferences.storeSingleDownload("name", "/x");
     preferences.storeList("/y");
     EXPECT_FALSE(fs::exists(iniPath()));
@@ -59,26 +59,26 @@ TEST_F(PreferencesFile, EmptyFileGivesTheDefaultsAndStaysEmpty) {
     writeIni("");
     PreferenceFields fields;
     Preferences(m_folder).load(fields);
-    EXPECT_TRUE(std::regex_match(fields.edit3, std::regex("[0-9]{6}")));
-    EXPECT_EQ(fields.edit6, m_folder + "/QrlMyDownloads");
-    EXPECT_EQ(fields.edit2, m_folder + "/QrlMyDownloads");
-    EXPECT_EQ(fields.edit7, "Quorlin");
+    EXPECT_TRUE(std::regex_match(fields.fileName, std::regex("[0-9]{6}")));
+    EXPECT_EQ(fields.folder, m_folder + "/QrlMyDownloads");
+    EXPECT_EQ(fields.listFolder, m_folder + "/QrlMyDownloads");
+    EXPECT_EQ(fields.mp3Title, "Quorlin");
     EXPECT_EQ(readIni(), "");
 
     // Away from the program folder (a system-wide install), the default folder is the one given.
     PreferenceFields perUser;
     Preferences(m_folder, "/home/ann/Vantaro").load(perUser);
-    EXPECT_EQ(perUser.edit6, "/home/ann/Vantaro");
-    EXPECT_EQ(perUser.edit2, "/home/ann/Vantaro");
+    EXPECT_EQ(perUser.folder, "/home/ann/Vantaro");
+    EXPECT_EQ(perUser.listFolder, "/home/ann/Vantaro");
 }
 
 TEST_F(PreferencesFile, BothKeysFillNameAndBothFolders) {
     writeIni("[Visual]\ndestinationFileName=holiday\ndestinationPathName=/home/me/videos\n");
     PreferenceFields fields;
     Preferences(m_folder).load(fields);
-    EXPECT_EQ(fields.edit3, "holiday");
-    EXPECT_EQ(fields.edit6, "/home/me/videos");
-    EXPECT_EQ(fields.edit2, "/home/me/videos");
+    EXPECT_EQ(fields.fileName, "holiday");
+    EXPECT_EQ(fields.folder, "/home/me/videos");
+    EXPECT_EQ(fields.listFolder, "/home/me/videos");
 }
 
 TEST_F(PreferencesFile, StoringKeepsEveryOtherLineByteForByte) {

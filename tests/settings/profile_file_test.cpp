@@ -92,7 +92,7 @@ TEST_F(ProfileFileTest, OnlyTheFirstOfTwoSectionsOfOneNameIsReadAndWritten) {
     EXPECT_EQ(visual("destinationPathName"), "");
     vantaro::PreferenceFields fields;
     preferences.load(fields);
-    EXPECT_EQ(fields.edit6, folder.path() + "/QrlMyDownloads");
+    EXPECT_EQ(fields.folder, folder.path() + "/QrlMyDownloads");
     preferences.storeSingleDownload("party", "/home/me/Films");
     expectStoredForm();
     EXPECT_EQ(visual("destinationPathName"), "/home/me/Films");

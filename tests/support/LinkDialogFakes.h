@@ -3,7 +3,6 @@
 
 #include "core/Constants.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "jobs/LinkDialogs.h"
 #include "jobs/ListCommands.h"
 
@@ -71,7 +70,7 @@ public:
     bool directoryExists(const std::string& path) override { return isExistingDirectory(path); }
     std::string chooseListFile() override { return {}; }
     void processPendingEvents() override {}
-    void enableButton7() override {}
+    void listReady() override {}
 
     std::vector<std::string> messages;
     bool running = false;

@@ -180,9 +180,9 @@ TEST_F(MainWindowPicturesTest, ModifyPictureOpensTheDialogOnlyForAnEntryRow) {
     testing::FakeFolderPicker picker;
     testing::FakeCommandHost commandHost;
     LinkList& list = m_window->linkList();
-    CountingModifyDialog dialog(list, commandHost, host, picker);
+    CountingModifyDialog dialog(m_window->runContext(), list, commandHost, host, picker);
     m_window->setDialogs(nullptr, &dialog, nullptr);
-    list.AppendListEntry("MP3", "/tmp", "name", "title", "http://www.youtube.com/watch?v=a");
+    list.appendListEntry("MP3", "/tmp", "name", "title", "http://www.youtube.com/watch?v=a");
     child<QTabWidget>("PageControl1")->setCurrentIndex(1);
     auto* image25 = child<CommandPicture>("Image25");
 

@@ -34,7 +34,6 @@ class FolderTreeDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::makeApplication("folder_tree_dialog_test"); }
     void SetUp() override {
-        LanguageCode = "FR";
         for (const char* folder : {"Films", "Musique", "Musique/Live"})
             fs::create_directories(m_root.file(folder));
         testing::writeWholeFile(m_root.file("notes.txt"), "not a folder");
@@ -44,7 +43,8 @@ protected:
 };
 
 TEST_F(FolderTreeDialogTest, OpensOnTheGivenFolderCentredWithFoldersOnlyAndTwoButtons) {
-    FolderTreeDialog picker(nullptr, "Choisissez le dossier", m_root.file("Musique/Live"));
+    FolderTreeDialog picker(nullptr, "Choisissez le dossier", m_root.file("Musique/Live"),
+                            Language::French);
     ASSERT_TRUE(testing::showExposed(picker));
 
     EXPECT_EQ(picker.selectedFolder(), m_root.file("Musique/Live"));
@@ -70,8 +70,7 @@ TEST_F(FolderTreeDialogTest, OpensOnTheGivenFolderCentredWithFoldersOnlyAndTwoBu
 }
 
 TEST_F(FolderTreeDialogTest, AClickedFolderIsChosenWithOkAndNothingWithCancel) {
-    LanguageCode = "EN";
-    FolderTreeDialog picker(nullptr, "Select", {});
+    FolderTreeDialog picker(nullptr, "Select", {}, Language::English);
     ASSERT_TRUE(testing::showExposed(picker));
     EXPECT_EQ(picker.selectedFolder(), "");
     EXPECT_FALSE(picker.okButton()->isEnabled()) << "nothing chosen yet";
@@ -93,7 +92,8 @@ TEST_F(FolderTreeDialogTest, AClickedFolderIsChosenWithOkAndNothingWithCancel) {
         ASSERT_NE(modal, nullptr);
         QTest::mouseClick(modal->cancelButton(), Qt::LeftButton);
     });
-    EXPECT_EQ(FolderTreeDialog::choose(nullptr, "Select", m_root.file("Films")), "");
+    EXPECT_EQ(FolderTreeDialog::choose(nullptr, "Select", m_root.file("Films"), Language::French),
+              "");
 }
 
 } // namespace

@@ -28,7 +28,6 @@ protected:
         if (QApplication::instance() == nullptr)
             new QApplication(argc, argv);
     }
-    void SetUp() override { LanguageCode = "FR"; }
 
     template <typename T> static T* child(QWidget& dialog, const char* name) {
         T* found = dialog.findChild<T*>(name);
@@ -53,6 +52,7 @@ protected:
         child<QLineEdit>(dialog, name)->setText(value);
     }
 
+    RunContext m_context;
     testing::TempFolder m_folder{"vantaro-dialog-windows"};
     testing::FakeDialogHost m_host;
     testing::FakeFolderPicker m_picker;
@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(LinkDialogWindowsTest, AddDialogStartsOnMp3AndFollowsOnlyTheUsersFormatPicks) {
-    AddLinkDialog add(m_list, m_host, m_picker);
+    AddLinkDialog add(m_context, m_list, m_host, m_picker);
     add.show();
     EXPECT_EQ(child<QComboBox>(add, "ComboBox1")->currentText(), "MP3");
     EXPECT_EQ(text(add, "Label2"), ".MP3");
@@ -86,7 +86,7 @@ TEST_F(LinkDialogWindowsTest, AddDialogStartsOnMp3AndFollowsOnlyTheUsersFormatPi
 TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnConfirm) {
     m_host.preferencesFile = true;
     m_host.listFolder = m_folder.path();
-    AddLinkDialog add(m_list, m_host, m_picker);
+    AddLinkDialog add(m_context, m_list, m_host, m_picker);
     add.show();
     const QString createdName = text(add, "Edit3");
     EXPECT_EQ(createdName.size(), 6);
@@ -126,8 +126,8 @@ TEST_F(LinkDialogWindowsTest, AddDialogKeepsItsFieldsBetweenOpeningsAndAddsOnCon
 }
 
 TEST_F(LinkDialogWindowsTest, ModifyDialogFillsFromItsEntryWithoutAFormatPick) {
-    m_list.AppendListEntry("AVI", m_folder.path(), "film", "-", "http://www.youtube.com/v");
-    EditLinkDialog modify(m_list, m_commandHost, m_host, m_picker);
+    m_list.appendListEntry("AVI", m_folder.path(), "film", "-", "http://www.youtube.com/v");
+    EditLinkDialog modify(m_context, m_list, m_commandHost, m_host, m_picker);
     EXPECT_EQ(child<QComboBox>(modify, "ComboBox1")->currentIndex(), -1);
     EXPECT_EQ(text(modify, "Label2"), ".MP3");
 

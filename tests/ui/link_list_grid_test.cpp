@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LinkListModel.h"
 
-#include "core/Language.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 
 #include <gtest/gtest.h>
 
@@ -37,11 +36,10 @@ protected:
             new QApplication(argc, argv);
     }
     void SetUp() override {
-        LanguageCode = "FR";
-        ListRunning = false;
         modelComplaints.clear();
         m_previousHandler = qInstallMessageHandler(collectWarnings);
         grid = std::make_unique<LinkListGrid>(list);
+        grid->setRunContext(context);
         tester = std::make_unique<QAbstractItemModelTester>(
             grid->listModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
         grid->resize(760, 300);
@@ -52,13 +50,12 @@ protected:
         tester.reset();
         grid.reset();
         qInstallMessageHandler(m_previousHandler);
-        ListRunning = false;
         EXPECT_TRUE(modelComplaints.empty())
             << "Qt reported: " << (modelComplaints.empty() ? "" : modelComplaints.front());
     }
 
     void append(const std::string& name) {
-        list.AppendListEntry("MP3", "/tmp", name, "T " + name, "http://www.youtube.com/" + name);
+        list.appendListEntry("MP3", "/tmp", name, "T " + name, "http://www.youtube.com/" + name);
     }
     // Handles events until the condition holds, for at most the given time.
     static bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
@@ -73,6 +70,7 @@ protected:
         return model->data(model->index(modelRow, column)).toString();
     }
 
+    RunContext context;
     LinkList list;
     std::unique_ptr<LinkListGrid> grid;
     std::unique_ptr<QAbstractItemModelTester> tester;
@@ -102,8 +100,7 @@ TEST_F(LinkListGridTest, PresentsTheListAsTheGridDoes) {
     grid->listModel()->publishAppendedRows();
     EXPECT_FALSE(model->flags(model->index(0, 3)) & Qt::ItemIsEditable);
 
-    LanguageCode = "EN";
-    list.applyLanguage();
+    list.applyLanguage(Language::English);
     EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), " File Name");
 }
 
@@ -202,14 +199,14 @@ TEST_F(LinkListGridTest, IconsShowWhichEntryIsInProgress) {
         append(name);
     grid->listModel()->publishAppendedRows();
     list.setSelectedRow(0); // no highlighted row
-    ListRunning = true;
+    context.setListRunning(true);
     grid->viewport()->update();
     QCoreApplication::processEvents();
     EXPECT_TRUE(isYellow(iconColour(*grid, 0))) << iconColour(*grid, 0).name().toStdString();
     EXPECT_TRUE(isPale(iconColour(*grid, 1))) << iconColour(*grid, 1).name().toStdString();
     EXPECT_EQ(iconColour(*grid, 2), backgroundColour(*grid, 2)) << "no icon on the empty row";
 
-    ListRunning = false;
+    context.setListRunning(false);
     EXPECT_TRUE(isPale(iconColour(*grid, 0))) << iconColour(*grid, 0).name().toStdString();
     EXPECT_TRUE(isPale(iconColour(*grid, 1)));
 }
@@ -235,7 +232,7 @@ TEST_F(LinkListGridTest, RedrawsByItselfWhenTheListStopsOrStarts) {
         // Let every pending paint and a full round of the grid's watch go by first.
         waitFor([] { return false; }, 400);
         counter.paints = 0;
-        ListRunning = running; // the worker sets and clears it without telling the grid
+        context.setListRunning(running); // the worker sets and clears it without telling the grid
         EXPECT_TRUE(waitFor([&] { return counter.paints > 0; })) << running;
     }
     grid->viewport()->removeEventFilter(&counter);
@@ -250,7 +247,7 @@ namespace {
 TEST_F(LinkListGridTest, ListDestroyedBeforeTheGrid) {
     // A window's members go before its child widgets.
     auto own = std::make_unique<LinkList>();
-    own->AppendListEntry("MP3", "/tmp", "a", "A", "http://www.youtube.com/a");
+    own->appendListEntry("MP3", "/tmp", "a", "A", "http://www.youtube.com/a");
     LinkListGrid other(*own);
     QAbstractItemModelTester check(other.listModel(),
                                    QAbstractItemModelTester::FailureReportingMode::Warning);

@@ -6,7 +6,7 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "jobs/RandomNames.h"
 #include "support/TempFolder.h"
 #include "support/WindowFakes.h"
@@ -80,8 +80,6 @@ protected:
         for (const char* tool : PresenceCheckTools)
             testing::writeWholeFile(programFolder.file(tool), "");
         setProgramFolder(programFolder.path() + "/");
-        LastPickedFolder.clear();
-        StopRequested = false;
     }
     void TearDown() override { window.reset(); }
 
@@ -284,12 +282,38 @@ TEST_F(MainWindowTest, FolderPickersShareTheLastChoiceAndPutItBackOnCancel) {
               "Choisissez le dossier où les fichiers téléchargés et transformés seront crées");
 
     // A remembered folder that has gone is forgotten.
-    LastPickedFolder = programFolder.file("gone");
+    window->runContext().setLastPickedFolder(programFolder.file("gone"));
     edit("Edit6")->setText("kept");
     shell.folderAnswers = {""};
     QTest::mouseClick(button("Button2"), Qt::LeftButton);
     EXPECT_EQ(edit("Edit6")->text(), "kept");
     EXPECT_EQ(shell.folderQuestions.back().selected, "");
+}
+
+// The list loader remembers its folder for the pickers of the same window; a window made
+// afterwards starts with nothing remembered.
+TEST_F(MainWindowTest, TheLoadedListsFolderIsWhereThisWindowsPickersStart) {
+    makeWindow();
+    TempFolder listFolder("vantaro-list-folder");
+    testing::writeWholeFile(listFolder.file("list.txt"), "http://www.youtube.com/watch?v=a\nA\n");
+    edit("Edit2")->setText(QString::fromStdString(listFolder.path()));
+    shell.fileAnswers = {listFolder.file("list.txt")};
+    QTest::mouseClick(button("Button6"), Qt::LeftButton);
+    ASSERT_EQ(window->linkList().entryCount(), 1);
+
+    shell.folderAnswers = {""};
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    ASSERT_EQ(shell.folderQuestions.size(), 1u);
+    EXPECT_EQ(shell.folderQuestions[0].selected, listFolder.path());
+    EXPECT_EQ(edit("Edit6")->text().toStdString(), listFolder.path());
+
+    MainWindow other("127.0.0.1:9");
+    other.setMessagePresenter(&presenter);
+    other.setDesktopShell(&shell);
+    shell.folderAnswers = {""};
+    QTest::mouseClick(other.findChild<QPushButton*>("Button2"), Qt::LeftButton);
+    ASSERT_EQ(shell.folderQuestions.size(), 2u);
+    EXPECT_EQ(shell.folderQuestions[1].selected, "") << "each window has a run of its own";
 }
 
 TEST_F(MainWindowTest, ProgressBarShowsTheFractionOfCountsBeyond32Bits) {
@@ -319,7 +343,7 @@ TEST_F(MainWindowTest, ProgressBarShowsTheFractionOfCountsBeyond32Bits) {
 TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
     makeWindow();
     for (const char* name : {"a", "b", "c"})
-        window->AppendListEntry("MP3", "/tmp", name, "-", std::string("http://youtube/") + name);
+        window->appendListEntry("MP3", "/tmp", name, "-", std::string("http://youtube/") + name);
     auto* grid = child<LinkListGrid>("StringGrid1");
     std::atomic<bool> done = false;
     int rowsBefore = 0;
@@ -361,7 +385,7 @@ TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
 
     // The Stop button: the list commands come back, Stop goes grey.
     QTest::mouseClick(button("Button5"), Qt::LeftButton);
-    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(window->runContext().stopRequested());
     EXPECT_FALSE(button("Button5")->isEnabled());
     EXPECT_TRUE(button("Button6")->isEnabled());
     EXPECT_TRUE(button("Button7")->isEnabled());
@@ -388,7 +412,7 @@ TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {
     EXPECT_EQ(window->trayIcon(), nullptr);
     EXPECT_TRUE(window->closing());
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(window->runContext().stopRequested());
 
     std::atomic<bool> information = false;
     std::atomic<bool> question = true;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -91,6 +92,25 @@ TEST_F(WebBrowserTest, RefusedAddressesRaiseAndFailedPagesAreReported) {
     EXPECT_THROW(browser.Navigate("", 0), std::invalid_argument);
     EXPECT_THROW(browser.Refresh(), std::logic_error);
     EXPECT_FALSE(browser.Busy());
+
+    // The refusals speak the browser's language.
+    const auto refusal = [](const std::function<void()>& call) -> std::string {
+        try {
+            call();
+        } catch (const std::exception& error) {
+            return error.what();
+        }
+        return "no refusal";
+    };
+    for (const auto& [language, unsupported, noPage] :
+         {std::tuple{Language::French, "Adresse non prise en charge : ftp://x",
+                     "Aucune page \u00e0 recharger"},
+          std::tuple{Language::English, "Unsupported address: ftp://x", "No page to reload"}}) {
+        WebBrowser speaking;
+        speaking.setLanguage(language);
+        EXPECT_EQ(refusal([&] { speaking.Navigate("ftp://x"); }), unsupported);
+        EXPECT_EQ(refusal([&] { speaking.Refresh(); }), noPage);
+    }
 
     // A port nothing listens on: the fetch's network error, shown and signalled.
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -77,10 +77,7 @@ protected:
         if (QApplication::instance() == nullptr)
             new QApplication(argc, argv);
     }
-    void TearDown() override {
-        setMainWindowLanguageCode("FR");
-        LanguageCode = "FR";
-    }
+    void TearDown() override { setMainWindowLanguageCode("FR"); }
 
     std::unique_ptr<MainWindow> createMainWindow(const std::string& code) {
         setMainWindowLanguageCode(code);
@@ -113,7 +110,7 @@ TEST_F(WindowTextsTest, MainWindowShowsTheColumnOfItsLanguageCode) {
     for (const Case& c : {Case{"FR", false}, Case{"EN", true}, Case{"en", false}}) {
         auto window = createMainWindow(c.code);
         SCOPED_TRACE(c.code);
-        EXPECT_EQ(LanguageCode, c.code);
+        EXPECT_EQ(window->runContext().english(), c.english);
         expectTable(*window, mainWindowTexts(), c.english);
         EXPECT_EQ(window->windowTitle(),
                   QString::fromUtf8(DesignCaption) + "-" + QString::fromUtf8(c.code));
@@ -167,10 +164,10 @@ TEST_F(WindowTextsTest, DialogsTakeTheCodeSetBeforeTheyAreCreated) {
     testing::FakeCommandHost commandHost;
     LinkList list;
     for (const char* code : {"FR", "EN", "en"}) {
-        LanguageCode = code;
-        const bool english = LanguageCode == "EN";
-        AddLinkDialog add(list, host, picker);
-        EditLinkDialog modify(list, commandHost, host, picker);
+        RunContext context(languageFromCode(code));
+        const bool english = std::string(code) == "EN";
+        AddLinkDialog add(context, list, host, picker);
+        EditLinkDialog modify(context, list, commandHost, host, picker);
         expectTable(add, addDialogTexts(), english);
         expectTable(modify, modifyDialogTexts(), english);
     }
