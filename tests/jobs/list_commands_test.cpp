@@ -5,6 +5,7 @@
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "jobs/RandomNames.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -82,9 +83,6 @@ private:
 class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vantaro-list-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
         LanguageCode = "FR";
         ListRunning = false;
         StopRequested = false;
@@ -92,7 +90,6 @@ protected:
         LastPickedFolder.clear();
     }
     void TearDown() override {
-        fs::remove_all(m_folder);
         LanguageCode = "FR";
         ListRunning = false;
         WorkMode = 0;
@@ -122,7 +119,8 @@ protected:
         ListRunning = true;
     }
 
-    fs::path m_folder;
+    testing::TempFolder m_temp{"vantaro-list"};
+    fs::path m_folder{m_temp.path()};
     LinkList list;
     FakeListHost host{list};
     LinkListCommands commands{list, host};
