@@ -1,17 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Helpers of the capture tests on the loopback interface: the event loop, the packet socket's
-// availability, a free low port and a working directory of the test's own.
+// Helpers of the capture tests on the loopback interface: the packet socket's availability and
+// a free low port.
 
-#include "support/TempFolder.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTimer>
-
-#include <filesystem>
-#include <functional>
+#include <cstdint>
 #include <random>
 
 #include <netinet/in.h>
@@ -19,26 +12,6 @@
 #include <unistd.h>
 
 namespace vantaro::testing {
-
-inline QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "capture_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return *app;
-}
-
-// Runs the event loop until done() holds or the time is up.
-inline bool spinUntil(const std::function<bool()>& done, int milliseconds) {
-    application();
-    QTimer wake;
-    wake.start(10);
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
 
 inline bool canOpenPacketSocket() {
     const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -66,19 +39,5 @@ inline int freeLowPort() {
     }
     return 0;
 }
-
-// The test's own working directory for the time of the test.
-class OwnFolder {
-public:
-    OwnFolder() : m_previous(std::filesystem::current_path()) {
-        std::filesystem::current_path(m_folder.path());
-    }
-    ~OwnFolder() { std::filesystem::current_path(m_previous); }
-    const TempFolder& folder() const { return m_folder; }
-
-private:
-    TempFolder m_folder{"vantaro-capture-loopback"};
-    std::filesystem::path m_previous;
-};
 
 } // namespace vantaro::testing

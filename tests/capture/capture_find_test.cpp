@@ -7,6 +7,8 @@
 #include "CaptureFakes.h"
 #include "LoopbackCapture.h"
 #include "support/NginxServer.h"
+#include "support/QtTestRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +20,18 @@
 namespace vantaro {
 namespace {
 
-using testing::application;
 using testing::canOpenPacketSocket;
 using testing::FakeCaptureHost;
 using testing::FakeVolume;
 using testing::freeLowPort;
 using testing::OwnFolder;
-using testing::spinUntil;
+using testing::waitFor;
 
 TEST(CaptureOnLoopback, CurlRequestToTheWatHostIsFound) {
     if (!canOpenPacketSocket())
         GTEST_SKIP() << "no packet socket without CAP_NET_RAW; run as root";
-    application();
-    OwnFolder own;
+    testing::ensureCoreApplication("capture_test");
+    OwnFolder own{"vantaro-capture-loopback"};
     const testing::TempFolder root("vantaro-capture-root");
     std::filesystem::create_directories(root.path() + "/get/abc");
     testing::writeWholeFile(root.file("get/abc/video.mp4"), "not really a video\n");
@@ -58,8 +59,8 @@ TEST(CaptureOnLoopback, CurlRequestToTheWatHostIsFound) {
         "curl",
         {"-s", "-o", "/dev/null", "--noproxy", "*", "--max-time", "10", "-H", "Host: www.wat.tv",
          QString::fromStdString("http://127.0.0.1:" + port + "/get/abc/video.mp4?ticket=1")});
-    const bool stopped = spinUntil([&] { return !tool.captureRunning(); }, 20000);
-    spinUntil([&] { return curl.state() == QProcess::NotRunning; }, 15000);
+    const bool stopped = waitFor([&] { return !tool.captureRunning(); }, 20000);
+    waitFor([&] { return curl.state() == QProcess::NotRunning; }, 15000);
 
     EXPECT_TRUE(stopped);
     EXPECT_EQ(curl.exitCode(), 0);

@@ -5,6 +5,7 @@
 
 #include "CaptureFakes.h"
 #include "LoopbackCapture.h"
+#include "support/QtTestRun.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 namespace vantaro {
 namespace {
 
-using testing::application;
 using testing::canOpenPacketSocket;
 using testing::FakeCaptureHost;
 using testing::FakeVolume;
@@ -21,7 +21,7 @@ using testing::FakeVolume;
 TEST(CaptureOnLoopback, StartStopStartAndAStartThatFails) {
     if (!canOpenPacketSocket())
         GTEST_SKIP() << "no packet socket without CAP_NET_RAW; run as root";
-    application();
+    testing::ensureCoreApplication("capture_test");
     FakeCaptureHost host;
     FakeVolume volume;
     CaptureTool tool(host, volume);

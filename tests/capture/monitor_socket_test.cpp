@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor on a real packet socket of the loopback interface. Opening one needs CAP_NET_RAW
-// (root); those tests skip without it. Traffic is a real HTTP exchange between curl and a small
-// server of the test, both on 127.0.0.1. Where the system allows it, each test program watches
+// (root); those tests skip without it. Traffic is a real HTTP exchange between curl and the
+// scripted test server, both on 127.0.0.1. Where the system allows it, each test program watches
 // the loopback interface of a network namespace of its own, so it sees no other program's
 // traffic; CTest also keeps it apart from the tests that move bulk data over loopback.
 #include "capture/PacketMonitor.h"
@@ -10,15 +10,16 @@
 #include "capture/PortNames.h"
 #include "capture/ProtocolNames.h"
 
+#include "LoopbackCapture.h"
+#include "support/QtTestRun.h"
+#include "support/ScriptedHttpServer.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -26,126 +27,37 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
-#include <mutex>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sched.h>
 #include <set>
 #include <sstream>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace vantaro {
 namespace {
 
-QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "monitor_socket_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return *app;
-}
+using testing::canOpenPacketSocket;
+using testing::letEventsRun;
+using testing::ScriptedHttpServer;
+using testing::waitFor;
 
-// Runs the event loop until done() holds or the time is up.
-bool spinUntil(const std::function<bool()>& done, int milliseconds) {
-    application();
-    QTimer wake;
-    wake.start(10);
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
-
-void spinFor(int milliseconds) {
-    spinUntil([] { return false; }, milliseconds);
-}
-
-// Answers one HTTP request per connection with a fixed response, and keeps the requests.
-class TinyHttpServer {
-public:
-    TinyHttpServer() {
-        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 8);
-        socklen_t length = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~TinyHttpServer() {
-        m_stop = true;
-        m_thread.join();
-        close(m_listener);
-    }
-    int port() const { return m_port; }
-    std::vector<std::string> requests() {
-        std::lock_guard lock(m_mutex);
-        return m_requests;
-    }
-    static constexpr const char* Response = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
-                                            "Content-Length: 6\r\nConnection: close\r\n\r\nhello\n";
-
-private:
-    void serve() {
-        while (!m_stop) {
-            pollfd ready{m_listener, POLLIN, 0};
-            if (poll(&ready, 1, 50) <= 0)
-                continue;
-            const int client = accept(m_listener, nullptr, nullptr);
-            if (client < 0)
-                continue;
-            std::string request;
-            char buffer[4096];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-                if (got <= 0)
-                    break;
-                request.append(buffer, static_cast<std::size_t>(got));
-            }
-            // Kept before answering: once the client has its answer, the request is listed.
-            {
-                std::lock_guard lock(m_mutex);
-                m_requests.push_back(request);
-            }
-            send(client, Response, std::strlen(Response), MSG_NOSIGNAL);
-            shutdown(client, SHUT_WR);
-            while (recv(client, buffer, sizeof buffer, 0) > 0) {
-            }
-            close(client);
-        }
-    }
-    int m_listener = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<std::string> m_requests;
-    std::thread m_thread;
-};
+// What the test's server answers to every request, and the same answer as its plan.
+constexpr const char* HelloResponse = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
+                                      "Content-Length: 6\r\nConnection: close\r\n\r\nhello\n";
+const char* const HelloPlan =
+    R"({"routes": {"*": [{"text": "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 6\r\nConnection: close\r\n\r\nhello\n"}]}})";
 
 // Fetches a page with curl while the event loop runs.
 bool runCurl(int port, const std::string& path) {
     QProcess curl;
     curl.start("curl", {"-s", "-o", "/dev/null", "--noproxy", "*", "--max-time", "10",
                         QString::fromStdString("http://127.0.0.1:" + std::to_string(port) + path)});
-    spinUntil([&] { return curl.state() == QProcess::NotRunning; }, 15000);
+    waitFor([&] { return curl.state() == QProcess::NotRunning; }, 15000);
     return curl.exitStatus() == QProcess::NormalExit && curl.exitCode() == 0;
-}
-
-bool canOpenPacketSocket() {
-    const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    close(fd);
-    return true;
 }
 
 // Moves the process into a network namespace of its own with its loopback interface up, before
@@ -361,7 +273,7 @@ protected:
     void SetUp() override {
         if (!canOpenPacketSocket())
             GTEST_SKIP() << "opening a packet socket needs CAP_NET_RAW: run the tests as root";
-        application();
+        testing::ensureCoreApplication("monitor_socket_test");
         m_monitor.setAddress("127.0.0.1");
         m_monitor.setAddressMask("255.255.255.0");
         m_monitor.setPacketHandler([this](PacketMonitor&, PacketInfo info) {
@@ -372,10 +284,10 @@ protected:
     }
     void exchange(const std::string& path) {
         ASSERT_TRUE(runCurl(m_server.port(), path));
-        spinUntil([&] { return finished(m_seen, m_server.port()); }, 10000);
+        waitFor([&] { return finished(m_seen, m_server.port()); }, 10000);
     }
 
-    TinyHttpServer m_server;
+    ScriptedHttpServer m_server{HelloPlan};
     PacketMonitor m_monitor;
     std::vector<PacketInfo> m_seen;
     std::function<void(const PacketInfo&)> m_onPacket;
@@ -402,13 +314,13 @@ TEST_F(RawMonitor, SeesARealHttpExchangeEachPacketOnce) {
     ASSERT_EQ(e.count(isGet), 1);
     const PacketInfo get = *std::find_if(e.packets.begin(), e.packets.end(), isGet);
     ASSERT_EQ(m_server.requests().size(), 1u);
-    EXPECT_EQ(get.payload, m_server.requests().front());
+    EXPECT_EQ(get.payload, m_server.requests().front().head());
     EXPECT_EQ(get.payloadLength, static_cast<int>(get.payload.size()));
     EXPECT_EQ(get.destinationPort, port);
     EXPECT_EQ(tcpFlagNames(get.tcpControl), "PSH ACK");
     EXPECT_EQ(get.wireLength, 14 + 20 + (get.tcpControl >> 12) * 4 + get.payloadLength);
     EXPECT_EQ(serviceName(get.sourcePort, get.destinationPort), "<" + std::to_string(port) + ">");
-    EXPECT_EQ(e.count([](auto& p) { return p.payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.payload == HelloResponse; }), 1);
 
     for (const PacketInfo& p : e.packets) {
         EXPECT_EQ(addressToText(p.sourceAddress), "127.0.0.1");
@@ -434,7 +346,7 @@ TEST_F(RawMonitor, HandlerExceptionsDoNotStopTheCapture) {
     exchange("/throwing");
     const Exchange e = packetsOfPort(m_seen, m_server.port());
     EXPECT_EQ(e.count([](auto& p) { return startsWith(p.payload, "GET /throwing "); }), 1);
-    EXPECT_EQ(e.count([](auto& p) { return p.payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.payload == HelloResponse; }), 1);
     EXPECT_EQ(m_monitor.state(), RawSocket::State::Connected);
 }
 
@@ -447,7 +359,7 @@ TEST_F(RawMonitor, StopEndsDeliveryAndKeepsTheTotals) {
     const auto sent = m_monitor.sentPackets();
     EXPECT_GT(sent, 0);
     ASSERT_TRUE(runCurl(m_server.port(), "/second"));
-    spinFor(200);
+    letEventsRun(200);
     EXPECT_EQ(m_seen.size(), reported);
     EXPECT_EQ(m_monitor.sentPackets(), sent);
 
@@ -469,12 +381,12 @@ TEST_F(RawMonitor, StopFromThePacketHandlerEndsDeliveryAtOnce) {
     };
     m_monitor.startMonitoring();
     ASSERT_TRUE(runCurl(m_server.port(), "/stop-here"));
-    spinUntil([&] { return m_monitor.state() == RawSocket::State::Closed; }, 10000);
+    waitFor([&] { return m_monitor.state() == RawSocket::State::Closed; }, 10000);
     EXPECT_EQ(m_monitor.state(), RawSocket::State::Closed);
     ASSERT_FALSE(m_seen.empty());
     EXPECT_TRUE(startsWith(m_seen.back().payload, "GET /stop-here "));
     EXPECT_EQ(packetsOfPort(m_seen, m_server.port()).count([](auto& p) {
-        return p.payload == TinyHttpServer::Response;
+        return p.payload == HelloResponse;
     }),
               0);
 }
@@ -500,7 +412,7 @@ TEST_F(RawMonitor, StartWhileOpenClosesTheOldSocketFirst) {
     }),
               1);
     EXPECT_EQ(e.count([](auto& p) { return startsWith(p.payload, "GET /second-start "); }), 1);
-    EXPECT_EQ(e.count([](auto& p) { return p.payload == TinyHttpServer::Response; }), 1);
+    EXPECT_EQ(e.count([](auto& p) { return p.payload == HelloResponse; }), 1);
 
     m_monitor.stopMonitoring();
     EXPECT_EQ(openPacketSockets(), before);
@@ -562,7 +474,7 @@ TEST_F(RawMonitor, RawProtocolTextSelectsOneProtocol) {
     target.sin_port = htons(static_cast<std::uint16_t>(m_server.port()));
     sendto(udp, "x", 1, 0, reinterpret_cast<sockaddr*>(&target), sizeof target);
     close(udp);
-    spinUntil([&] { return !protocols.empty(); }, 10000);
+    waitFor([&] { return !protocols.empty(); }, 10000);
     ASSERT_FALSE(protocols.empty());
     EXPECT_TRUE(std::all_of(protocols.begin(), protocols.end(), [](auto p) { return p == 17; }));
 }

@@ -3,22 +3,17 @@
 // the table is loaded once per process.
 #include "capture/PortNames.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 namespace vantaro {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(ProcessPortNames, AbsentAtFirstLookupStaysAbsent) {
-    std::string folder = (fs::temp_directory_path() / "vantaro-noports-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder);
+    const testing::OwnFolder own("vantaro-noports");
 
     EXPECT_EQ(serviceName(50000, 80), "HTTP");
     EXPECT_EQ(serviceName(443, 80), "HTTP");
@@ -31,9 +26,6 @@ TEST(ProcessPortNames, AbsentAtFirstLookupStaysAbsent) {
     std::ofstream("ports.txt") << "www-http 80/tcp\nfoo 2000/tcp\n";
     EXPECT_EQ(serviceName(50000, 80), "HTTP");
     EXPECT_EQ(serviceName(40000, 2000), "<2000>");
-
-    fs::current_path(previous);
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -3,9 +3,10 @@
 // lookup. One test only: the table is loaded once per process.
 #include "capture/PortNames.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -15,10 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ProcessPortNames, ReadFromTheCurrentDirectoryOnce) {
-    std::string folder = (fs::temp_directory_path() / "vantaro-ports-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder);
+    const testing::OwnFolder own("vantaro-ports");
     std::ofstream("ports.txt") << "# local names\r\nwww-http 80/tcp  # web\r\nfoo 5000/tcp\r\n";
 
     EXPECT_EQ(serviceName(5000, 80), "www-http");
@@ -31,9 +29,6 @@ TEST(ProcessPortNames, ReadFromTheCurrentDirectoryOnce) {
     EXPECT_EQ(serviceName(5000, 80), "www-http");
     fs::remove("ports.txt");
     EXPECT_EQ(serviceName(40000, 5000), "foo");
-
-    fs::current_path(previous);
-    fs::remove_all(folder);
 }
 
 } // namespace

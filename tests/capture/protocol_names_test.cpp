@@ -4,6 +4,7 @@
 
 #include "capture/Ipv4Text.h"
 #include "capture/PortNames.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,23 +23,12 @@ namespace fs = std::filesystem;
 // A fresh temporary folder made the current directory for the test, restored afterwards.
 class InTempFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_previous = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "vantaro-ports-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        fs::current_path(m_folder);
-    }
-    void TearDown() override {
-        fs::current_path(m_previous);
-        fs::remove_all(m_folder);
-    }
     static void write(const fs::path& file, const std::string& content) {
         std::ofstream out(file, std::ios::binary);
         out << content;
     }
-    fs::path m_folder;
-    fs::path m_previous;
+    testing::OwnFolder m_own{"vantaro-ports"};
+    fs::path m_folder{m_own.path()};
 };
 
 PortNameTable parsed(const std::string& content) {

@@ -13,6 +13,7 @@
 #include "engine/WorkerTestBench.h"
 #include "support/MediaClips.h"
 #include "support/MountedFolder.h"
+#include "support/QtTestRun.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempFolder.h"
 #include "support/WorkerSurroundings.h"
@@ -39,7 +40,6 @@ namespace vantaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using ::testing::HasSubstr;
 
 // Boxes answered at once and recorded; every box of the window and the worker comes here.
@@ -231,21 +231,20 @@ protected:
         waitForWorker();
     }
     void waitForWorker(std::chrono::seconds ceiling = std::chrono::seconds(120)) {
-        const auto deadline = Clock::now() + ceiling;
-        while (m_window->workerRunning() && Clock::now() < deadline)
-            QTest::qWait(5);
+        waitFor([this] { return !m_window->workerRunning(); },
+                static_cast<int>(std::chrono::milliseconds(ceiling).count()));
         ASSERT_FALSE(m_window->workerRunning()) << "the worker did not end";
     }
     // Waits until the server was asked for the target; false after the ceiling.
     bool waitForRequest(const std::string& target) {
-        const auto deadline = Clock::now() + std::chrono::seconds(60);
-        while (Clock::now() < deadline) {
-            for (const auto& request : m_server->requests())
-                if (request.target() == target)
-                    return true;
-            QTest::qWait(10);
-        }
-        return false;
+        return waitFor(
+            [&] {
+                for (const auto& request : m_server->requests())
+                    if (request.target() == target)
+                        return true;
+                return false;
+            },
+            60000);
     }
 
     // What every case ends with.
@@ -532,7 +531,7 @@ TEST_F(HostileInputs, ATitleAndFileNameOfShellSyntaxAndQuotes) {
 } // namespace vantaro::testing
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    vantaro::testing::makeApplication("hostile_inputs_test");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

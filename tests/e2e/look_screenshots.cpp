@@ -13,13 +13,13 @@
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "support/LinkDialogFakes.h"
+#include "support/QtTestRun.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
@@ -40,11 +40,9 @@ public:
     bool showMessage(MessageKind, const std::string&, const std::string&) override { return true; }
 };
 
-void settle(int ms = 150) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+// Lets the window finish painting before its picture is taken.
+void settle() {
+    testing::letEventsRun(150);
 }
 
 int colourCount(const QImage& image) {
@@ -183,7 +181,7 @@ TEST_F(LookScreenshots, SplashAndAboutAreFrenchInBothLanguages) {
 } // namespace vantaro
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    vantaro::testing::makeApplication("look_screenshots");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -26,7 +26,7 @@ constexpr int Ceiling = 30000; // milliseconds for a program to start or end on 
 
 class SingleInstanceEndToEnd : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { makeApplication<QCoreApplication>("single_instance_e2e"); }
+    static void SetUpTestSuite() { ensureCoreApplication("single_instance_e2e"); }
     void SetUp() override {
         fs::permissions(m_runtime.path(), fs::perms::owner_all);
         qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(m_runtime.path()));

@@ -2,8 +2,7 @@
 #include "engine/ConverterProcess.h"
 
 #include "support/MediaClips.h"
-
-#include <QTemporaryDir>
+#include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -44,11 +43,9 @@ class ConverterProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::ensureCoreApplication();
-        ASSERT_TRUE(m_temp.isValid());
+        ASSERT_TRUE(std::filesystem::is_directory(m_temp.path()));
     }
-    std::string file(const std::string& name) const {
-        return m_temp.path().toStdString() + "/" + name;
-    }
+    std::string file(const std::string& name) const { return m_temp.path() + "/" + name; }
     int startErrorOf(const std::string& program) {
         ConverterProcess process;
         try {
@@ -58,7 +55,7 @@ protected:
         }
         return 0;
     }
-    QTemporaryDir m_temp;
+    testing::TempFolder m_temp{"vantaro-converter-process"};
 };
 
 TEST_F(ConverterProcessTest, StartErrorsCarryTheSystemsNumber) {

@@ -8,6 +8,7 @@
 
 #include "support/MediaClips.h"
 #include "support/RecordingHost.h"
+#include "support/TempFolder.h"
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -45,7 +46,7 @@ class ConversionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::ensureCoreApplication();
-        ASSERT_TRUE(m_temp.isValid());
+        ASSERT_TRUE(std::filesystem::is_directory(m_temp.path()));
         setProgramFolder(VANTARO_PROGRAM_DIR);
         LanguageCode = "FR";
         StopRequested = false;
@@ -56,7 +57,7 @@ protected:
         StopRequested = false;
     }
 
-    std::string folder() const { return m_temp.path().toStdString(); }
+    std::string folder() const { return m_temp.path(); }
 
     // Copies a test clip to where the worker leaves its download: base + "xxx.flv".
     std::string download(ClipKind kind, const std::string& base, int seconds = 3) {
@@ -75,7 +76,7 @@ protected:
         return names;
     }
 
-    QTemporaryDir m_temp;
+    testing::TempFolder m_temp{"vantaro-conversion"};
     RecordingHost m_host;
 };
 
@@ -402,15 +403,15 @@ class FakeConverterTest : public ConversionTest {
 protected:
     void SetUp() override {
         ConversionTest::SetUp();
-        ASSERT_TRUE(m_program.isValid());
-        fs::create_directory(m_program.path().toStdString() + "/QrlBin");
-        setProgramFolder(m_program.path().toStdString());
+        ASSERT_TRUE(std::filesystem::is_directory(m_program.path()));
+        fs::create_directory(m_program.path() + "/QrlBin");
+        setProgramFolder(m_program.path());
     }
 
     // Installs both converters running this shell text after recording their arguments.
     void installConverters(const std::string& behaviour) {
         for (const char* name : {"utilitymff4", "utilitymen2"}) {
-            const std::string path = m_program.path().toStdString() + "/QrlBin/" + name;
+            const std::string path = m_program.path() + "/QrlBin/" + name;
             std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$(dirname "
                                    "\"$0\")/../calls.txt\"\n"
                                 << behaviour << "\n";
@@ -418,7 +419,7 @@ protected:
         }
     }
     std::vector<std::string> recordedCall() const {
-        std::ifstream calls(m_program.path().toStdString() + "/calls.txt");
+        std::ifstream calls(m_program.path() + "/calls.txt");
         std::vector<std::string> lines;
         for (std::string line; std::getline(calls, line);)
             lines.push_back(line);
@@ -429,11 +430,9 @@ protected:
         return "i=0; while [ ! -e '" + file +
                "' ]; do i=$((i + 1)); [ $i -gt 1200 ] && exit 9; sleep 0.05; done\n";
     }
-    std::string tool(const char* name) const {
-        return m_program.path().toStdString() + "/QrlBin/" + name;
-    }
+    std::string tool(const char* name) const { return m_program.path() + "/QrlBin/" + name; }
 
-    QTemporaryDir m_program;
+    testing::TempFolder m_program{"vantaro-fake-converters"};
 };
 
 TEST_F(FakeConverterTest, ToolAndArgumentsFollowTheCatalogue) {
@@ -499,7 +498,7 @@ public:
 // The stand-in converter ends only once the bar has started again, so the waits it counts are
 // there on any machine.
 TEST_F(FakeConverterTest, ProgressCreepsByOneAndStartsAgainAtTheMaximum) {
-    const std::string wrapped = m_program.path().toStdString() + "/wrapped";
+    const std::string wrapped = m_program.path() + "/wrapped";
     installConverters(waitingFor(wrapped) +
                       "for a; do last=$a; done; echo video > \"$last\"; exit 0");
     NearlyFullBarHost host;

@@ -82,13 +82,13 @@ class PspConversionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::ensureCoreApplication();
-        ASSERT_TRUE(m_temp.isValid());
+        ASSERT_TRUE(std::filesystem::is_directory(m_temp.path()));
         setProgramFolder(VANTARO_PROGRAM_DIR);
         LanguageCode = "FR";
     }
     void TearDown() override { setProgramFolder({}); }
 
-    std::string folder() const { return m_temp.path().toStdString(); }
+    std::string folder() const { return m_temp.path(); }
 
     std::vector<std::string> filesIn(const std::string& where) const {
         std::vector<std::string> names;
@@ -97,7 +97,7 @@ protected:
         return names;
     }
 
-    QTemporaryDir m_temp;
+    testing::TempFolder m_temp{"vantaro-psp"};
     FakePspHost m_host;
 };
 

@@ -3,8 +3,6 @@
 // is left while it runs.
 #include "WorkerTestBench.h"
 
-#include <QCoreApplication>
-
 #include <gmock/gmock.h>
 
 #include <functional>
@@ -82,14 +80,8 @@ protected:
 
     // Waits, running the calling thread's events, until the worker is inside the phase.
     bool reached(Phase phase) {
-        const auto deadline = std::chrono::steady_clock::now() + Ceiling;
-        while (std::chrono::steady_clock::now() < deadline) {
-            QCoreApplication::processEvents();
-            if (inside(phase))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
+        return testing::waitFor([this, phase] { return inside(phase); },
+                                static_cast<int>(std::chrono::milliseconds(Ceiling).count()));
     }
     bool inside(Phase phase) const {
         switch (phase) {

@@ -3,6 +3,7 @@
 
 #include "core/ProgramFolder.h"
 #include "core/RunContext.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -81,12 +82,6 @@ private:
 
 class ListCommandsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vantaro-list-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
 
     std::string folder() const { return m_folder.string(); }
     std::string writeFile(const std::string& name, const std::string& bytes) const {
@@ -112,7 +107,8 @@ protected:
         context.setListRunning(true);
     }
 
-    fs::path m_folder;
+    testing::TempFolder m_temp{"vantaro-list"};
+    fs::path m_folder{m_temp.path()};
     RunContext context;
     LinkList list;
     FakeListHost host{list, context};

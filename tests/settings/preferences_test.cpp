@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/Preferences.h"
 #include "settings/ProfileFile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,7 @@ namespace {
 
 class PreferencesFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vantaro-prefs-XXXXXX";
-        m_folder = ::mkdtemp(pattern);
-        fs::permissions(m_folder, fs::perms::all);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    void SetUp() override { fs::permissions(m_folder, fs::perms::all); }
 
     std::string iniPath() const { return m_folder + "/applicationUserPreferences.ini"; }
     void writeIni(const std::string& content) const {
@@ -37,7 +33,8 @@ protected:
         return text.str();
     }
 
-    std::string m_folder;
+    vantaro::testing::TempFolder m_temp{"vantaro-prefs"};
+    std::string m_folder = m_temp.path();
 };
 
 } // namespace

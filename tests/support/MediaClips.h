@@ -3,7 +3,8 @@
 
 // Test media made with the system's ffmpeg, and ffprobe's view of converted files.
 
-#include <QCoreApplication>
+#include "QtTestRun.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,16 +20,6 @@
 #include <vector>
 
 namespace vantaro::testing {
-
-// Qt's process and thread classes want an application object; tests make one once.
-inline void ensureCoreApplication() {
-    if (QCoreApplication::instance() != nullptr)
-        return;
-    static int argc = 1;
-    static char name[] = "vantaro-test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
 
 struct ToolRun {
     bool started = false;

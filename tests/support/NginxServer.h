@@ -6,9 +6,6 @@
 
 #include "TempFolder.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <stdexcept>
 #include <string>
 
 namespace vantaro::testing {
@@ -16,28 +13,8 @@ namespace vantaro::testing {
 class NginxServer {
 public:
     // port 0: a free port; otherwise that port or nothing (the constructor then raises).
-    explicit NginxServer(const std::string& documentRoot, int port = 0) : m_work("nginx") {
-        const std::string command = "bash '" VANTARO_SOURCE_DIR
-                                    "/tests/support/nginx-loopback.sh' start '" +
-                                    m_work.path() + "' '" + documentRoot + "'" +
-                                    (port > 0 ? " " + std::to_string(port) : std::string());
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            throw std::runtime_error("cannot run " + command);
-        char line[64] = {};
-        const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
-        const int status = ::pclose(pipe);
-        m_port = read && status == 0 ? std::atoi(line) : 0;
-        if (m_port <= 0)
-            throw std::runtime_error("nginx did not start: " +
-                                     readWholeFile(m_work.file("error.log")));
-    }
-    ~NginxServer() {
-        const std::string command = "bash '" VANTARO_SOURCE_DIR
-                                    "/tests/support/nginx-loopback.sh' stop '" +
-                                    m_work.path() + "'";
-        [[maybe_unused]] const int ignored = std::system(command.c_str());
-    }
+    explicit NginxServer(const std::string& documentRoot, int port = 0);
+    ~NginxServer();
     NginxServer(const NginxServer&) = delete;
     NginxServer& operator=(const NginxServer&) = delete;
 

@@ -1,48 +1,53 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdlib>
+#include <QString>
+
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
-#include <system_error>
 
 namespace vantaro::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// Its name starts with the prefix, so a folder left by a killed test says which test made it.
 class TempFolder {
 public:
-    explicit TempFolder(const std::string& prefix = "vantaro-test") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed for " + pattern);
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
+    explicit TempFolder(const std::string& prefix = "vantaro-test");
+    ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& path() const { return m_path; }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
+    // The same for Qt's interfaces.
+    QString qPath() const { return QString::fromStdString(m_path); }
+    QString qFile(const std::string& name) const { return QString::fromStdString(file(name)); }
 
 private:
     std::string m_path;
 };
 
-// The whole content of a file; empty when it cannot be read.
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+// A temporary folder that is the current directory for the time of the test; the previous one
+// comes back at the end.
+class OwnFolder {
+public:
+    explicit OwnFolder(const std::string& prefix = "vantaro-own-folder");
+    ~OwnFolder();
+    OwnFolder(const OwnFolder&) = delete;
+    OwnFolder& operator=(const OwnFolder&) = delete;
 
-inline void writeWholeFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
+    const TempFolder& folder() const { return m_folder; }
+    const std::string& path() const { return m_folder.path(); }
+
+private:
+    std::filesystem::path m_previous;
+    TempFolder m_folder;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string readWholeFile(const std::string& path);
+
+// Replaces the file's content (creating the file).
+void writeWholeFile(const std::string& path, const std::string& content);
 
 } // namespace vantaro::testing

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The launchers as the build lays them down in the program folder, run on real media.
 #include "support/MediaClips.h"
-
-#include <QTemporaryDir>
+#include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,15 +22,13 @@ class LauncherTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::ensureCoreApplication();
-        ASSERT_TRUE(m_temp.isValid());
+        ASSERT_TRUE(std::filesystem::is_directory(m_temp.path()));
         m_flv = testing::testClip(testing::ClipKind::Flv, 3);
         ASSERT_FALSE(m_flv.empty());
     }
-    std::string out(const std::string& name) const {
-        return m_temp.path().toStdString() + "/" + name;
-    }
+    std::string out(const std::string& name) const { return m_temp.path() + "/" + name; }
 
-    QTemporaryDir m_temp;
+    testing::TempFolder m_temp{"vantaro-launchers"};
     std::string m_flv;
 };
 

@@ -4,11 +4,11 @@
 #include "app/CaptureLog.h"
 
 #include "capture/CaptureLogText.h"
+#include "support/QtTestRun.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
@@ -19,13 +19,7 @@ namespace {
 
 class CaptureLogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "capture_log_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("capture_log_test"); }
     static std::string line(const QPlainTextEdit& box, int number) {
         return box.document()->findBlockByNumber(number).text().toStdString();
     }
@@ -40,10 +34,7 @@ TEST_F(CaptureLogTest, LinesArriveInOrderSplitAtLineBreaks) {
     writer.append("");
     writer.append("a\nb\rc");
     EXPECT_EQ(box.blockCount(), 3) << "texts that follow at once wait for the event loop";
-    QElapsedTimer clock;
-    clock.start();
-    while (writer.pendingLines() > 0 && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    testing::waitFor([&writer] { return writer.pendingLines() == 0; });
     ASSERT_EQ(box.blockCount(), 7);
     EXPECT_EQ(line(box, 0), "developer note");
     EXPECT_EQ(line(box, 1), "Failed to Start Monitor - Error 1 in function Bind");

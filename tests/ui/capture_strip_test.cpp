@@ -10,6 +10,7 @@
 #include "core/ProgramFolder.h"
 #include "core/SharedState.h"
 #include "engine/Unit2.h"
+#include "support/QtTestRun.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempFolder.h"
 #include "support/WindowFakes.h"
@@ -18,14 +19,12 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -36,6 +35,8 @@
 
 namespace vantaro {
 namespace {
+
+using testing::waitFor;
 
 class RecordingVolume : public WaveVolume {
 public:
@@ -60,23 +61,9 @@ std::string lastLine(const QPlainTextEdit& box) {
     return box.document()->lastBlock().text().toStdString();
 }
 
-bool waitFor(const std::function<bool()>& done, int milliseconds = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 class CaptureStripTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "capture_strip_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("capture_strip_test"); }
     void SetUp() override {
         StopRequested = false;
         auto recording = std::make_unique<RecordingVolume>();
@@ -182,11 +169,7 @@ TEST_F(CaptureStripTest, StopRestoresOnlyAVolumeThatWasSaved) {
 }
 
 TEST(CaptureStripInWindow, TheWindowsStartButtonDrivesTheTool) {
-    static int argc = 1;
-    static char name[] = "capture_strip_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
+    testing::makeApplication("capture_strip_test");
     testing::TempFolder programFolder("vantaro-window");
     std::filesystem::create_directories(programFolder.file("QrlBin"));
     setProgramFolder(programFolder.path() + "/");

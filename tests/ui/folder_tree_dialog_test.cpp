@@ -25,10 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Until the folders are read; the checks of QTest's own macros would not reach the test's result.
-bool waitFor(const std::function<bool()>& condition) {
-    return testing::waitFor(condition, 10000);
-}
+using testing::waitFor;
 
 class FolderTreeDialogTest : public ::testing::Test {
 protected:

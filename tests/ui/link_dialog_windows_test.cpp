@@ -4,6 +4,7 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
+#include "support/QtTestRun.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +22,7 @@ namespace {
 
 class LinkDialogWindowsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "link_dialog_windows_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("link_dialog_windows_test"); }
 
     template <typename T> static T* child(QWidget& dialog, const char* name) {
         T* found = dialog.findChild<T*>(name);

@@ -2,22 +2,23 @@
 #include "app/LinkListModel.h"
 
 #include "core/RunContext.h"
+#include "support/QtTestRun.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QHeaderView>
 #include <QImage>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace vantaro {
 namespace {
+
+using testing::waitFor;
 
 // Collects the complaints of Qt's model tester, which reports through qWarning.
 std::vector<std::string> modelComplaints;
@@ -28,13 +29,7 @@ void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
 
 class LinkListGridTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "link_list_grid_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("link_list_grid_test"); }
     void SetUp() override {
         modelComplaints.clear();
         m_previousHandler = qInstallMessageHandler(collectWarnings);
@@ -56,14 +51,6 @@ protected:
 
     void append(const std::string& name) {
         list.appendListEntry("MP3", "/tmp", name, "T " + name, "http://www.youtube.com/" + name);
-    }
-    // Handles events until the condition holds, for at most the given time.
-    static bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition() && timer.elapsed() < milliseconds)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return condition();
     }
     QString shown(int modelRow, int column) const {
         const auto* model = grid->listModel();

@@ -8,6 +8,7 @@
 #include "core/ProgramFolder.h"
 #include "core/RunContext.h"
 #include "jobs/RandomNames.h"
+#include "support/QtTestRun.h"
 #include "support/TempFolder.h"
 #include "support/WindowFakes.h"
 
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -34,7 +34,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <thread>
 
 namespace vantaro {
@@ -44,6 +43,7 @@ namespace fs = std::filesystem;
 using testing::FakeShell;
 using testing::RecordingPresenter;
 using testing::TempFolder;
+using testing::waitFor;
 
 const char* const MissingToolsFr =
     "Le logiciel ne contient pas tous ses utilitaires, merci de réinstaller le logiciel!\r"
@@ -57,24 +57,9 @@ QString q(const char* text) {
     return QString::fromUtf8(text);
 }
 
-// Handles events until the condition holds, for at most the given time.
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return condition();
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "main_window_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("main_window_test"); }
     void SetUp() override {
         fs::create_directories(programFolder.file("QrlBin"));
         for (const char* tool : PresenceCheckTools)

@@ -4,14 +4,13 @@
 #include "app/WebBrowser.h"
 
 #include "core/SharedState.h"
+#include "support/QtTestRun.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -29,24 +28,12 @@ using testing::ScriptedHttpServer;
 
 class WebBrowserTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "web_browser_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("web_browser_test"); }
     void SetUp() override { StopRequested = false; }
 
-    // Runs the event loop until the browser has no page loading, or the time is up.
-    static bool settle(WebBrowser& browser, int milliseconds = 20000) {
-        QElapsedTimer clock;
-        clock.start();
-        QTimer wake;
-        wake.start(10);
-        while (browser.Busy() && clock.elapsed() < milliseconds)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return !browser.Busy();
+    // Runs the event loop until the browser has no page loading.
+    static bool settle(WebBrowser& browser) {
+        return testing::waitFor([&browser] { return !browser.Busy(); });
     }
 };
 
@@ -150,10 +137,8 @@ TEST_F(WebBrowserTest, ALaterNavigationOvertakesASlowOne) {
     ASSERT_TRUE(settle(browser));
     EXPECT_EQ(browser.text(), "fast\n");
     // Let the slow page arrive: it is dropped.
-    QElapsedTimer clock;
-    clock.start();
-    while ((server.requests().size() < 2 || clock.elapsed() < 1500) && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    testing::letEventsRun(1500);
+    testing::waitFor([&server] { return server.requests().size() >= 2; }, 8500);
     EXPECT_EQ(browser.text(), "fast\n");
     ASSERT_EQ(completed.count(), 1);
     EXPECT_EQ(completed[0][0].toInt(), fast);
@@ -165,10 +150,7 @@ TEST_F(WebBrowserTest, ABrowserGoneBeforeItsPageArrivesIsNotTouched) {
     auto browser = std::make_unique<WebBrowser>();
     browser->Navigate(server.url("/page"), 4);
     browser.reset();
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 1000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    testing::letEventsRun(1000);
     EXPECT_EQ(server.requests().size(), 1u);
 }
 

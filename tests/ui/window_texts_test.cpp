@@ -9,6 +9,7 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "support/LinkDialogFakes.h"
+#include "support/QtTestRun.h"
 
 #include <gtest/gtest.h>
 
@@ -70,13 +71,7 @@ QString shownText(QWidget& window, const WindowText& entry) {
 
 class WindowTextsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "window_texts_test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::makeApplication("window_texts_test"); }
     void TearDown() override { setMainWindowLanguageCode("FR"); }
 
     std::unique_ptr<MainWindow> createMainWindow(const std::string& code) {
