@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/TransferFigures.h"
+#include "app/TransferFigures.h"
 #include "engine/WorkerHost.h"
 
 #include <QObject>

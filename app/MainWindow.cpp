@@ -64,8 +64,8 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
       m_preferences(DataFoldersOfThisRun().settingsFolder, DataFoldersOfThisRun().downloadsFolder),
       m_boxes(this), m_presenter(&m_boxes), m_shell(&m_desktop),
       m_listCommands(m_list, static_cast<ListCommandHost&>(*this)),
-      m_pspCommands(static_cast<PspHost&>(*this)),
-      m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)),
+      m_pspCommands(static_cast<PspHost&>(*this), m_runContext),
+      m_worker(m_runContext, static_cast<WorkerHost&>(*this), std::move(serviceHost)),
       m_playlistReader([this] { return m_preferences.ytDlpProgram(); }),
       m_playlistAdd(m_list, m_playlistReader, static_cast<PlaylistAddHost&>(*this)) {
     m_ui->setupUi(this);
@@ -103,6 +103,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildWindow() {
     LanguageCode = mainWindowLanguageCode();
+    m_runContext.setLanguage(languageFromCode(LanguageCode));
     setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(LanguageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
 
@@ -343,13 +344,15 @@ void MainWindow::addToList() {
 void MainWindow::stopWork() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
-    vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
+    vantaro::stopWork(m_runContext, static_cast<StopCommandHost&>(*this));
+    runStateToCommands();
 }
 
 void MainWindow::requestStop() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
-    vantaro::Button10Click();
+    vantaro::requestStop(m_runContext);
+    runStateToCommands();
 }
 
 void MainWindow::loadListFile() {
@@ -414,7 +417,8 @@ void MainWindow::leaveProgram() {
     if (m_closing)
         return;
     m_closing = true;
-    StopRequested = true;
+    m_runContext.requestStop();
+    runStateToCommands();
     hide();
     delete m_trayIcon;
     m_trayIcon = nullptr;
@@ -424,6 +428,19 @@ void MainWindow::leaveProgram() {
     if (m_openBoxes == 0)
         finishWork();
     QCoreApplication::quit();
+}
+
+void MainWindow::runStateFromCommands() {
+    m_runContext.setWorkMode(static_cast<decltype(m_runContext.workMode())>(WorkMode.load()));
+    if (StopRequested.load())
+        m_runContext.requestStop();
+    else
+        m_runContext.clearStop();
+}
+
+void MainWindow::runStateToCommands() {
+    StopRequested = m_runContext.stopRequested();
+    ListRunning = m_runContext.listRunning();
 }
 
 bool MainWindow::finishWork(std::chrono::milliseconds timeout) {

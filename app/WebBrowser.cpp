@@ -5,6 +5,9 @@
 #include "core/Language.h"
 #include "engine/Fetch.h"
 
+// After the engine: the program-wide work mode hides the name of the work mode type.
+#include "core/SharedState.h"
+
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -51,12 +54,10 @@ public:
     void setProgressPosition(std::int64_t) override {}
     std::int64_t progressPosition() override { return 0; }
     std::int64_t progressMax() override { return 0; }
-    void setControlEnabled(WorkerControl, bool) override {}
     void appendLog(const std::string&) override {}
-    int listRowCount() override { return 0; }
+    int listSize() override { return 0; }
     ListRowTexts readListRow(int) override { return {}; }
     void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
     void restoreMainWindow() override {}
 };
 
@@ -76,7 +77,7 @@ PageResult fetchPage(const std::string& url) {
     PageFetchHost host;
     FetchResult fetched = FetchResult::Failed;
     try {
-        fetched = FetchToFile(url, name, host);
+        fetched = fetchToFile(url, name, host, StopRequested, languageFromCode(LanguageCode));
     } catch (const std::exception& e) {
         host.failure = e.what();
     }

@@ -24,15 +24,16 @@ int startErrorCode(const std::string& program) {
 
 } // namespace
 
-ConverterStartError::ConverterStartError(int code, const std::string& program)
-    : SystemFailure("Impossible de lancer " + program, "Cannot start " + program, code) {}
+ConverterStartError::ConverterStartError(int code, const std::string& program, Language language)
+    : SystemFailure("Impossible de lancer " + program, "Cannot start " + program, code),
+      m_language(language) {}
 
 std::string ConverterStartError::systemText() const {
     return std::strerror(code());
 }
 
 std::string ConverterStartError::userText() const {
-    return tried() + pickText(" : ", ": ") + converterStartReason(code());
+    return tried() + pickText(m_language, " : ", ": ") + converterStartReason(code());
 }
 
 void OutputTail::append(const char* data, std::size_t size) {
@@ -62,7 +63,7 @@ std::vector<std::string> OutputTail::lines() const {
     return all;
 }
 
-ConverterProcess::ConverterProcess() {
+ConverterProcess::ConverterProcess(Language language) : m_language(language) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setStandardInputFile(QProcess::nullDevice());
 }
@@ -84,7 +85,7 @@ void ConverterProcess::start(const std::string& program,
     m_process.setArguments(list);
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(-1))
-        throw ConverterStartError(startErrorCode(program), program);
+        throw ConverterStartError(startErrorCode(program), program, m_language);
 }
 
 bool ConverterProcess::waitForEnd(int milliseconds) {

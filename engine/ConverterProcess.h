@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
 #include "core/SystemReasons.h"
 
 #include <QProcess>
@@ -17,11 +18,14 @@ namespace vantaro {
 // calls a missing tool a converter that cannot be found.
 class ConverterStartError : public SystemFailure {
 public:
-    ConverterStartError(int code, const std::string& program);
+    ConverterStartError(int code, const std::string& program, Language language = Language::French);
     int code() const { return errorNumber(); }
     // The system's text for the error number.
     std::string systemText() const;
     std::string userText() const override;
+
+private:
+    Language m_language;
 };
 
 // The last lines a tool wrote, kept within a fixed size however much it writes. Carriage
@@ -46,7 +50,8 @@ private:
 // output and errors merged and kept only as a short tail.
 class ConverterProcess {
 public:
-    ConverterProcess();
+    // language: that of the text of a start error.
+    explicit ConverterProcess(Language language = Language::French);
     ~ConverterProcess(); // a tool still running is killed and reaped
     ConverterProcess(const ConverterProcess&) = delete;
     ConverterProcess& operator=(const ConverterProcess&) = delete;
@@ -65,6 +70,7 @@ public:
 private:
     void drainOutput();
 
+    Language m_language;
     QProcess m_process;
     OutputTail m_tail;
     bool m_ended = false;

@@ -8,7 +8,6 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 
 #include "engine/WorkerTestBench.h"
 #include "support/MediaClips.h"
@@ -16,6 +15,9 @@
 #include "support/ScriptedHttpServer.h"
 #include "support/TempFolder.h"
 #include "support/WorkerSurroundings.h"
+
+// After the engine's headers: the program-wide work mode hides the name of the mode type.
+#include "core/SharedState.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -414,10 +416,10 @@ TEST_F(HostileInputs, AListFileOfBinaryJunk) {
     rememberPlaces();
     child<QPushButton>("Button6")->click(); // load
     QCoreApplication::processEvents();
-    const int rows = m_window->listRowCount() - 2;
+    const int rows = m_window->listSize();
     std::printf("  junk gave %d list rows\n", rows);
     press("Button7"); // download the list
-    EXPECT_EQ(m_window->listRowCount(), 2) << "every row was carried out or dropped";
+    EXPECT_EQ(m_window->listSize(), 0) << "every row was carried out or dropped";
     if (rows > 0) {
         // A junk link is no supported link: the list's refusal box.
         EXPECT_TRUE(anyBoxContains(fr::M2)) << m_presenter.joined();
