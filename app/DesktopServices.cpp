@@ -3,8 +3,8 @@
 
 #include "app/ProgramIdentity.h"
 #include "app/QtText.h"
+#include "app/WorkNotice.h"
 #include "core/ProgramFolder.h"
-#include "engine/WorkNotice.h"
 #include "jobs/DroppedLink.h"
 
 #include <QDBusConnection>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/TransferFigures.h"
 #include "core/Language.h"
-#include "engine/TransferFigures.h"
 #include "engine/WorkerHost.h"
 
 #include <QObject>

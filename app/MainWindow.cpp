@@ -14,7 +14,6 @@
 #include "capture/PacketMonitor.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "jobs/FormatCatalogue.h"
 #include "ui_MainWindow.h"
 
@@ -63,8 +62,8 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
       m_preferences(dataFoldersOfThisRun().settingsFolder, dataFoldersOfThisRun().downloadsFolder),
       m_boxes(this), m_presenter(&m_boxes), m_desktop(m_runContext), m_shell(&m_desktop),
       m_listCommands(m_list, static_cast<ListCommandHost&>(*this), m_runContext),
-      m_pspCommands(static_cast<PspHost&>(*this)),
-      m_worker(static_cast<WorkerHost&>(*this), std::move(serviceHost)),
+      m_pspCommands(static_cast<PspHost&>(*this), m_runContext),
+      m_worker(m_runContext, static_cast<WorkerHost&>(*this), std::move(serviceHost)),
       m_playlistReader([this] { return m_preferences.ytDlpProgram(); }),
       m_playlistAdd(m_list, m_playlistReader, static_cast<PlaylistAddHost&>(*this), m_runContext) {
     m_ui->setupUi(this);
@@ -104,7 +103,6 @@ MainWindow::~MainWindow() {
 void MainWindow::buildWindow() {
     const std::string& languageCode = mainWindowLanguageCode();
     m_runContext.setLanguage(languageFromCode(languageCode));
-    LanguageCode = languageCode; // bridge: the worker still reads the shared language code
     setWindowTitle(QString::fromUtf8(DesignCaption) + "-" + text(languageCode));
     m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet1);
 
@@ -348,14 +346,15 @@ void MainWindow::addToList() {
 void MainWindow::stopWork() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
-    m_runContext.requestStop(); // bridge: until the Stop command takes the run context
-    vantaro::Button5Click(static_cast<StopCommandHost&>(*this));
+    vantaro::stopWork(m_runContext, static_cast<StopCommandHost&>(*this));
+    m_ui->WebBrowser1->stopLoading();
 }
 
 void MainWindow::requestStop() {
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
-    vantaro::Button10Click();
+    vantaro::requestStop(m_runContext);
+    m_ui->WebBrowser1->stopLoading();
 }
 
 void MainWindow::loadListFile() {
@@ -421,7 +420,7 @@ void MainWindow::leaveProgram() {
         return;
     m_closing = true;
     m_runContext.requestStop();
-    StopRequested = true; // bridge: the worker still reads the shared stop request
+    m_ui->WebBrowser1->stopLoading();
     hide();
     delete m_trayIcon;
     m_trayIcon = nullptr;

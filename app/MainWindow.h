@@ -5,14 +5,15 @@
 #include "app/MessageBoxes.h"
 #include "core/Constants.h"
 #include "core/RunContext.h"
+#include "engine/DownloadWorker.h"
 #include "engine/PlaylistSource.h"
 #include "engine/PspConversion.h"
-#include "engine/Unit2.h"
 #include "engine/WorkerHost.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 #include "jobs/PlaylistAdd.h"
+#include "jobs/StopCommands.h"
 #include "settings/Preferences.h"
 
 #include <QWidget>
@@ -134,13 +135,19 @@ public:
     void setProgressPosition(std::int64_t position) override;
     std::int64_t progressPosition() override;
     std::int64_t progressMax() override;
-    void setControlEnabled(WorkerControl control, bool enabled) override;
     void appendLog(const std::string& line) override;
-    int listRowCount() override;
+    int listSize() override;
     ListRowTexts readListRow(int row) override;
     void deleteFirstListRow() override;
-    void scrollListToTop() override;
     void restoreMainWindow() override;
+    // What happened in a run, and the controls each event switches.
+    void workStarted(WorkMode mode) override;
+    void rowTaken() override;
+    void rowDone() override;
+    void linkDone() override;
+    void stopCleanedUp(WorkMode mode) override;
+    void listStoppedBetweenRows() override;
+    void listEnded() override;
     void conversionStarted() override;
     void workEnded(const WorkSummary& summary) override;
 
@@ -163,6 +170,7 @@ public:
     void setSourceText(const std::string& text) override;
     std::string chooseFile(const std::string& filterText) override;
     std::string chooseFolder(const std::string& caption) override;
+    void workStopping() override;
     void restoreWaveVolume() override;
     void setReading(bool reading) override;
     void showAddedRows() override;

@@ -9,7 +9,6 @@
 #include "app/QtText.h"
 
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -139,36 +138,13 @@ std::int64_t MainWindow::progressMax() {
     return onUiThread([&] { return m_progressMax; });
 }
 
-void MainWindow::setControlEnabled(WorkerControl control, bool enabled) {
-    onUiThread([&] {
-        QWidget* widget = nullptr;
-        switch (control) {
-        case WorkerControl::Button4:
-            widget = m_ui->Button4;
-            break;
-        case WorkerControl::Button5:
-            widget = m_ui->Button5;
-            break;
-        case WorkerControl::Button6:
-            widget = m_ui->Button6;
-            break;
-        case WorkerControl::Button7:
-            widget = m_ui->Button7;
-            break;
-        case WorkerControl::StringGrid1:
-            widget = m_ui->StringGrid1;
-            break;
-        }
-        widget->setEnabled(enabled);
-    });
-}
-
 void MainWindow::appendLog(const std::string& line) {
     onUiThread([&] { m_capture->addLogLine(line); });
 }
 
-int MainWindow::listRowCount() {
-    return onUiThread([&] { return m_ui->StringGrid1->listRowCount(); });
+int MainWindow::listSize() {
+    // The grid's rows besides the entries: its header and its empty last row.
+    return onUiThread([&] { return m_ui->StringGrid1->listRowCount() - 2; });
 }
 
 ListRowTexts MainWindow::readListRow(int row) {
@@ -179,16 +155,71 @@ void MainWindow::deleteFirstListRow() {
     onUiThread([&] { m_ui->StringGrid1->deleteFirstListRow(); });
 }
 
-void MainWindow::scrollListToTop() {
-    onUiThread([&] { m_ui->StringGrid1->scrollListToTop(); });
-}
-
 void MainWindow::restoreMainWindow() {
     onUiThread([&] {
         if (m_closing)
             return; // a window being left is not shown again
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
+    });
+}
+
+// While a run goes on, the controls that start another are off and Stop is on; the list cannot
+// be changed while one of its entries is carried out.
+void MainWindow::workStarted(WorkMode mode) {
+    onUiThread([&] {
+        m_ui->Button5->setEnabled(true);
+        if (mode == WorkMode::Single) {
+            m_ui->Button4->setEnabled(false);
+        } else if (mode == WorkMode::List) {
+            m_ui->StringGrid1->scrollListToTop();
+            m_ui->Button7->setEnabled(false);
+            m_ui->Button6->setEnabled(false);
+        }
+    });
+}
+
+void MainWindow::rowTaken() {
+    onUiThread([&] { m_ui->StringGrid1->setEnabled(false); });
+}
+
+void MainWindow::rowDone() {
+    onUiThread([&] { m_ui->StringGrid1->setEnabled(true); });
+}
+
+// Stop stays on after a single link that went through.
+void MainWindow::linkDone() {
+    onUiThread([&] { m_ui->Button4->setEnabled(true); });
+}
+
+void MainWindow::stopCleanedUp(WorkMode mode) {
+    onUiThread([&] {
+        if (mode == WorkMode::List) {
+            m_ui->StringGrid1->setEnabled(true);
+            m_ui->Button7->setEnabled(true);
+            m_ui->Button6->setEnabled(true);
+        } else {
+            m_ui->Button4->setEnabled(true);
+        }
+        m_ui->Button5->setEnabled(false);
+    });
+}
+
+// Stop stays on: the stop request is still pending for the next start.
+void MainWindow::listStoppedBetweenRows() {
+    onUiThread([&] {
+        m_ui->StringGrid1->setEnabled(true);
+        m_ui->Button7->setEnabled(true);
+        m_ui->Button6->setEnabled(true);
+    });
+}
+
+void MainWindow::listEnded() {
+    onUiThread([&] {
+        m_ui->Button7->setEnabled(true);
+        m_ui->Button6->setEnabled(true);
+        m_ui->StringGrid1->setEnabled(true);
+        m_ui->Button5->setEnabled(false);
     });
 }
 
@@ -209,10 +240,6 @@ bool MainWindow::workerRunning() const {
 
 void MainWindow::startWorker(const DownloadJob& job) {
     m_desktopServices->workStarted();
-    // Bridge: the worker still reads the shared variables, so the run's state goes there first.
-    WorkMode = static_cast<int>(m_runContext.workMode());
-    StopRequested = m_runContext.stopRequested();
-    LanguageCode = m_runContext.english() ? "EN" : "FR";
     m_worker.startWorker(job);
 }
 
@@ -290,6 +317,13 @@ std::string MainWindow::chooseFile(const std::string& filterText) {
 
 std::string MainWindow::chooseFolder(const std::string& caption) {
     return m_shell->chooseFolder(this, caption, {});
+}
+
+// The controls that start work come back at once; the worker ends on its own.
+void MainWindow::workStopping() {
+    m_ui->Button7->setEnabled(true);
+    m_ui->Button6->setEnabled(true);
+    m_ui->Button5->setEnabled(false);
 }
 
 void MainWindow::restoreWaveVolume() {

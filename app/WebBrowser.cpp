@@ -5,10 +5,13 @@
 #include "core/Language.h"
 #include "engine/Fetch.h"
 
+// After the engine: the program-wide work mode hides the name of the work mode type.
+
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -51,12 +54,10 @@ public:
     void setProgressPosition(std::int64_t) override {}
     std::int64_t progressPosition() override { return 0; }
     std::int64_t progressMax() override { return 0; }
-    void setControlEnabled(WorkerControl, bool) override {}
     void appendLog(const std::string&) override {}
-    int listRowCount() override { return 0; }
+    int listSize() override { return 0; }
     ListRowTexts readListRow(int) override { return {}; }
     void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
     void restoreMainWindow() override {}
 };
 
@@ -66,7 +67,7 @@ struct PageResult {
 };
 
 // Fetches a page into a temporary file and reads it back.
-PageResult fetchPage(const std::string& url, Language language) {
+PageResult fetchPage(const std::string& url, Language language, const std::atomic<bool>& stop) {
     std::string name = (std::filesystem::temp_directory_path() / "vantaro-page-XXXXXX").string();
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
@@ -76,7 +77,7 @@ PageResult fetchPage(const std::string& url, Language language) {
     PageFetchHost host;
     FetchResult fetched = FetchResult::Failed;
     try {
-        fetched = FetchToFile(url, name, host);
+        fetched = fetchToFile(url, name, host, stop, language);
     } catch (const std::exception& e) {
         host.failure = e.what();
     }
@@ -106,6 +107,7 @@ PageResult fetchPage(const std::string& url, Language language) {
 struct WebBrowser::Mailbox {
     std::mutex mutex;
     WebBrowser* owner = nullptr;
+    std::atomic<bool> stop{false}; // ends the page fetch under way
 };
 
 WebBrowser::WebBrowser(QWidget* parent)
@@ -119,8 +121,13 @@ WebBrowser::WebBrowser(QWidget* parent)
 
 WebBrowser::~WebBrowser() {
     // A fetch still running finds no browser when it ends, and drops its page.
+    m_mailbox->stop = true;
     std::lock_guard lock(m_mailbox->mutex);
     m_mailbox->owner = nullptr;
+}
+
+void WebBrowser::stopLoading() {
+    m_mailbox->stop = true;
 }
 
 QString WebBrowser::text() const {
@@ -159,8 +166,9 @@ void WebBrowser::PurgeCache() {
 
 void WebBrowser::startFetch(const std::string& url, int navigation) {
     m_pending = navigation;
+    m_mailbox->stop = false;
     std::thread([mailbox = m_mailbox, url, navigation, language = m_language] {
-        PageResult result = fetchPage(url, language);
+        PageResult result = fetchPage(url, language, mailbox->stop);
         std::lock_guard lock(mailbox->mutex);
         if (mailbox->owner == nullptr)
             return;

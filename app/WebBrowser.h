@@ -26,6 +26,8 @@ public:
 
     // The language of the browser's own messages; French until set.
     void setLanguage(Language language) { m_language = language; }
+    // Ends the page fetch under way, which then shows that loading stopped.
+    void stopLoading();
 
     // Starts loading a page and returns its navigation number. Without the flag
     // NavNoReadFromCache (4) the page last loaded is shown again from the cache when it is the

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The cost of running a conversion through ConvertMedia (launcher, 200 ms polling, progress)
+// The cost of running a conversion through convertMedia (launcher, 200 ms polling, progress)
 // against running the system's ffmpeg directly on the same input with the same arguments.
 // Prints the wall times and their ratio. Usage: bench_conversion_overhead [rounds] [seconds]
 // The machine's other load shows in both times; more rounds steady the figure.
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/Conversion.h"
 #include "jobs/FormatCatalogue.h"
 #include "support/MediaClips.h"
@@ -51,12 +51,12 @@ double best(const std::vector<double>& values) {
 }
 
 struct Timings {
-    std::vector<double> wall[3]; // direct ffmpeg, launcher alone, ConvertMedia
+    std::vector<double> wall[3]; // direct ffmpeg, launcher alone, convertMedia
     std::vector<double> cpu[3];  // the converter's processor time, in the same order
-    std::vector<double> ratios;  // ConvertMedia / direct ffmpeg, round by round
+    std::vector<double> ratios;  // convertMedia / direct ffmpeg, round by round
 };
 
-const char* const modeNames[3] = {"direct ffmpeg", "launcher alone", "ConvertMedia"};
+const char* const modeNames[3] = {"direct ffmpeg", "launcher alone", "convertMedia"};
 
 // Runs the same conversion of the clip the three ways, round after round, rotating which goes
 // first so that none always meets a warmer or busier machine.
@@ -64,6 +64,7 @@ bool measure(const std::string& format, const std::string& clip, const std::stri
              int rounds, Timings& timings) {
     const std::string launcher = runningProgramFolder() + toolRelativePath(ConverterTool::F);
     testing::QuietWorkerHost host;
+    const RunContext context;
     for (int round = 0; round < rounds; ++round) {
         const std::string base = folder + "/" + format + std::to_string(round);
         const std::string input = base + "xxx.flv";
@@ -78,7 +79,7 @@ bool measure(const std::string& format, const std::string& clip, const std::stri
             else if (which == 1)
                 done = run(launcher, argumentVector(format, {clip, base + "l", ""}));
             else
-                ConvertMedia(input, base, format, host);
+                convertMedia(input, base, format, host, context);
             if (!done || (which == 2 && std::filesystem::exists(input))) {
                 std::fprintf(stderr, "%s failed on %s\n", modeNames[which], format.c_str());
                 return false;
@@ -99,7 +100,7 @@ void print(const Timings& timings) {
         std::printf("  %-15s best %.3f s, median %.3f s, converter processor time %.3f s\n",
                     modeNames[which], best(timings.wall[which]), median(timings.wall[which]),
                     median(timings.cpu[which]));
-    std::printf("  ratio ConvertMedia / direct ffmpeg: best %.3f, medians %.3f, median per "
+    std::printf("  ratio convertMedia / direct ffmpeg: best %.3f, medians %.3f, median per "
                 "round %.3f (target <= 1.05)\n",
                 best(timings.wall[2]) / best(timings.wall[0]),
                 median(timings.wall[2]) / median(timings.wall[0]), median(timings.ratios));
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
         return 1;
     std::printf("WAVE conversion of a 1 s clip (fixed costs), %d rounds\n", rounds * 3);
     print(fixed);
-    std::printf("  added by ConvertMedia: %.1f ms (medians)\n",
+    std::printf("  added by convertMedia: %.1f ms (medians)\n",
                 1000 * (median(fixed.wall[2]) - median(fixed.wall[0])));
     result(("conversion iPod, " + seconds + " s clip").c_str(), conversion, 1.05);
     result("conversion WAVE, 1 s clip (fixed costs)", fixed, 0);

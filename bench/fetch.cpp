@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fetches one link into one file with FetchToFile and prints the bytes, the time taken and the
+// Fetches one link into one file with fetchToFile and prints the bytes, the time taken and the
 // peak resident memory of this process. Driven by bench/fetch.sh.
 // Usage: bench_fetch LINK FILE
 
 #include "engine/Fetch.h"
+#include "core/RunContext.h"
 #include "support/QuietWorkerHost.h"
 
 #include <chrono>
@@ -20,8 +21,9 @@ int main(int argc, char** argv) {
     }
     // The window's side of a fetch, doing nothing, so that only the fetch is measured.
     vantaro::testing::QuietWorkerHost host;
+    const vantaro::RunContext context;
     const auto start = std::chrono::steady_clock::now();
-    vantaro::FetchToFile(argv[1], argv[2], host);
+    vantaro::fetchToFile(argv[1], argv[2], host, context.stopToken(), context.language());
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);

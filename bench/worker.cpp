@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The download worker: how soon a Stop ends it in each phase of its work, and a 1 GiB download
 // through it with a host on a real Qt event loop (longest hand-over, number of progress
-// hand-overs, throughput against FetchToFile alone). Driven by bench/worker.sh.
+// hand-overs, throughput against fetchToFile alone). Driven by bench/worker.sh.
 // Usage: bench_worker BASE_URL DOCUMENT_ROOT WORK_DIR [ROUNDS]
 //   BASE_URL serves DOCUMENT_ROOT (nginx), which holds big.bin; WORK_DIR is an empty folder.
 
@@ -11,9 +11,9 @@
 
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
+#include "engine/DownloadWorker.h"
 #include "engine/Fetch.h"
-#include "engine/Unit2.h"
 
 #include "support/MediaClips.h"
 #include "support/QuietWorkerHost.h"
@@ -82,15 +82,12 @@ public:
         call([&] { value = max; });
         return value;
     }
-    void setControlEnabled(WorkerControl, bool) override {
-        call([] {});
-    }
     void appendLog(const std::string&) override {
         call([] {});
     }
-    int listRowCount() override {
+    int listSize() override {
         int value = 0;
-        call([&] { value = static_cast<int>(rows.size()) + 2; });
+        call([&] { value = static_cast<int>(rows.size()); });
         return value;
     }
     ListRowTexts readListRow(int row) override {
@@ -104,10 +101,29 @@ public:
                 rows.erase(rows.begin());
         });
     }
-    void scrollListToTop() override {
+    void restoreMainWindow() override {
         call([] {});
     }
-    void restoreMainWindow() override {
+    // The window's controls follow these; each is one more hand-over.
+    void workStarted(WorkMode) override {
+        call([] {});
+    }
+    void rowTaken() override {
+        call([] {});
+    }
+    void rowDone() override {
+        call([] {});
+    }
+    void linkDone() override {
+        call([] {});
+    }
+    void stopCleanedUp(WorkMode) override {
+        call([] {});
+    }
+    void listStoppedBetweenRows() override {
+        call([] {});
+    }
+    void listEnded() override {
         call([] {});
     }
 
@@ -191,7 +207,7 @@ constexpr PhaseSetup Phases[] = {{Phase::PageFetch, "page_fetch"},
                                  {Phase::Conversion, "conversion"}};
 
 // One Stop in one phase; returns the milliseconds from the Stop to the worker's end, or -1.
-double stopInPhase(Phase phase, int mode, const std::string& baseUrl, const std::string& out) {
+double stopInPhase(Phase phase, WorkMode mode, const std::string& baseUrl, const std::string& out) {
     constexpr std::int64_t mediaBytes = 200LL * 1024 * 1024;
     std::unique_ptr<testing::ScriptedHttpServer> media;
     std::string mediaLink = baseUrl + "/clip.flv";
@@ -214,9 +230,9 @@ double stopInPhase(Phase phase, int mode, const std::string& baseUrl, const std:
 
     EventLoopHost host;
     host.rows = {{format, out, "one", "Bench", link}, {format, out, "two", "Bench", link}};
-    DownloadWorker worker(host, "127.0.0.1:" + std::to_string(service.port()));
-    StopRequested = false;
-    WorkMode = mode;
+    RunContext context;
+    DownloadWorker worker(context, host, "127.0.0.1:" + std::to_string(service.port()));
+    context.setWorkMode(mode);
     worker.startWorker(DownloadJob{link, out, "one", format, "Bench"});
 
     const auto requested = [](const testing::ScriptedHttpServer& server, const char* target) {
@@ -267,9 +283,9 @@ struct DownloadRun {
 DownloadRun downloadThroughWorker(const std::string& baseUrl, const std::string& pageLink,
                                   const std::string& out, std::int64_t size) {
     EventLoopHost host;
-    DownloadWorker worker(host, baseUrl.substr(std::string("http://").size()));
-    StopRequested = false;
-    WorkMode = WorkModeSingle;
+    RunContext context;
+    DownloadWorker worker(context, host, baseUrl.substr(std::string("http://").size()));
+    context.setWorkMode(WorkMode::Single);
     QEventLoop loop;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
@@ -298,15 +314,17 @@ double fetchAlone(const std::string& link, const std::string& out, std::int64_t 
     testing::QuietWorkerHost host;
     // On a thread of its own at the worker's priority, as the worker's fetch runs: only what
     // the worker adds (its steps, the hand-overs, the event loop) makes the difference.
-    std::unique_ptr<QThread> thread(
-        QThread::create([&] { FetchToFile(link, out + "/alone.bin", host); }));
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        const RunContext context;
+        fetchToFile(link, out + "/alone.bin", host, context.stopToken(), context.language());
+    }));
     const auto start = Clock::now();
     thread->start(QThread::LowestPriority);
     thread->wait();
     const double seconds = msSince(start) / 1000;
     std::error_code ec;
     if (static_cast<std::int64_t>(fs::file_size(out + "/alone.bin", ec)) != size)
-        std::fprintf(stderr, "FetchToFile: wrong size\n");
+        std::fprintf(stderr, "fetchToFile: wrong size\n");
     fs::remove(out + "/alone.bin", ec);
     calls = host.positionCalls;
     return seconds;
@@ -325,7 +343,6 @@ int main(int argc, char** argv) {
     const std::string work = argv[3];
     const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3;
     setProgramFolder(VANTARO_PROGRAM_DIR);
-    LanguageCode = "FR";
     fs::current_path(work); // the service's reply file lies here
     const std::string out = work + "/out";
     fs::create_directories(out);
@@ -334,21 +351,21 @@ int main(int argc, char** argv) {
     // A Stop in each phase, single link and list.
     const std::string clip = testing::testClip(testing::ClipKind::Flv, 60);
     fs::copy_file(clip, root + "/clip.flv", fs::copy_options::overwrite_existing);
-    for (const int mode : {WorkModeSingle, WorkModeList}) {
+    for (const WorkMode mode : {WorkMode::Single, WorkMode::List}) {
         for (const PhaseSetup& setup : Phases) {
             const double took = stopInPhase(setup.phase, mode, baseUrl, out);
             const bool met = took >= 0 && took <= 300;
             allMet = allMet && met;
             const std::string figure = std::string("stop_to_end_") +
-                                       (mode == WorkModeSingle ? "single_" : "list_") + setup.name +
-                                       "_ms";
+                                       (mode == WorkMode::Single ? "single_" : "list_") +
+                                       setup.name + "_ms";
             std::printf("Stop during %s (%s): worker ended after %.1f ms (target <= 300)\n",
-                        setup.name, mode == WorkModeSingle ? "single link" : "list", took);
+                        setup.name, mode == WorkMode::Single ? "single link" : "list", took);
             result(figure, took, "<=300", "-", "-", met);
         }
     }
 
-    // 1 GiB through the worker against FetchToFile alone.
+    // 1 GiB through the worker against fetchToFile alone.
     std::error_code ec;
     const std::int64_t size = static_cast<std::int64_t>(fs::file_size(root + "/big.bin", ec));
     std::ofstream(root + "/addVantaroURL.php") << "ok\n";
@@ -375,7 +392,7 @@ int main(int argc, char** argv) {
         }
         std::printf("round %d: worker %.3f s (longest hand-over %.3f ms on the loop, %.3f ms "
                     "round trip, %ld progress hand-overs, %.1f ms waiting for hand-overs in all), "
-                    "FetchToFile alone %.3f s\n",
+                    "fetchToFile alone %.3f s\n",
                     round, run.seconds, run.longestOnLoopMs, run.longestRoundTripMs,
                     run.progressHandOvers, run.totalWaitMs, alone);
         workerTimes.push_back(run.seconds);
@@ -390,7 +407,7 @@ int main(int argc, char** argv) {
     const double workerRate = mib / median(workerTimes);
     const double aloneRate = mib / median(aloneTimes);
     const double ratio = median(ratios);
-    std::printf("1 GiB through the worker: %.1f MiB/s, FetchToFile alone %.1f MiB/s (medians), "
+    std::printf("1 GiB through the worker: %.1f MiB/s, fetchToFile alone %.1f MiB/s (medians), "
                 "median ratio of the rounds %.3f (target >= 0.95)\n",
                 workerRate, aloneRate, ratio);
     std::printf("longest hand-over on the event loop: %.3f ms (target <= 20); longest wait of "

@@ -5,8 +5,7 @@
 // holding the link was left. Driven by bench/ytdlp.sh.
 // Usage: bench_ytdlp PAGE_LINK FILE [stop]
 
-#include "core/SharedState.h"
-#include "engine/YtDlpSource.h"
+#include "engine/sources/YtDlpSource.h"
 
 #include "support/MediaClips.h"
 
@@ -37,21 +36,20 @@ public:
     void setProgressMax(std::int64_t maximum) override { max = maximum; }
     void setProgressPosition(std::int64_t value) override {
         position = value;
-        if (stopAfter > 0 && value >= stopAfter && !vantaro::StopRequested.load()) {
+        if (stopAfter > 0 && value >= stopAfter && !stop.load()) {
             stoppedAt = Clock::now();
-            vantaro::StopRequested = true;
+            stop = true;
         }
     }
     std::int64_t progressPosition() override { return position; }
     std::int64_t progressMax() override { return max; }
-    void setControlEnabled(vantaro::WorkerControl, bool) override {}
     void appendLog(const std::string&) override {}
-    int listRowCount() override { return 2; }
+    int listSize() override { return 0; }
     vantaro::ListRowTexts readListRow(int) override { return {}; }
     void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
     void restoreMainWindow() override {}
 
+    std::atomic<bool> stop{false};
     std::int64_t max = 0;
     std::int64_t position = 0;
     std::int64_t stopAfter = 0;
@@ -79,7 +77,8 @@ int main(int argc, char** argv) {
         host.stopAfter = 1024 * 1024;
     const auto start = Clock::now();
     try {
-        vantaro::FetchWithYtDlp(vantaro::DefaultYtDlpProgram, argv[1], argv[2], "AVI", host);
+        vantaro::fetchWithYtDlp(vantaro::DefaultYtDlpProgram, argv[1], argv[2], "AVI", host,
+                                host.stop);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "failed: %s\n", error.what());
         return 1;
@@ -90,7 +89,7 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const std::chrono::duration<double, std::milli> gone = Clock::now() - host.stoppedAt;
         std::printf("stop_to_gone_ms=%.1f\n", gone.count());
-        return vantaro::StopRequested.load() ? 0 : 1;
+        return host.stop.load() ? 0 : 1;
     }
     const std::chrono::duration<double> elapsed = Clock::now() - start;
     rusage usage{};

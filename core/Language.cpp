@@ -15,18 +15,4 @@ std::string pickText(Language language, const std::string& french, const std::st
     return language == Language::English ? english : french;
 }
 
-std::string LanguageCode;
-
-bool isEnglish() {
-    return LanguageCode == "EN";
-}
-
-const char* pickText(const char* french, const char* english) {
-    return isEnglish() ? english : french;
-}
-
-std::string pickText(const std::string& french, const std::string& english) {
-    return isEnglish() ? english : french;
-}
-
 } // namespace vantaro

@@ -15,10 +15,4 @@ Language languageFromCode(const std::string& code);
 const char* pickText(Language language, const char* french, const char* english);
 std::string pickText(Language language, const std::string& french, const std::string& english);
 
-// Being replaced by RunContext: the program-wide code and the rule read from it.
-extern std::string LanguageCode;
-bool isEnglish();
-const char* pickText(const char* french, const char* english);
-std::string pickText(const std::string& french, const std::string& english);
-
 } // namespace vantaro

@@ -4,7 +4,6 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "engine/ConverterProcess.h"
 #include "jobs/FormatCatalogue.h"
 
@@ -19,9 +18,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::int64_t ConversionProgressMax = 100;
+// How often a running converter is looked at, in milliseconds.
+constexpr int ConverterPollMilliseconds = 200;
 
-std::string memoryProcessMessage() {
-    return pickText("Erreur processus m\u00e9moire, merci de signaler cette erreur avec votre "
+std::string memoryProcessMessage(Language language) {
+    return pickText(language,
+                    "Erreur processus m\u00e9moire, merci de signaler cette erreur avec votre "
                     "configuration \u00e0 ",
                     "Memory process error, please send this error to ") +
            std::string(MakerDomain);
@@ -40,14 +42,14 @@ void creepProgress(WorkerHost& host) {
 }
 
 // Waits for the converter to end, killing it after every wait while a stop is asked.
-void waitForConverter(ConverterProcess& process, WorkerHost& host) {
+void waitForConverter(ConverterProcess& process, WorkerHost& host, const RunContext& context) {
     for (;;) {
         const bool ended = process.waitForEnd(ConverterPollMilliseconds);
         creepProgress(host);
         if (ended)
             return;
-        if (StopRequested.load() && !process.terminate())
-            host.showMessage(MessageKind::Plain, memoryProcessMessage());
+        if (context.stopRequested() && !process.terminate())
+            host.showMessage(MessageKind::Plain, memoryProcessMessage(context.language()));
     }
 }
 
@@ -73,58 +75,60 @@ std::string keepDownload(const std::string& input, const std::string& base) {
 }
 
 void reportFailure(const std::string& input, const std::string& base, const std::string& formatName,
-                   WorkerHost& host, const std::string& why = {}) {
+                   WorkerHost& host, Language language, const std::string& why = {}) {
     const std::string kept = keepDownload(input, base);
-    host.setStatus(conversionFailedStatus(formatName));
-    host.showMessage(MessageKind::Information, conversionFailedMessage(formatName, kept, why));
+    host.setStatus(conversionFailedStatus(language, formatName));
+    host.showMessage(MessageKind::Information,
+                     conversionFailedMessage(language, formatName, kept, why));
 }
 
 } // namespace
 
-std::string conversionFailedMessage(const std::string& formatName, const std::string& keptFile,
-                                    const std::string& why) {
+std::string conversionFailedMessage(Language language, const std::string& formatName,
+                                    const std::string& keptFile, const std::string& why) {
     const std::string between = why.empty() ? std::string(". ") : ". " + why + ". ";
-    return pickText("La conversion vers le format " + formatName + " a \u00e9chou\u00e9" + between +
+    return pickText(language,
+                    "La conversion vers le format " + formatName + " a \u00e9chou\u00e9" + between +
                         "La vid\u00e9o t\u00e9l\u00e9charg\u00e9e est conserv\u00e9e : " + keptFile,
                     "The conversion to the format " + formatName + " failed" + between +
                         "The downloaded video was kept: " + keptFile);
 }
 
-std::string conversionFailedStatus(const std::string& formatName) {
-    return pickText("La conversion vers le format " + formatName + " a \u00e9chou\u00e9",
+std::string conversionFailedStatus(Language language, const std::string& formatName) {
+    return pickText(language, "La conversion vers le format " + formatName + " a \u00e9chou\u00e9",
                     "The conversion to the format " + formatName + " failed");
 }
 
-void ConvertMedia(const std::string& input, const std::string& base, const std::string& formatName,
-                  WorkerHost& host) {
+void convertMedia(const std::string& input, const std::string& base, const std::string& formatName,
+                  WorkerHost& host, const RunContext& context) {
     const FormatEntry* format = findFormat(formatName);
     const ConverterTool tool = format != nullptr ? format->tool : ConverterTool::F;
     host.setProgressMax(ConversionProgressMax);
     host.conversionStarted();
-    const ConversionPaths paths{input, base, CurrentJob.mp3Title()};
+    const ConversionPaths paths{input, base, context.currentJob().mp3Title()};
+    const Language language = context.language();
 
-    ConverterProcess process;
+    ConverterProcess process(language);
     try {
         process.start(runningProgramFolder() + toolRelativePath(tool),
                       argumentVector(formatName, paths));
     } catch (const ConverterStartError& error) {
         // Nothing was converted, so nothing of the user's may go: the download stays.
         host.setProgressPosition(host.progressMax());
-        reportFailure(input, base, formatName, host,
-                      error.userText(languageFromCode(LanguageCode)));
+        reportFailure(input, base, formatName, host, language, error.userText(language));
         return;
     }
-    waitForConverter(process, host);
-    const bool stopped = StopRequested.load();
+    waitForConverter(process, host, context);
+    const bool stopped = context.stopRequested();
 
     host.setProgressPosition(host.progressMax());
     if (!stopped && fileSize(input) > 0 && !conversionSucceeded(process, formatName, base)) {
         for (const std::string& line : process.lastLines())
             qWarning("converter: %s", line.c_str());
-        reportFailure(input, base, formatName, host);
+        reportFailure(input, base, formatName, host, language);
         return;
     }
-    host.setStatus(pickText("Pr\u00eat", "Ready"));
+    host.setStatus(pickText(language, "Pr\u00eat", "Ready"));
     std::error_code ignored;
     fs::remove(input, ignored);
 }

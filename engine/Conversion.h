@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+#include "core/RunContext.h"
 #include "engine/WorkerHost.h"
 
 #include <string>
@@ -9,8 +11,9 @@ namespace vantaro {
 
 // Converts the download file `input` into the format `formatName`, writing base + the format's
 // suffix, with the format's converter from the program's QrlBin/ folder. Runs on the worker
-// thread and returns once the converter has ended: by itself, or killed when StopRequested is
-// set (the flag is left set for the worker). The progress bar creeps while it runs.
+// thread and returns once the converter has ended: by itself, or killed when the context's stop
+// token is set (the token is left set for the worker). The MP3 title and the language of the
+// texts come from the context. The progress bar creeps while it runs.
 //
 // `input` is a download that arrived whole: the worker converts nothing else.
 //
@@ -20,12 +23,12 @@ namespace vantaro {
 // an empty download holds nothing to keep and is simply deleted. A converter that
 // cannot be started is a failed conversion too: the download is kept in the same way and the
 // box adds why the converter did not start.
-void ConvertMedia(const std::string& input, const std::string& base, const std::string& formatName,
-                  WorkerHost& host);
+void convertMedia(const std::string& input, const std::string& base, const std::string& formatName,
+                  WorkerHost& host, const RunContext& context);
 
 // The texts a failed conversion shows; `why`, when given, is a sentence said after the failure.
-std::string conversionFailedMessage(const std::string& formatName, const std::string& keptFile,
-                                    const std::string& why = {});
-std::string conversionFailedStatus(const std::string& formatName);
+std::string conversionFailedMessage(Language language, const std::string& formatName,
+                                    const std::string& keptFile, const std::string& why = {});
+std::string conversionFailedStatus(Language language, const std::string& formatName);
 
 } // namespace vantaro

@@ -63,7 +63,7 @@ std::vector<std::string> OutputTail::lines() const {
     return all;
 }
 
-ConverterProcess::ConverterProcess() {
+ConverterProcess::ConverterProcess(Language language) : m_language(language) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setStandardInputFile(QProcess::nullDevice());
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
 #include "core/SystemReasons.h"
 
 #include <QProcess>
@@ -46,7 +47,8 @@ private:
 // output and errors merged and kept only as a short tail.
 class ConverterProcess {
 public:
-    ConverterProcess();
+    // language: that of the text of a start error.
+    explicit ConverterProcess(Language language = Language::French);
     ~ConverterProcess(); // a tool still running is killed and reaped
     ConverterProcess(const ConverterProcess&) = delete;
     ConverterProcess& operator=(const ConverterProcess&) = delete;
@@ -65,6 +67,7 @@ public:
 private:
     void drainOutput();
 
+    Language m_language;
     QProcess m_process;
     OutputTail m_tail;
     bool m_ended = false;

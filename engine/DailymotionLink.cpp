@@ -108,7 +108,7 @@ std::string DailymotionPageScanner::result() const {
     return m_remainder;
 }
 
-std::string ExtractDailymotionLink(const std::string& pageFile, WorkerHost& host) {
+std::string extractDailymotionLink(const std::string& pageFile, WorkerHost& host) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(pageFile.c_str(), "rb"));
     if (!file)
         throw PageFileError("Impossible d'ouvrir le fichier de page " + pageFile,

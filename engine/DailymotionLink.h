@@ -38,6 +38,6 @@ std::string decodePageCodes(std::string text);
 
 // Extracts the stream link from a saved Dailymotion page, logs each marker line through the
 // host and deletes the page file. Throws PageFileError when the file cannot be read.
-std::string ExtractDailymotionLink(const std::string& pageFile, WorkerHost& host);
+std::string extractDailymotionLink(const std::string& pageFile, WorkerHost& host);
 
 } // namespace vantaro

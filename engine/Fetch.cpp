@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Fetch.h"
 
-#include "core/Constants.h"
 #include "core/Language.h"
-#include "core/SharedState.h"
 #include "engine/ChunkDecoder.h"
 #include "engine/HttpLink.h"
 
@@ -34,8 +32,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int RedirectLimit = FetchRedirectLimit;
-constexpr auto BlockSize = static_cast<std::size_t>(FetchBlockSize);
+// The request's header fields.
+constexpr const char* FetchUserAgent =
+    "Mozilla/5.0 (Windows; U; Windows NT 5.1; fr; rv:1.9.2.16) Gecko/20110319 Firefox/3.6.16 "
+    "( .NET CLR 3.5.30729)";
+constexpr const char* FetchAccept = "text/html, */*";
+constexpr const char* FetchAcceptEncoding = "identity";
+constexpr int RedirectLimit = 15;        // this redirect response ends the fetch
+constexpr std::size_t BlockSize = 32768; // largest block written and reported at once
+constexpr int FetchStopPollMs = 100;     // the stop token is looked at this often at least
 
 // How a fetch ended; each end has exactly one way of being reported.
 // Abandoned: an unexpected error inside the fetch (the host raising, say), ended quietly.
@@ -93,7 +98,8 @@ enum class ResponseKind { Pending, Redirect, Body, Refused };
 // One request and its response: header parsing, the body sink, progress and the stop check.
 class Exchange : public ChunkDecoder::Handler {
 public:
-    Exchange(OutputFile& file, WorkerHost& host) : m_file(file), m_host(host) {}
+    Exchange(OutputFile& file, WorkerHost& host, const std::atomic<bool>& stop)
+        : m_file(file), m_host(host), m_stop(stop) {}
 
     void headerLine(std::string_view line);
     std::size_t body(std::string_view data);
@@ -150,6 +156,7 @@ private:
 
     OutputFile& m_file;
     WorkerHost& m_host;
+    const std::atomic<bool>& m_stop;
     Head m_head;
     std::optional<Field> m_field;
     bool m_statusNext = true; // the next line of the head is a status line
@@ -325,7 +332,7 @@ std::size_t Exchange::body(std::string_view data) {
     }
     if (writeFailed)
         return 0;
-    if (StopRequested.load()) {
+    if (m_stop.load()) {
         flush();
         stopped = true;
         return 0;
@@ -432,7 +439,7 @@ FetchEnd fetchEnd(const Exchange& exchange, const ExchangeResult& result) {
 // The library's handle for one fetch: the connection and the cookies of this fetch only.
 class CurlSession {
 public:
-    explicit CurlSession(const FetchOptions& options);
+    CurlSession(const FetchOptions& options, const std::atomic<bool>& stop);
     ~CurlSession();
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
@@ -445,6 +452,7 @@ private:
     ExchangeResult wait(Exchange& exchange);
 
     const FetchOptions& m_options;
+    const std::atomic<bool>& m_stop;
     SocketSet m_sockets; // outlives the handles, which close their sockets through it
     CURL* m_easy = nullptr;
     CURLM* m_multi = nullptr;
@@ -452,7 +460,8 @@ private:
     curl_slist* m_headers = nullptr;
 };
 
-CurlSession::CurlSession(const FetchOptions& options) : m_options(options) {
+CurlSession::CurlSession(const FetchOptions& options, const std::atomic<bool>& stop)
+    : m_options(options), m_stop(stop) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     m_easy = curl_easy_init();
@@ -527,7 +536,7 @@ ExchangeResult CurlSession::wait(Exchange& exchange) {
         exchange.flush(); // nothing received stays out of the file while the transfer waits
         if (performed != CURLM_OK)
             return {CURLE_FAILED_INIT, false, false};
-        if (exchange.stopped || StopRequested.load())
+        if (exchange.stopped || m_stop.load())
             return {CURLE_OK, false, true};
         if (running == 0)
             break;
@@ -569,17 +578,17 @@ void CurlSession::storeSetCookie2(const std::vector<std::string>& values, const 
 }
 
 FetchEnd runFetch(const std::string& link, OutputFile& file, WorkerHost& host,
-                  const FetchOptions& options) {
-    if (StopRequested.load())
+                  const std::atomic<bool>& stop, const FetchOptions& options) {
+    if (stop.load())
         return FetchEnd::Stopped;
     std::optional<HttpLink> current = parseHttpLink(link);
     if (!current)
         return FetchEnd::NetworkError;
-    CurlSession session(options);
+    CurlSession session(options, stop);
     if (!session.valid())
         return FetchEnd::NetworkError;
     for (int redirects = 0;;) {
-        Exchange exchange(file, host);
+        Exchange exchange(file, host, stop);
         const ExchangeResult result = session.run(*current, exchange);
         session.storeSetCookie2(exchange.setCookie2(), current->host);
         const bool redirect = exchange.headersDone() && exchange.kind() == ResponseKind::Redirect;
@@ -607,46 +616,47 @@ FetchFileError::FetchFileError(const std::string& fileName, int errorNumber)
 FetchFileError::FetchFileError(const std::string& userText)
     : SystemFailure(userText, userText, 0) {}
 
-FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host) {
-    return FetchToFile(link, fileName, host, FetchOptions{});
-}
-
 namespace {
 
 // A network error is shown only when told so; a write error always is.
 FetchEnd fetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
-                     const FetchOptions& options, bool showNetworkError) {
+                     const std::atomic<bool>& stop, Language language, const FetchOptions& options,
+                     bool tellNetworkError) {
     OutputFile file(fileName);
     FetchEnd end = FetchEnd::Abandoned;
     try {
-        end = runFetch(link, file, host, options);
+        end = runFetch(link, file, host, stop, options);
     } catch (...) {
         // Errors other than those of the network and the file end the fetch without a word.
     }
     if (!file.close() && end == FetchEnd::Completed)
         end = FetchEnd::WriteError;
-    if (end == FetchEnd::NetworkError && showNetworkError)
-        ShowNetworkError(host);
+    if (end == FetchEnd::NetworkError && tellNetworkError)
+        showNetworkError(host, language);
     if (end == FetchEnd::WriteError)
-        host.showMessage(MessageKind::Plain, pickText("Erreur d'écriture du fichier " + fileName,
-                                                      "Cannot write the file " + fileName));
+        host.showMessage(MessageKind::Plain,
+                         pickText(language, "Erreur d'écriture du fichier " + fileName,
+                                  "Cannot write the file " + fileName));
     return end;
 }
 
 } // namespace
 
-void ShowNetworkError(MessagePresenter& presenter) {
+void showNetworkError(MessagePresenter& presenter, Language language) {
     presenter.showMessage(MessageKind::Plain,
-                          pickText("Erreur de connexion réseau!", "Network error!"));
+                          pickText(language, "Erreur de connexion réseau!", "Network error!"));
 }
 
-bool FetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host) {
-    return fetchToFile(link, fileName, host, FetchOptions{}, false) != FetchEnd::NetworkError;
+bool fetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host,
+                        const std::atomic<bool>& stop, Language language) {
+    return fetchToFile(link, fileName, host, stop, language, FetchOptions{}, false) !=
+           FetchEnd::NetworkError;
 }
 
-FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+FetchResult fetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                        const std::atomic<bool>& stop, Language language,
                         const FetchOptions& options) {
-    switch (fetchToFile(link, fileName, host, options, true)) {
+    switch (fetchToFile(link, fileName, host, stop, language, options, true)) {
     case FetchEnd::Completed:
         return FetchResult::Whole;
     case FetchEnd::Stopped:

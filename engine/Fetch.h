@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/Constants.h"
+#include "core/Language.h"
 #include "core/SystemReasons.h"
 #include "engine/WorkerHost.h"
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace vantaro {
+
+// The fetch's time-outs, in milliseconds.
+inline constexpr int FetchConnectTimeoutMs = 100000;
+inline constexpr int FetchReadTimeoutMs = 100000;       // each wait for data
+inline constexpr int FetchRedirectBodyTimeoutMs = 4000; // each wait for a redirect's body
 
 // The file given to a fetch could not be created; raised before any network access.
 class FetchFileError : public SystemFailure {
@@ -34,20 +40,22 @@ struct FetchOptions {
 // the headers, a body shorter than its Content-Length and a broken chunk framing are Failed.
 enum class FetchResult {
     Whole,
-    Stopped, // StopRequested cut it short, without a message; the file holds what arrived
+    Stopped, // the stop token cut it short, without a message; the file holds what arrived
     Failed,  // already told to the user, except an error of the host itself
 };
 
 // Fetches an http link with a GET into a file (created, or emptied first). Progress and the
-// network-error message go to the host; StopRequested ends the fetch early without a message.
-// Throws FetchFileError when the file cannot be created; reports every other failure itself.
-FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host);
-FetchResult FetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
-                        const FetchOptions& options);
+// network-error message, in the given language, go to the host; the stop token ends the fetch
+// early without a message. Throws FetchFileError when the file cannot be created; reports every
+// other failure itself.
+FetchResult fetchToFile(const std::string& link, const std::string& fileName, WorkerHost& host,
+                        const std::atomic<bool>& stop, Language language,
+                        const FetchOptions& options = {});
 // The same with the usual settings, except that a network error is not shown: false tells of it.
-bool FetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host);
+bool fetchToFileQuietly(const std::string& link, const std::string& fileName, WorkerHost& host,
+                        const std::atomic<bool>& stop, Language language);
 
 // The fetch's network-error box.
-void ShowNetworkError(MessagePresenter& presenter);
+void showNetworkError(MessagePresenter& presenter, Language language);
 
 } // namespace vantaro

@@ -3,7 +3,6 @@
 
 #include "core/Constants.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 #include "engine/ConverterProcess.h"
 
 #include <filesystem>
@@ -14,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int TagPollMs = 50; // StopRequested is looked at this often during the pass
+constexpr int TagPollMs = 50; // the stop token is looked at this often during the pass
 
 void removeFile(const std::string& path) {
     std::error_code ignored;
@@ -42,15 +41,15 @@ std::vector<std::string> mp3TagArguments(const std::string& mp3, const std::stri
 }
 
 bool tagMp3(const std::string& mp3, const std::string& artist, const std::string& coverFile,
-            const std::string& workFolder) {
+            const std::string& workFolder, const std::atomic<bool>& stop) {
     if (artist.empty() && coverFile.empty())
         return true;
     // Written into the job's own folder, then put in the MP3's place.
     const std::string tagged = workFolder + "/tagged.mp3";
     std::error_code error;
     if (workFolder.empty() || fs::exists(fs::symlink_status(tagged, error)))
-        return false; // not a name of ours: the MP3 stays untagged rather than lose a file
-    ConverterProcess process;
+        return false;         // not a name of ours: the MP3 stays untagged rather than lose a file
+    ConverterProcess process; // its start error is not shown, whatever its language
     try {
         process.start(runningProgramFolder() + ConverterF,
                       mp3TagArguments(mp3, tagged, artist, coverFile));
@@ -58,11 +57,11 @@ bool tagMp3(const std::string& mp3, const std::string& artist, const std::string
         return false;
     }
     while (!process.waitForEnd(TagPollMs)) {
-        if (StopRequested.load())
+        if (stop.load())
             process.terminate();
     }
-    const bool made = !StopRequested.load() && process.exitedNormally() &&
-                      process.exitCode() == 0 && fs::file_size(tagged, error) > 0 && !error;
+    const bool made = !stop.load() && process.exitedNormally() && process.exitCode() == 0 &&
+                      fs::file_size(tagged, error) > 0 && !error;
     if (made)
         fs::rename(tagged, mp3, error);
     removeFile(tagged);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,6 @@ std::vector<std::string> mp3TagArguments(const std::string& mp3, const std::stri
 // once), it stays as the conversion left it. True when the tags were added; nothing to add
 // counts as done.
 bool tagMp3(const std::string& mp3, const std::string& artist, const std::string& coverFile,
-            const std::string& workFolder);
+            const std::string& workFolder, const std::atomic<bool>& stop);
 
 } // namespace vantaro

@@ -2,7 +2,7 @@
 #include "engine/PlaylistSource.h"
 
 #include "engine/JsonScanner.h"
-#include "engine/YtDlpSource.h"
+#include "engine/sources/YtDlpSource.h"
 
 #include <QByteArray>
 #include <QProcess>

@@ -72,19 +72,14 @@ void ProgressThrottle::setStatus(const std::string& text) {
     m_inner.setStatus(text);
 }
 
-void ProgressThrottle::setControlEnabled(WorkerControl control, bool enabled) {
-    flush();
-    m_inner.setControlEnabled(control, enabled);
-}
-
 void ProgressThrottle::appendLog(const std::string& line) {
     flush();
     m_inner.appendLog(line);
 }
 
-int ProgressThrottle::listRowCount() {
+int ProgressThrottle::listSize() {
     flush();
-    return m_inner.listRowCount();
+    return m_inner.listSize();
 }
 
 ListRowTexts ProgressThrottle::readListRow(int row) {
@@ -97,14 +92,44 @@ void ProgressThrottle::deleteFirstListRow() {
     m_inner.deleteFirstListRow();
 }
 
-void ProgressThrottle::scrollListToTop() {
-    flush();
-    m_inner.scrollListToTop();
-}
-
 void ProgressThrottle::restoreMainWindow() {
     flush();
     m_inner.restoreMainWindow();
+}
+
+void ProgressThrottle::workStarted(WorkMode mode) {
+    flush();
+    m_inner.workStarted(mode);
+}
+
+void ProgressThrottle::rowTaken() {
+    flush();
+    m_inner.rowTaken();
+}
+
+void ProgressThrottle::rowDone() {
+    flush();
+    m_inner.rowDone();
+}
+
+void ProgressThrottle::linkDone() {
+    flush();
+    m_inner.linkDone();
+}
+
+void ProgressThrottle::stopCleanedUp(WorkMode mode) {
+    flush();
+    m_inner.stopCleanedUp(mode);
+}
+
+void ProgressThrottle::listStoppedBetweenRows() {
+    flush();
+    m_inner.listStoppedBetweenRows();
+}
+
+void ProgressThrottle::listEnded() {
+    flush();
+    m_inner.listEnded();
 }
 
 void ProgressThrottle::conversionStarted() {

@@ -36,13 +36,18 @@ public:
     void setProgressPosition(std::int64_t position) override;
     std::int64_t progressPosition() override;
     std::int64_t progressMax() override;
-    void setControlEnabled(WorkerControl control, bool enabled) override;
     void appendLog(const std::string& line) override;
-    int listRowCount() override;
+    int listSize() override;
     ListRowTexts readListRow(int row) override;
     void deleteFirstListRow() override;
-    void scrollListToTop() override;
     void restoreMainWindow() override;
+    void workStarted(WorkMode mode) override;
+    void rowTaken() override;
+    void rowDone() override;
+    void linkDone() override;
+    void stopCleanedUp(WorkMode mode) override;
+    void listStoppedBetweenRows() override;
+    void listEnded() override;
     void conversionStarted() override;
     void workEnded(const WorkSummary& summary) override;
 

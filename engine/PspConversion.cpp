@@ -13,6 +13,12 @@
 namespace vantaro {
 namespace {
 
+// The converter's fixed metadata.
+constexpr const char* PspTitleTag = "Tessavo";
+constexpr const char* PspTimestamp = "2008-02-01 01:19:11";
+// How often the running converter is looked at, in milliseconds.
+constexpr int ConverterPollMilliseconds = 200;
+
 const char* const ConversionImpossible =
     "La transformation de la vid\u00e9o vers PSP ne peut pas \u00eatre effectu\u00e9e.\r\n\r\n";
 
@@ -38,20 +44,21 @@ std::vector<std::string> pspArguments(const std::string& source, const std::stri
             "-ab",       "64",      "-f",   "psp",     target};
 }
 
-std::string ConvertToPsp(const std::string& source, const std::string& folder, PspHost& host) {
+std::string convertToPsp(const std::string& source, const std::string& folder, PspHost& host,
+                         Language language) {
     host.setStatus("Traitement de FLV vers PSP..");
     const std::string target = joinPath(folder, pspFileName() + ".MP4");
     std::error_code ec;
     const bool targetWasThere =
         std::filesystem::exists(std::filesystem::symlink_status(target, ec));
 
-    ConverterProcess process;
+    ConverterProcess process(language);
     try {
         process.start(runningProgramFolder() + PspConverter, pspArguments(source, target));
     } catch (const ConverterStartError& error) {
         host.showMessage(MessageKind::Error,
                          "Erreur syst\u00e8me.  Code : " + std::to_string(error.code()) + ".\r\n" +
-                             converterStartReason(error.code(), languageFromCode(LanguageCode)));
+                             converterStartReason(error.code(), language));
         return target;
     }
     while (!process.waitForEnd(ConverterPollMilliseconds))
@@ -65,13 +72,14 @@ std::string ConvertToPsp(const std::string& source, const std::string& folder, P
     // the name was taken before this conversion.
     if (!targetWasThere)
         std::filesystem::remove(target, ec);
-    host.setStatus(
-        pickText("La transformation vers PSP a \u00e9chou\u00e9", "The PSP conversion failed"));
+    host.setStatus(pickText(language, "La transformation vers PSP a \u00e9chou\u00e9",
+                            "The PSP conversion failed"));
     return target;
 }
 
 void PspCommands::chooseVideo() {
-    const std::string chosen = m_host.chooseFile(pickText("Fichier vid\u00e9o", "Video File"));
+    const std::string chosen =
+        m_host.chooseFile(m_context.pickText("Fichier vid\u00e9o", "Video File"));
     if (!chosen.empty())
         m_dialogFileName = chosen;
     if (!m_dialogFileName.empty())
@@ -94,7 +102,7 @@ void PspCommands::convertVideo() {
                                "Aucun dossier destination n'est sp\u00e9cifi\u00e9");
         return;
     }
-    ConvertToPsp(source, folder, m_host);
+    convertToPsp(source, folder, m_host, m_context.language());
 }
 
 } // namespace vantaro

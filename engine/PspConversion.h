@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
 #include "core/MessagePresenter.h"
+#include "core/RunContext.h"
 
 #include <string>
 #include <vector>
@@ -32,12 +34,14 @@ std::vector<std::string> pspArguments(const std::string& source, const std::stri
 // stays in place. The status ends with the ready text, or says that the conversion failed when
 // the converter failed or wrote nothing; what a failed converter wrote is removed. A converter that
 // cannot be started is shown in the error box. Returns the path of the output file it asked for.
-std::string ConvertToPsp(const std::string& source, const std::string& folder, PspHost& host);
+std::string convertToPsp(const std::string& source, const std::string& folder, PspHost& host,
+                         Language language);
 
 // The two buttons of the hidden strip that lead to the PSP conversion.
 class PspCommands {
 public:
-    explicit PspCommands(PspHost& host) : m_host(host) {}
+    // The texts follow the context's language at each command.
+    PspCommands(PspHost& host, const RunContext& context) : m_host(host), m_context(context) {}
 
     // "Choisir la vidéo à transformer pour PSP": the chosen file goes into the link field. Like
     // the dialog it stands for, it remembers its last file, which a cancel hands back again.
@@ -48,6 +52,7 @@ public:
 
 private:
     PspHost& m_host;
+    const RunContext& m_context;
     std::string m_dialogFileName;
 };
 

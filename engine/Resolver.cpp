@@ -79,8 +79,8 @@ std::string readLastReplyLine() {
 
 // The reply file is written in the current folder: a program started from a folder it cannot
 // write in says so in words rather than with the system's short error.
-void checkReplyFolder() {
-    const std::string problem = currentFolderProblem(languageFromCode(LanguageCode));
+void checkReplyFolder(Language language) {
+    const std::string problem = currentFolderProblem(language);
     if (!problem.empty())
         throw FetchFileError(problem);
 }
@@ -95,25 +95,28 @@ std::string resolveRequest(const std::string& link, const std::string& serviceHo
     return "http://" + serviceHost + "/fr/Vantaro/kestravo.php?url=" + link;
 }
 
-void ReportLink(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
-    checkReplyFolder();
-    FetchToFile(reportRequest(link, serviceHost), ServiceReplyFileName, host);
+void reportLink(const std::string& link, WorkerHost& host, const RunContext& context,
+                const std::string& serviceHost) {
+    checkReplyFolder(context.language());
+    fetchToFile(reportRequest(link, serviceHost), ServiceReplyFileName, host, context.stopToken(),
+                context.language());
     std::remove(ServiceReplyFileName);
 }
 
-bool ReportLinkQuietly(const std::string& link, WorkerHost& host, const std::string& serviceHost) {
-    checkReplyFolder();
-    const bool answered =
-        FetchToFileQuietly(reportRequest(link, serviceHost), ServiceReplyFileName, host);
+bool reportLinkQuietly(const std::string& link, WorkerHost& host, const RunContext& context,
+                       const std::string& serviceHost) {
+    checkReplyFolder(context.language());
+    const bool answered = fetchToFileQuietly(reportRequest(link, serviceHost), ServiceReplyFileName,
+                                             host, context.stopToken(), context.language());
     std::remove(ServiceReplyFileName);
     return answered;
 }
 
-std::optional<std::string> ResolveLink(const std::string& link, WorkerHost& host,
-                                       const std::string& serviceHost) {
-    checkReplyFolder();
-    if (FetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host) !=
-        FetchResult::Whole) {
+std::optional<std::string> resolveLink(const std::string& link, WorkerHost& host,
+                                       const RunContext& context, const std::string& serviceHost) {
+    checkReplyFolder(context.language());
+    if (fetchToFile(resolveRequest(link, serviceHost), ServiceReplyFileName, host,
+                    context.stopToken(), context.language()) != FetchResult::Whole) {
         std::remove(ServiceReplyFileName);
         return std::nullopt;
     }
@@ -134,11 +137,12 @@ std::string lastLineOf(const std::string& text) {
     return reader.result();
 }
 
-void ReportResolverError(const std::string& reply, MessagePresenter& presenter) {
+void reportResolverError(const std::string& reply, MessagePresenter& presenter, Language language) {
     for (const ServiceError& error : serviceErrors) {
         if (reply.find(error.code) != std::string::npos)
-            presenter.showMessage(MessageKind::Plain, pickText(error.french, error.english),
-                                  pickText("Erreur", "Error"));
+            presenter.showMessage(MessageKind::Plain,
+                                  pickText(language, error.french, error.english),
+                                  pickText(language, "Erreur", "Error"));
     }
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "core/Constants.h"
+#include "core/Language.h"
 #include "core/MessagePresenter.h"
+#include "core/RunContext.h"
 #include "core/SystemReasons.h"
 #include "engine/WorkerHost.h"
 
@@ -11,6 +13,9 @@
 #include <string>
 
 namespace vantaro {
+
+// The service's reply file, in the current directory while a request runs.
+inline constexpr const char* ServiceReplyFileName = "xxxoxxx";
 
 // The reply file of the service could not be read back after its fetch.
 class ReplyFileError : public SystemFailure {
@@ -27,11 +32,11 @@ std::string resolveRequest(const std::string& link, const std::string& serviceHo
 // once without being read. A network failure shows the fetch's message and changes nothing
 // else; a reply file that cannot be created raises FetchFileError, whose text says so in the
 // user's language when the current folder is not writable.
-void ReportLink(const std::string& link, WorkerHost& host,
+void reportLink(const std::string& link, WorkerHost& host, const RunContext& context,
                 const std::string& serviceHost = MakerHost);
 
 // The same, except that a network failure is not shown: false tells of it.
-bool ReportLinkQuietly(const std::string& link, WorkerHost& host,
+bool reportLinkQuietly(const std::string& link, WorkerHost& host, const RunContext& context,
                        const std::string& serviceHost = MakerHost);
 
 // Asks the service for the media link of a YouTube, WAT or TF1 page: the last line of its reply,
@@ -41,7 +46,8 @@ bool ReportLinkQuietly(const std::string& link, WorkerHost& host,
 // message; or a stop cut it): the last line of a cut reply is not the service's answer. The
 // reply file lies in the current directory only during the call. Raises FetchFileError or
 // ReplyFileError when the reply file cannot be created or read.
-std::optional<std::string> ResolveLink(const std::string& link, WorkerHost& host,
+std::optional<std::string> resolveLink(const std::string& link, WorkerHost& host,
+                                       const RunContext& context,
                                        const std::string& serviceHost = MakerHost);
 
 // The last line of a text whose lines end with CR, LF or CR LF; a final line break adds no line.
@@ -49,6 +55,6 @@ std::string lastLineOf(const std::string& text);
 
 // Shows one plain box for each error code the reply contains, in a fixed order; a reply with
 // "ERROR" but none of the known codes shows nothing.
-void ReportResolverError(const std::string& reply, MessagePresenter& presenter);
+void reportResolverError(const std::string& reply, MessagePresenter& presenter, Language language);
 
 } // namespace vantaro

@@ -101,10 +101,10 @@ std::string fill(std::string_view pattern, const WorkerTextValues& values) {
 
 } // namespace
 
-std::string workerText(WorkerText id, const WorkerTextValues& values) {
+std::string workerText(WorkerText id, Language language, const WorkerTextValues& values) {
     for (const TextRow& row : Texts) {
         if (row.id == id)
-            return fill(pickText(row.french, row.english), values);
+            return fill(pickText(language, row.french, row.english), values);
     }
     return {};
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <string>
 
 namespace vantaro {
@@ -31,7 +33,7 @@ struct WorkerTextValues {
     int total = 0;
 };
 
-// The text in the current language, its "{fmt}", "{n}", "{total}", "{wat}" and "{tf1}" filled in.
-std::string workerText(WorkerText id, const WorkerTextValues& values = {});
+// The text in the language, its "{fmt}", "{n}", "{total}", "{wat}" and "{tf1}" filled in.
+std::string workerText(WorkerText id, Language language, const WorkerTextValues& values = {});
 
 } // namespace vantaro

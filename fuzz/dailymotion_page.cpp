@@ -22,12 +22,10 @@ public:
     void setProgressPosition(std::int64_t) override {}
     std::int64_t progressPosition() override { return 0; }
     std::int64_t progressMax() override { return 0; }
-    void setControlEnabled(vantaro::WorkerControl, bool) override {}
     void appendLog(const std::string& line) override { logged += line.size() + 1; }
-    int listRowCount() override { return 2; }
+    int listSize() override { return 0; }
     vantaro::ListRowTexts readListRow(int) override { return {}; }
     void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
     void restoreMainWindow() override {}
 
     std::size_t logged = 0;
@@ -49,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
 
     NullHost host;
-    const std::string link = vantaro::ExtractDailymotionLink(pagePath(), host);
+    const std::string link = vantaro::extractDailymotionLink(pagePath(), host);
     // Without a marker there is neither a link nor a log line.
     if (page.find("apiSequenceURL") == std::string::npos && (!link.empty() || host.logged != 0))
         std::abort();

@@ -6,8 +6,6 @@
 
 namespace vantaro {
 
-std::string LastPickedFolder;
-
 std::string randomDigits(int count) {
     const auto seed = std::chrono::high_resolution_clock::now().time_since_epoch().count();
     std::mt19937 generator(static_cast<std::mt19937::result_type>(seed));

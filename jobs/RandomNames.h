@@ -18,7 +18,4 @@ std::string vobFileName();
 // "M4V" + five digits, the name of a PSP result (without extension).
 std::string pspFileName();
 
-// The folder shared by the two folder pickers and the list loader; empty at start.
-extern std::string LastPickedFolder;
-
 } // namespace vantaro

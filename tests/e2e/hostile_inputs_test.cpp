@@ -18,6 +18,8 @@
 #include "support/TempFolder.h"
 #include "support/WorkerSurroundings.h"
 
+// After the engine's headers: the program-wide work mode hides the name of the mode type.
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -412,10 +414,10 @@ TEST_F(HostileInputs, AListFileOfBinaryJunk) {
     rememberPlaces();
     child<QPushButton>("Button6")->click(); // load
     QCoreApplication::processEvents();
-    const int rows = m_window->listRowCount() - 2;
+    const int rows = m_window->listSize();
     std::printf("  junk gave %d list rows\n", rows);
     press("Button7"); // download the list
-    EXPECT_EQ(m_window->listRowCount(), 2) << "every row was carried out or dropped";
+    EXPECT_EQ(m_window->listSize(), 0) << "every row was carried out or dropped";
     if (rows > 0) {
         // A junk link is no supported link: the list's refusal box.
         EXPECT_TRUE(anyBoxContains(fr::M2)) << m_presenter.joined();

@@ -7,8 +7,10 @@
 
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
-#include "engine/Unit2.h"
+#include "core/RunContext.h"
+#include "engine/DownloadWorker.h"
+#include "engine/Resolver.h"
+#include "jobs/StopCommands.h"
 
 #include "support/MediaClips.h"
 #include "support/NginxServer.h"
@@ -101,18 +103,14 @@ inline const std::string M2 = "The Internet link must contain \r\n1-'dailymotion
 inline const std::string Failed = "The download failed: ";
 } // namespace en
 
-// Events of the host in a readable form: statuses, boxes, control states, rows and restores.
+// Events of the host without the progress and the log: statuses, boxes, what happened in the
+// run, rows and restores.
 inline std::vector<std::string> steps(const RecordingHost& host) {
-    static const char* const names[] = {"Button4", "Button5", "Button6", "Button7", "StringGrid1"};
     std::vector<std::string> found;
     for (const std::string& event : host.events()) {
-        if (event.rfind("enable:", 0) == 0) {
-            const int control = event[7] - '0';
-            found.push_back(std::string(names[control]) + (event.back() == '1' ? " on" : " off"));
-        } else if (event.rfind("position:", 0) != 0 && event.rfind("max:", 0) != 0 &&
-                   event.rfind("log:", 0) != 0) {
+        if (event.rfind("position:", 0) != 0 && event.rfind("max:", 0) != 0 &&
+            event.rfind("log:", 0) != 0)
             found.push_back(event);
-        }
     }
     return found;
 }
@@ -131,7 +129,6 @@ protected:
 
     void SetUp() override {
         ensureCoreApplication();
-        LanguageCode = "FR";
         m_surroundings.enter(VANTARO_PROGRAM_DIR, m_work.path());
     }
     void TearDown() override {
@@ -183,11 +180,11 @@ protected:
     }
 
     // Starts the worker as the download commands do.
-    void start(int mode, const DownloadJob& single = {}) {
+    void start(WorkMode mode, const DownloadJob& single = {}) {
         if (!m_worker)
-            m_worker = std::make_unique<DownloadWorker>(m_host, serviceHostOrDefault());
-        StopRequested = false;
-        WorkMode = mode;
+            m_worker = std::make_unique<DownloadWorker>(m_context, m_host, serviceHostOrDefault());
+        m_context.clearStop();
+        m_context.setWorkMode(mode);
         m_worker->startWorker(single);
     }
     // Waits until the worker has ended; false when it did not within the ceiling.
@@ -200,7 +197,7 @@ protected:
         }
         return true;
     }
-    void run(int mode, const DownloadJob& single = {}) {
+    void run(WorkMode mode, const DownloadJob& single = {}) {
         start(mode, single);
         ASSERT_TRUE(waitForEnd()) << "the worker did not end";
     }
@@ -208,6 +205,7 @@ protected:
     std::string out(const std::string& name) const { return m_out.file(name); }
     bool replyFileLeft() const { return fs::exists(m_work.file(ServiceReplyFileName)); }
 
+    RunContext m_context; // French unless a test says otherwise
     TempFolder m_work{"worker-cwd"};
     TempFolder m_out{"worker-out"};
     TempFolder m_web{"worker-web"};
@@ -262,15 +260,12 @@ public:
         call([&] { value = m_inner.progressMax(); });
         return value;
     }
-    void setControlEnabled(WorkerControl control, bool enabled) override {
-        call([&] { m_inner.setControlEnabled(control, enabled); });
-    }
     void appendLog(const std::string& line) override {
         call([&] { m_inner.appendLog(line); });
     }
-    int listRowCount() override {
+    int listSize() override {
         int value = 0;
-        call([&] { value = m_inner.listRowCount(); });
+        call([&] { value = m_inner.listSize(); });
         return value;
     }
     ListRowTexts readListRow(int row) override {
@@ -281,11 +276,29 @@ public:
     void deleteFirstListRow() override {
         call([&] { m_inner.deleteFirstListRow(); });
     }
-    void scrollListToTop() override {
-        call([&] { m_inner.scrollListToTop(); });
-    }
     void restoreMainWindow() override {
         call([&] { m_inner.restoreMainWindow(); });
+    }
+    void workStarted(WorkMode mode) override {
+        call([&] { m_inner.workStarted(mode); });
+    }
+    void rowTaken() override {
+        call([&] { m_inner.rowTaken(); });
+    }
+    void rowDone() override {
+        call([&] { m_inner.rowDone(); });
+    }
+    void linkDone() override {
+        call([&] { m_inner.linkDone(); });
+    }
+    void stopCleanedUp(WorkMode mode) override {
+        call([&] { m_inner.stopCleanedUp(mode); });
+    }
+    void listStoppedBetweenRows() override {
+        call([&] { m_inner.listStoppedBetweenRows(); });
+    }
+    void listEnded() override {
+        call([&] { m_inner.listEnded(); });
     }
 
 private:

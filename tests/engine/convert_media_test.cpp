@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ConvertMedia against the real launchers of the program folder and the system's converters.
+// convertMedia against the real launchers of the program folder and the system's converters.
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/Conversion.h"
 #include "engine/ConverterProcess.h"
 
@@ -48,14 +48,9 @@ protected:
         testing::ensureCoreApplication();
         ASSERT_TRUE(std::filesystem::is_directory(m_temp.path()));
         setProgramFolder(VANTARO_PROGRAM_DIR);
-        LanguageCode = "FR";
-        StopRequested = false;
-        CurrentJob.setMp3Title("Essai");
+        m_context.currentJob().setMp3Title("Essai");
     }
-    void TearDown() override {
-        setProgramFolder({});
-        StopRequested = false;
-    }
+    void TearDown() override { setProgramFolder({}); }
 
     std::string folder() const { return m_temp.path(); }
 
@@ -78,6 +73,7 @@ protected:
 
     testing::TempFolder m_temp{"vantaro-conversion"};
     RecordingHost m_host;
+    RunContext m_context; // French, no stop asked, unless a test says otherwise
 };
 
 // What each format's file must hold: container, codecs in stream order, picture width.
@@ -122,7 +118,7 @@ TEST_P(FormatConversionTest, WritesTheFormatsFileAndDeletesTheDownload) {
     const std::string base = folder() + "/video";
     const std::string input = download(kind, base);
 
-    ConvertMedia(input, base, expected.format, m_host);
+    convertMedia(input, base, expected.format, m_host, m_context);
 
     const std::string output = base + expected.suffix;
     ASSERT_TRUE(fs::exists(output)) << output;
@@ -178,9 +174,9 @@ TEST_F(ConversionTest, NamesWithQuotesBlanksAndShellTextReachTheConverterAsTheyA
     fs::create_directory(subfolder);
     const std::string base = subfolder + "/" + hostileName;
     const std::string input = download(ClipKind::Flv, base);
-    CurrentJob.setMp3Title(hostile);
+    m_context.currentJob().setMp3Title(hostile);
 
-    ConvertMedia(input, base, "MP3", m_host);
+    convertMedia(input, base, "MP3", m_host, m_context);
 
     ASSERT_TRUE(fs::exists(base + ".mp3"));
     EXPECT_EQ(testing::probe(base + ".mp3").tags.at("title"), hostile + "-Quorlin.com");
@@ -198,7 +194,7 @@ TEST_F(ConversionTest, FailedConversionKeepsTheDownloadAsFlvAndSaysSo) {
     const std::string input = base + "xxx.flv";
     std::ofstream(input) << "this is no video, only text that the converter cannot read\n";
 
-    ConvertMedia(input, base, "WAVE", m_host);
+    convertMedia(input, base, "WAVE", m_host, m_context);
 
     EXPECT_FALSE(fs::exists(input));
     ASSERT_TRUE(fs::exists(base + ".flv")) << "the user's only copy is kept";
@@ -214,13 +210,13 @@ TEST_F(ConversionTest, FailedConversionKeepsTheDownloadAsFlvAndSaysSo) {
 }
 
 TEST_F(ConversionTest, FailedConversionLeavesTheDownloadWhereItIsWhenTheFlvNameIsTaken) {
-    LanguageCode = "EN";
+    m_context.setLanguage(Language::English);
     const std::string base = folder() + "/taken";
     const std::string input = base + "xxx.flv";
     std::ofstream(input) << "not a video";
     std::ofstream(base + ".flv") << "an earlier download";
 
-    ConvertMedia(input, base, "MP3", m_host);
+    convertMedia(input, base, "MP3", m_host, m_context);
 
     EXPECT_TRUE(fs::exists(input));
     std::ifstream earlier(base + ".flv");
@@ -238,7 +234,8 @@ TEST_F(ConversionTest, ConverterThatRefusesToOverwriteIsAFailureNotAHang) {
     std::ofstream(base + ".wav") << "an existing result";
     const std::string input = download(ClipKind::Flv, base);
 
-    ConvertMedia(input, base, "WAVE", m_host); // no -y: the tool asks, its input is empty
+    convertMedia(input, base, "WAVE", m_host,
+                 m_context); // no -y: the tool asks, its input is empty
 
     std::ifstream existing(base + ".wav");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(existing), {}), "an existing result");
@@ -251,7 +248,7 @@ TEST_F(ConversionTest, EmptyDownloadIsDeletedWithoutASecondMessage) {
     const std::string input = base + "xxx.flv";
     std::ofstream{input};
 
-    ConvertMedia(input, base, "MP3", m_host);
+    convertMedia(input, base, "MP3", m_host, m_context);
 
     EXPECT_FALSE(fs::exists(input));
     EXPECT_FALSE(fs::exists(base + ".flv"));
@@ -263,7 +260,7 @@ TEST_F(ConversionTest, UnknownFormatRunsConverterFWithoutArgumentsAndKeepsTheDow
     const std::string base = folder() + "/odd";
     const std::string input = download(ClipKind::Flv, base);
 
-    ConvertMedia(input, base, "mp3", m_host); // names are compared exactly
+    convertMedia(input, base, "mp3", m_host, m_context); // names are compared exactly
 
     EXPECT_TRUE(fs::exists(base + ".flv"));
     EXPECT_FALSE(fs::exists(base + ".mp3"));
@@ -283,7 +280,7 @@ TEST_F(ConversionTest, MissingConverterKeepsTheDownloadAndSaysWhy) {
         const std::string input = download(ClipKind::Flv, base);
         const std::string kept = nameTaken ? input : base + ".flv";
 
-        ASSERT_NO_THROW(ConvertMedia(input, base, "AVI", m_host));
+        ASSERT_NO_THROW(convertMedia(input, base, "AVI", m_host, m_context));
         EXPECT_TRUE(fs::exists(kept));
         EXPECT_GT(fs::file_size(kept), 1000u);
         EXPECT_EQ(m_host.messages().back().text,
@@ -362,7 +359,7 @@ TEST_F(ConversionTest, StopKillsTheConverterWithinAPollPeriodAndLeavesNoProcess)
     EndlessDownload download(input, clip);
     ASSERT_TRUE(download.ready());
     std::unique_ptr<QThread> worker(
-        QThread::create([&] { ConvertMedia(input, base, "iPod", m_host); }));
+        QThread::create([&] { convertMedia(input, base, "iPod", m_host, m_context); }));
     worker->start();
 
     // The converter is the process whose command line names this test's folder.
@@ -378,7 +375,7 @@ TEST_F(ConversionTest, StopKillsTheConverterWithinAPollPeriodAndLeavesNoProcess)
 
     // The stop is looked at after every 200 ms wait: the ceiling leaves room for a busy machine.
     const auto stop = std::chrono::steady_clock::now();
-    StopRequested = true;
+    m_context.requestStop();
     while (testing::processAlive(converters[0]) &&
            std::chrono::steady_clock::now() - stop < std::chrono::seconds(10))
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -389,7 +386,7 @@ TEST_F(ConversionTest, StopKillsTheConverterWithinAPollPeriodAndLeavesNoProcess)
 
     ASSERT_TRUE(worker->wait(10000));
     EXPECT_THAT(testing::processesMentioning(folder()), IsEmpty()) << "an orphan was left";
-    EXPECT_TRUE(StopRequested.load()) << "the worker clears the flag in its own cleanup";
+    EXPECT_TRUE(m_context.stopRequested()) << "the worker clears the flag in its own cleanup";
     EXPECT_FALSE(fs::exists(input)) << "a stopped conversion deletes the download";
     EXPECT_FALSE(fs::exists(base + ".flv"));
     EXPECT_THAT(m_host.messages(), IsEmpty());
@@ -440,17 +437,17 @@ TEST_F(FakeConverterTest, ToolAndArgumentsFollowTheCatalogue) {
     const std::string base = folder() + "/v";
     std::ofstream(base + "xxx.flv") << "media";
 
-    ConvertMedia(base + "xxx.flv", base, "AVI", m_host);
+    convertMedia(base + "xxx.flv", base, "AVI", m_host, m_context);
     EXPECT_THAT(recordedCall(), ElementsAre(tool("utilitymen2"), base + "xxx.flv", "-o",
                                             base + ".avi", "-ovc", "raw", "-oac", "pcm"));
 
     std::ofstream(base + "xxx.flv") << "media";
-    ConvertMedia(base + "xxx.flv", base, "WAVE", m_host);
+    convertMedia(base + "xxx.flv", base, "WAVE", m_host, m_context);
     EXPECT_THAT(recordedCall(),
                 ElementsAre(tool("utilitymff4"), "-i", base + "xxx.flv", base + ".wav"));
 
     std::ofstream(base + "xxx.flv") << "media";
-    ConvertMedia(base + "xxx.flv", base, "no such format", m_host);
+    convertMedia(base + "xxx.flv", base, "no such format", m_host, m_context);
     EXPECT_THAT(recordedCall(), ElementsAre(tool("utilitymff4")));
 }
 
@@ -466,7 +463,7 @@ TEST_F(FakeConverterTest, CrashNoOutputOrEmptyOutputAreFailures) {
         installConverters(behaviour);
         std::ofstream(base + "xxx.flv") << "media";
         RecordingHost host;
-        ConvertMedia(base + "xxx.flv", base, "MP3", host);
+        convertMedia(base + "xxx.flv", base, "MP3", host, m_context);
         EXPECT_TRUE(fs::exists(base + ".flv")) << what;
         EXPECT_EQ(host.messages().size(), 1u) << what;
         fs::remove(base + ".flv");
@@ -474,7 +471,7 @@ TEST_F(FakeConverterTest, CrashNoOutputOrEmptyOutputAreFailures) {
     }
     installConverters("for a; do last=$a; done; echo sound > \"$last\"; exit 0");
     std::ofstream(base + "xxx.flv") << "media";
-    ConvertMedia(base + "xxx.flv", base, "MP3", m_host);
+    convertMedia(base + "xxx.flv", base, "MP3", m_host, m_context);
     EXPECT_FALSE(fs::exists(base + "xxx.flv"));
     EXPECT_FALSE(fs::exists(base + ".flv"));
     EXPECT_THAT(m_host.messages(), IsEmpty());
@@ -509,7 +506,7 @@ TEST_F(FakeConverterTest, ProgressCreepsByOneAndStartsAgainAtTheMaximum) {
     const std::string base = folder() + "/creep";
     std::ofstream(base + "xxx.flv") << "media";
 
-    ConvertMedia(base + "xxx.flv", base, "iPod", host);
+    convertMedia(base + "xxx.flv", base, "iPod", host, m_context);
 
     const auto positions = host.eventsStartingWith("position:");
     ASSERT_GE(positions.size(), 5u);

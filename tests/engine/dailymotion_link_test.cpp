@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ExtractDailymotionLink on saved pages: decoding order, quality choice, fallbacks, the log
+// extractDailymotionLink on saved pages: decoding order, quality choice, fallbacks, the log
 // line and the deletion of the page file.
 
 #include "engine/DailymotionLink.h"
@@ -13,7 +13,7 @@
 
 namespace {
 
-using vantaro::ExtractDailymotionLink;
+using vantaro::extractDailymotionLink;
 using vantaro::testing::RecordingHost;
 using vantaro::testing::TempFolder;
 
@@ -30,7 +30,7 @@ protected:
         std::filesystem::copy_file(VANTARO_TEST_DATA_DIR "/dailymotion/" + fixture, page,
                                    std::filesystem::copy_options::overwrite_existing);
         host = std::make_unique<RecordingHost>();
-        const std::string link = ExtractDailymotionLink(page, *host);
+        const std::string link = extractDailymotionLink(page, *host);
         EXPECT_FALSE(std::filesystem::exists(page)) << fixture << ": the page file stays";
         return link;
     }
@@ -83,10 +83,10 @@ TEST_F(DailymotionLinkTest, FallsBackToTheDecodedRemainderOrToNothing) {
 
 TEST_F(DailymotionLinkTest, AnUnreadablePageRaisesAndIsKept) {
     RecordingHost quiet;
-    EXPECT_THROW(ExtractDailymotionLink(folder.file("absent.txt"), quiet), vantaro::PageFileError);
+    EXPECT_THROW(extractDailymotionLink(folder.file("absent.txt"), quiet), vantaro::PageFileError);
     const std::string directory = folder.file("a-folder");
     std::filesystem::create_directory(directory);
-    EXPECT_THROW(ExtractDailymotionLink(directory, quiet), vantaro::PageFileError);
+    EXPECT_THROW(extractDailymotionLink(directory, quiet), vantaro::PageFileError);
     EXPECT_TRUE(std::filesystem::exists(directory));
     EXPECT_TRUE(quiet.events().empty());
 }

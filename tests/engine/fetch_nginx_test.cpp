@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// FetchToFile against a real nginx on loopback: a large file arrives byte for byte.
+// fetchToFile against a real nginx on loopback: a large file arrives byte for byte.
 
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/Fetch.h"
 
 #include "support/NginxServer.h"
@@ -57,14 +57,15 @@ std::int64_t firstDifference(const std::string& a, const std::string& b) {
 }
 
 TEST(FetchFromNginx, A256MiBFileArrivesByteForByte) {
-    vantaro::StopRequested = false;
+    const vantaro::RunContext context;
     TempFolder root("nginx-root");
     writeRandomFile(root.file("video.flv"));
     NginxServer nginx(root.path());
     TempFolder downloads("nginx-downloads");
     RecordingHost host;
 
-    vantaro::FetchToFile(nginx.url("/video.flv"), downloads.file("videoxxx.flv"), host);
+    vantaro::fetchToFile(nginx.url("/video.flv"), downloads.file("videoxxx.flv"), host,
+                         context.stopToken(), context.language());
 
     EXPECT_TRUE(host.messages().empty());
     EXPECT_EQ(host.progressMax(), FileSize);
@@ -72,7 +73,8 @@ TEST(FetchFromNginx, A256MiBFileArrivesByteForByte) {
     EXPECT_EQ(firstDifference(root.file("video.flv"), downloads.file("videoxxx.flv")), -1);
 
     // A missing file is nginx's 404: the network error, an empty file.
-    vantaro::FetchToFile(nginx.url("/missing.flv"), downloads.file("missing.flv"), host);
+    vantaro::fetchToFile(nginx.url("/missing.flv"), downloads.file("missing.flv"), host,
+                         context.stopToken(), context.language());
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(vantaro::testing::readWholeFile(downloads.file("missing.flv")), "");
 }
@@ -80,7 +82,7 @@ TEST(FetchFromNginx, A256MiBFileArrivesByteForByte) {
 // A length beyond the 32-bit range: counts and progress stay exact (a sparse file, written to
 // /dev/null, so the test costs neither disk nor much time).
 TEST(FetchFromNginx, ALengthBeyond2GiBIsCountedIn64Bits) {
-    vantaro::StopRequested = false;
+    const vantaro::RunContext context;
     constexpr std::int64_t Large = 2LL * 1024 * 1024 * 1024 + 123457;
     TempFolder root("nginx-root");
     std::ofstream(root.file("large.bin")).close();
@@ -88,7 +90,8 @@ TEST(FetchFromNginx, ALengthBeyond2GiBIsCountedIn64Bits) {
     NginxServer nginx(root.path());
     RecordingHost host;
 
-    vantaro::FetchToFile(nginx.url("/large.bin"), "/dev/null", host);
+    vantaro::fetchToFile(nginx.url("/large.bin"), "/dev/null", host, context.stopToken(),
+                         context.language());
 
     EXPECT_TRUE(host.messages().empty());
     EXPECT_EQ(host.progressMax(), Large);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// FetchToFile against the scripted server on loopback: exact requests, bodies, progress,
+// fetchToFile against the scripted server on loopback: exact requests, bodies, progress,
 // redirects, cookies, failures and Stop.
 
 #include "core/Language.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/Fetch.h"
 
 #include "support/RecordingHost.h"
@@ -25,7 +25,7 @@
 namespace {
 
 using vantaro::FetchOptions;
-using vantaro::FetchToFile;
+using vantaro::fetchToFile;
 using vantaro::testing::generatedBytes;
 using vantaro::testing::readWholeFile;
 using vantaro::testing::RecordingHost;
@@ -88,16 +88,8 @@ std::string cookieNames(const vantaro::testing::RecordedRequest& request) {
 
 class FetchTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        vantaro::StopRequested = false;
-        vantaro::LanguageCode = "FR";
-    }
-    void TearDown() override {
-        vantaro::StopRequested = false;
-        vantaro::LanguageCode.clear();
-    }
     std::string fetch(const std::string& link, const FetchOptions& options = {}) {
-        FetchToFile(link, output(), *host, options);
+        fetchToFile(link, output(), *host, context.stopToken(), context.language(), options);
         return readWholeFile(output());
     }
     std::string output() const { return folder.file("out.bin"); }
@@ -108,6 +100,7 @@ protected:
         return texts;
     }
 
+    vantaro::RunContext context; // French, no stop asked, unless a test says otherwise
     TempFolder folder{"fetch-test"};
     std::unique_ptr<RecordingHost> host = std::make_unique<RecordingHost>();
 };
@@ -345,7 +338,7 @@ TEST_F(FetchTest, RefusedAnswersShowTheNetworkErrorOnceAndWriteNothing) {
     EXPECT_TRUE(progressOf(*host).empty());
 
     host = std::make_unique<RecordingHost>();
-    vantaro::LanguageCode = "EN";
+    context.setLanguage(vantaro::Language::English);
     EXPECT_EQ(fetch(server.url("/cached")), "");
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Network error!"});
 
@@ -388,12 +381,17 @@ TEST_F(FetchTest, TheResultSaysWhetherTheBodyArrivedWhole) {
     };
     for (const auto& c : cases) {
         host = std::make_unique<RecordingHost>();
-        EXPECT_EQ(FetchToFile(server.url(c.target), c.file, *host), c.result) << c.target;
+        EXPECT_EQ(fetchToFile(server.url(c.target), c.file, *host, context.stopToken(),
+                              context.language()),
+                  c.result)
+            << c.target;
         EXPECT_EQ(messageTexts(), c.boxes) << c.target;
     }
     host = std::make_unique<RecordingHost>();
-    vantaro::StopRequested = true;
-    EXPECT_EQ(FetchToFile(server.url("/whole"), output(), *host), vantaro::FetchResult::Stopped);
+    context.requestStop();
+    EXPECT_EQ(
+        fetchToFile(server.url("/whole"), output(), *host, context.stopToken(), context.language()),
+        vantaro::FetchResult::Stopped);
     EXPECT_TRUE(host->messages().empty());
 }
 
@@ -472,7 +470,8 @@ TEST_F(FetchTest, AnErrorRaisedByTheHostEndsTheFetchQuietly) {
         "body_bytes": 200000, "pace": [50000, 0.02]}]}})",
                               {{"LENGTH", "200000"}});
     FailingProgressHost failing;
-    EXPECT_NO_THROW(FetchToFile(server.url("/"), output(), failing));
+    EXPECT_NO_THROW(
+        fetchToFile(server.url("/"), output(), failing, context.stopToken(), context.language()));
     EXPECT_TRUE(failing.messages().empty());
     const std::string written = readWholeFile(output());
     EXPECT_LT(written.size(), 200000u);
@@ -481,9 +480,12 @@ TEST_F(FetchTest, AnErrorRaisedByTheHostEndsTheFetchQuietly) {
 
 TEST_F(FetchTest, AFileThatCannotBeCreatedRaisesBeforeAnyRequest) {
     ScriptedHttpServer server(R"({"routes": {"*": ["final.http"]}})");
-    EXPECT_THROW(FetchToFile(server.url("/"), folder.file("missing/out.bin"), *host),
+    EXPECT_THROW(fetchToFile(server.url("/"), folder.file("missing/out.bin"), *host,
+                             context.stopToken(), context.language()),
                  vantaro::FetchFileError);
-    EXPECT_THROW(FetchToFile(server.url("/"), folder.path(), *host), vantaro::FetchFileError);
+    EXPECT_THROW(
+        fetchToFile(server.url("/"), folder.path(), *host, context.stopToken(), context.language()),
+        vantaro::FetchFileError);
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(host->events().empty());
 }
@@ -540,13 +542,13 @@ TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
         "body_bytes": 1000000, "stall_after": 60}]}})",
                               {{"LENGTH", "1000000"}});
     for (const auto& link : {slow.url("/slow"), silent.url("/silent")}) {
-        vantaro::StopRequested = false;
+        context.clearStop();
         host = std::make_unique<RecordingHost>();
         std::chrono::steady_clock::time_point stopAt;
         std::thread stopper([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(400));
             stopAt = std::chrono::steady_clock::now();
-            vantaro::StopRequested = true;
+            context.requestStop();
         });
         const std::string written = fetch(link);
         const auto ended = std::chrono::steady_clock::now();
@@ -560,11 +562,11 @@ TEST_F(FetchTest, StopEndsTheFetchQuicklyAndQuietlyWithWhatArrived) {
     }
     // A server that accepts the request and never answers.
     ScriptedHttpServer mute(R"({"routes": {"*": [{"file": "final.http", "stall_after": 0}]}})");
-    vantaro::StopRequested = false;
+    context.clearStop();
     host = std::make_unique<RecordingHost>();
-    std::thread stopper([] {
+    std::thread stopper([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        vantaro::StopRequested = true;
+        context.requestStop();
     });
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(fetch(mute.url("/mute")), "");
@@ -590,15 +592,15 @@ TEST_F(FetchTest, AFailedWriteShowsTheWriteErrorAndADeviceWithoutContentDoesNot)
                                              "*": [{"file": "generated-length.http",
                                                     "body_bytes": 100000}]}})",
                               {{"LOCATION", "/body"}, {"LENGTH", "100000"}});
-    FetchToFile(server.url("/body"), "/dev/full", *host);
+    fetchToFile(server.url("/body"), "/dev/full", *host, context.stopToken(), context.language());
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Erreur d'écriture du fichier /dev/full"});
     host = std::make_unique<RecordingHost>();
-    vantaro::LanguageCode = "EN";
-    FetchToFile(server.url("/body"), "/dev/full", *host);
+    context.setLanguage(vantaro::Language::English);
+    fetchToFile(server.url("/body"), "/dev/full", *host, context.stopToken(), context.language());
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Cannot write the file /dev/full"});
 
     host = std::make_unique<RecordingHost>();
-    FetchToFile(server.url("/start"), "/dev/null", *host);
+    fetchToFile(server.url("/start"), "/dev/null", *host, context.stopToken(), context.language());
     EXPECT_TRUE(host->messages().empty());
     EXPECT_EQ(host->progressPosition(), 100000);
     EXPECT_EQ(server.requests().size(), 4u);

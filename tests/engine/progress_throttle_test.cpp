@@ -10,6 +10,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace vantaro {
 namespace {
 
@@ -54,14 +57,43 @@ TEST(ProgressThrottleTest, SmallBarsAndEdgesGoThroughAtOnceAndReadsNeedNoHandOve
                                              "position:100", "max:5000", "position:0"));
 }
 
+// Every event of the run reaches the window, after a position held back: a throttle that kept
+// one would leave the window's controls as the run found them.
+TEST(ProgressThrottleTest, RunEventsGoThroughAfterAHeldBackPosition) {
+    const struct {
+        std::function<void(WorkerHost&)> tell;
+        std::string seen;
+    } cases[] = {
+        {[](WorkerHost& h) { h.workStarted(WorkMode::Single); }, "started:single"},
+        {[](WorkerHost& h) { h.workStarted(WorkMode::List); }, "started:list"},
+        {[](WorkerHost& h) { h.rowTaken(); }, "rowTaken"},
+        {[](WorkerHost& h) { h.rowDone(); }, "rowDone"},
+        {[](WorkerHost& h) { h.linkDone(); }, "linkDone"},
+        {[](WorkerHost& h) { h.stopCleanedUp(WorkMode::Single); }, "stopCleanedUp:single"},
+        {[](WorkerHost& h) { h.stopCleanedUp(WorkMode::List); }, "stopCleanedUp:list"},
+        {[](WorkerHost& h) { h.listStoppedBetweenRows(); }, "stoppedBetweenRows"},
+        {[](WorkerHost& h) { h.listEnded(); }, "listEnded"},
+        {[](WorkerHost& h) { h.restoreMainWindow(); }, "restore"},
+        {[](WorkerHost& h) { h.deleteFirstListRow(); }, "deleteRow"},
+    };
+    for (const auto& c : cases) {
+        RecordingHost window;
+        ProgressThrottle throttle(window);
+        throttle.setProgressMax(1000000);
+        throttle.setProgressPosition(1000);
+        throttle.setProgressPosition(1001); // too small a step: held back
+        c.tell(throttle);
+        EXPECT_THAT(window.events(),
+                    ElementsAre("max:1000000", "position:1000", "position:1001", c.seen))
+            << c.seen;
+    }
+}
+
 TEST(WorkerTextsTest, FilledValuesAreNeverReadAsPlaceholders) {
-    LanguageCode = "FR";
-    EXPECT_EQ(workerText(WorkerText::ListConverting, {"{n}{fmt}", 2, 7}),
+    EXPECT_EQ(workerText(WorkerText::ListConverting, Language::French, {"{n}{fmt}", 2, 7}),
               "(Lien 2/7) Traitement de la video vers le format {n}{fmt}..");
-    LanguageCode = "EN";
-    EXPECT_EQ(workerText(WorkerText::Converting, {"{total", 0, 0}),
+    EXPECT_EQ(workerText(WorkerText::Converting, Language::English, {"{total", 0, 0}),
               "Processing the video to the format : {total");
-    LanguageCode = "FR";
 }
 
 } // namespace

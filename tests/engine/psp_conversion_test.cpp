@@ -3,6 +3,7 @@
 #include "core/Constants.h"
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
+#include "core/RunContext.h"
 #include "engine/PspConversion.h"
 
 #include "support/MediaClips.h"
@@ -84,7 +85,6 @@ protected:
         testing::ensureCoreApplication();
         ASSERT_TRUE(std::filesystem::is_directory(m_temp.path()));
         setProgramFolder(VANTARO_PROGRAM_DIR);
-        LanguageCode = "FR";
     }
     void TearDown() override { setProgramFolder({}); }
 
@@ -99,13 +99,14 @@ protected:
 
     testing::TempFolder m_temp{"vantaro-psp"};
     FakePspHost m_host;
+    RunContext m_context; // French unless a test says otherwise
 };
 
 TEST_F(PspConversionTest, ConvertsAVideoIntoAnM4vNamedPspFileAndKeepsTheSource) {
     const std::string source = testing::testClip(testing::ClipKind::Flv, 3);
     ASSERT_FALSE(source.empty());
 
-    const std::string target = ConvertToPsp(source, folder(), m_host);
+    const std::string target = convertToPsp(source, folder(), m_host, m_context.language());
 
     EXPECT_TRUE(
         std::regex_match(fs::path(target).filename().string(), std::regex("M4V[0-9]{5}\\.MP4")))
@@ -146,7 +147,8 @@ TEST_F(PspConversionTest, TheWindowsEventsFlowWhileTheConverterRuns) {
     setProgramFolder(root.string());
     m_host.onEvents = [&] { std::ofstream{released}; };
 
-    const std::string target = ConvertToPsp(folder() + "/clip.flv", folder(), m_host);
+    const std::string target =
+        convertToPsp(folder() + "/clip.flv", folder(), m_host, m_context.language());
 
     EXPECT_GT(m_host.eventRounds, 0);
     EXPECT_THAT(m_host.statuses, ElementsAre(Working, Ready))
@@ -161,14 +163,14 @@ TEST_F(PspConversionTest, SourceThatIsNoVideoEndsWithTheFailureStatus) {
     const std::string out = folder() + "/out";
     fs::create_directory(out);
 
-    ConvertToPsp(source, out, m_host);
+    convertToPsp(source, out, m_host, m_context.language());
 
     EXPECT_THAT(filesIn(out), IsEmpty());
     EXPECT_THAT(m_host.statuses,
                 ElementsAre(Working, "La transformation vers PSP a \u00e9chou\u00e9"));
 
-    LanguageCode = "EN";
-    ConvertToPsp(source, out, m_host);
+    m_context.setLanguage(Language::English);
+    convertToPsp(source, out, m_host, m_context.language());
     EXPECT_EQ(m_host.statuses.back(), "The PSP conversion failed");
 
     // A converter that fails after writing part of its output: that part is no PSP video.
@@ -178,7 +180,7 @@ TEST_F(PspConversionTest, SourceThatIsNoVideoEndsWithTheFailureStatus) {
     std::ofstream(tool) << "#!/bin/sh\nfor a; do last=$a; done\necho half > \"$last\"\nexit 1\n";
     fs::permissions(tool, fs::perms::owner_all);
     setProgramFolder(program.path().toStdString());
-    ConvertToPsp(source, out, m_host);
+    convertToPsp(source, out, m_host, m_context.language());
     EXPECT_THAT(filesIn(out), IsEmpty());
     EXPECT_EQ(m_host.statuses.back(), "The PSP conversion failed");
 }
@@ -187,7 +189,8 @@ TEST_F(PspConversionTest, MissingConverterShowsTheSystemErrorAndKeepsTheWorkingS
     const QTemporaryDir emptyProgramFolder;
     setProgramFolder(emptyProgramFolder.path().toStdString());
 
-    ConvertToPsp(testing::testClip(testing::ClipKind::Flv, 3), folder(), m_host);
+    convertToPsp(testing::testClip(testing::ClipKind::Flv, 3), folder(), m_host,
+                 m_context.language());
 
     ASSERT_EQ(m_host.messages.size(), 1u);
     EXPECT_EQ(m_host.messages[0].kind, MessageKind::Error);
@@ -205,7 +208,7 @@ TEST_F(PspConversionTest, PathsWithQuotesAndShellTextAreFilesNotCommands) {
     const std::string source = folder() + "/" + hostile + ".flv";
     fs::copy_file(testing::testClip(testing::ClipKind::Flv, 3), source);
 
-    const std::string target = ConvertToPsp(source, out, m_host);
+    const std::string target = convertToPsp(source, out, m_host, m_context.language());
 
     EXPECT_TRUE(fs::exists(target));
     EXPECT_GT(fs::file_size(target), 0u);
@@ -213,8 +216,8 @@ TEST_F(PspConversionTest, PathsWithQuotesAndShellTextAreFilesNotCommands) {
     EXPECT_EQ(m_host.statuses.back(), Ready);
 }
 
-TEST_F(PspConversionTest, Button1WithoutSourceRefusesBeforeAskingForAFolder) {
-    PspCommands commands(m_host);
+TEST_F(PspConversionTest, ConvertWithoutSourceRefusesBeforeAskingForAFolder) {
+    PspCommands commands(m_host, m_context);
     commands.convertVideo();
 
     ASSERT_EQ(m_host.messages.size(), 1u);
@@ -227,11 +230,11 @@ TEST_F(PspConversionTest, Button1WithoutSourceRefusesBeforeAskingForAFolder) {
     EXPECT_THAT(m_host.statuses, IsEmpty());
 }
 
-TEST_F(PspConversionTest, Button1WithCancelledFolderRefusesInFrenchWhateverTheLanguage) {
-    LanguageCode = "EN";
+TEST_F(PspConversionTest, ConvertWithCancelledFolderRefusesInFrenchWhateverTheLanguage) {
+    m_context.setLanguage(Language::English);
     m_host.edit1 = "/some/video.flv";
     m_host.folderAnswers = {""};
-    PspCommands commands(m_host);
+    PspCommands commands(m_host, m_context);
     commands.convertVideo();
 
     EXPECT_THAT(m_host.folderCaptions,
@@ -246,7 +249,7 @@ TEST_F(PspConversionTest, Button1WithCancelledFolderRefusesInFrenchWhateverTheLa
 TEST_F(PspConversionTest, ConvertsTheLinkFieldsFileIntoTheChosenFolder) {
     m_host.edit1 = testing::testClip(testing::ClipKind::Mp4, 3);
     m_host.folderAnswers = {folder()};
-    PspCommands commands(m_host);
+    PspCommands commands(m_host, m_context);
     commands.convertVideo();
 
     const auto written = filesIn(folder());
@@ -256,7 +259,7 @@ TEST_F(PspConversionTest, ConvertsTheLinkFieldsFileIntoTheChosenFolder) {
 }
 
 TEST_F(PspConversionTest, TheChosenFileGoesIntoTheLinkFieldAndACancelBringsTheLastOneBack) {
-    PspCommands commands(m_host);
+    PspCommands commands(m_host, m_context);
     m_host.edit1 = "typed link";
     m_host.fileAnswers = {"", "/videos/first.flv", "", "/videos/second.flv"};
 
@@ -267,7 +270,7 @@ TEST_F(PspConversionTest, TheChosenFileGoesIntoTheLinkFieldAndACancelBringsTheLa
     m_host.edit1 = "typed again";
     commands.chooseVideo(); // cancelled: the dialog still holds its last file
     EXPECT_EQ(m_host.edit1, "/videos/first.flv");
-    LanguageCode = "EN";
+    m_context.setLanguage(Language::English);
     commands.chooseVideo();
     EXPECT_EQ(m_host.edit1, "/videos/second.flv");
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The resolver service client against a scripted service double on 127.0.0.1.
 #include "core/Language.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/Fetch.h"
 #include "engine/Resolver.h"
 
@@ -49,8 +49,6 @@ protected:
     void SetUp() override {
         m_previous = fs::current_path();
         fs::current_path(m_folder.path());
-        LanguageCode = "FR";
-        StopRequested = false;
     }
     void TearDown() override { fs::current_path(m_previous); }
 
@@ -62,13 +60,15 @@ protected:
     testing::TempFolder m_folder{"resolver"};
     fs::path m_previous;
     RecordingHost m_host;
+    RunContext m_context; // French, no stop asked, unless a test says otherwise
 };
 
 TEST_F(ResolverTest, RequestsCarryTheLinkUnchangedAndLast) {
     ScriptedHttpServer server(replies({"ok", "http://media.example/v.flv"}));
 
-    ReportLink(YouTubeLink, m_host, serviceHost(server));
-    const std::optional<std::string> media = ResolveLink(YouTubeLink, m_host, serviceHost(server));
+    reportLink(YouTubeLink, m_host, m_context, serviceHost(server));
+    const std::optional<std::string> media =
+        resolveLink(YouTubeLink, m_host, m_context, serviceHost(server));
 
     EXPECT_EQ(media, "http://media.example/v.flv");
     const auto requests = server.requests();
@@ -83,8 +83,8 @@ TEST_F(ResolverTest, RequestsCarryTheLinkUnchangedAndLast) {
 TEST_F(ResolverTest, FragmentIsCutAndBackslashesTravelAsSlashes) {
     ScriptedHttpServer server(replies({"ok", "link"}));
 
-    ReportLink("http://www.wat.tv\\video\\abc.html#top", m_host, serviceHost(server));
-    ResolveLink("http://videos.tf1.fr/x?y=1#part&z", m_host, serviceHost(server));
+    reportLink("http://www.wat.tv\\video\\abc.html#top", m_host, m_context, serviceHost(server));
+    resolveLink("http://videos.tf1.fr/x?y=1#part&z", m_host, m_context, serviceHost(server));
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -103,12 +103,12 @@ TEST_F(ResolverTest, OnlyTheLastLineOfTheReplyCounts) {
     }));
     const std::string host = serviceHost(server);
 
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "http://cdn.example/one.mp4");
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "http://cdn.example/two.flv");
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "");
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "");
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "http://cdn.example/four");
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), "http://cdn.example/five");
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), "http://cdn.example/one.mp4");
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), "http://cdn.example/two.flv");
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), "");
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), "");
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), "http://cdn.example/four");
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), "http://cdn.example/five");
     EXPECT_FALSE(replyFileLeft());
 }
 
@@ -135,8 +135,8 @@ TEST_F(ResolverTest, UnreachableServiceShowsTheNetworkErrorAndGivesNoAnswer) {
     ::close(probe);
     const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 
-    EXPECT_EQ(ResolveLink(YouTubeLink, m_host, host), std::nullopt);
-    ReportLink(YouTubeLink, m_host, host);
+    EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, host), std::nullopt);
+    reportLink(YouTubeLink, m_host, m_context, host);
 
     const auto messages = m_host.messages();
     ASSERT_EQ(messages.size(), 2u) << "one network error per request";
@@ -153,7 +153,8 @@ TEST_F(ResolverTest, ARefusedOrCutReplyShowsTheNetworkErrorAndGivesNoAnswer) {
         {"text": "HTTP/1.1 200 OK\r\nContent-Length: 40\r\nConnection: close\r\n\r\nhttp://cdn.example/vid"}]}})");
 
     for (int reply = 0; reply < 2; ++reply) {
-        EXPECT_EQ(ResolveLink(YouTubeLink, m_host, serviceHost(server)), std::nullopt) << reply;
+        EXPECT_EQ(resolveLink(YouTubeLink, m_host, m_context, serviceHost(server)), std::nullopt)
+            << reply;
         EXPECT_EQ(m_host.eventsStartingWith("message:").size(), reply + 1u) << "one box each";
         EXPECT_FALSE(replyFileLeft()) << reply;
     }
@@ -164,8 +165,8 @@ TEST_F(ResolverTest, ReplyFileThatCannotBeCreatedRaises) {
     ScriptedHttpServer server(replies({"link"}));
     fs::create_directory(m_folder.file(ServiceReplyFileName)); // the name is taken by a folder
 
-    EXPECT_THROW(ResolveLink(YouTubeLink, m_host, serviceHost(server)), FetchFileError);
-    EXPECT_THROW(ReportLink(YouTubeLink, m_host, serviceHost(server)), FetchFileError);
+    EXPECT_THROW(resolveLink(YouTubeLink, m_host, m_context, serviceHost(server)), FetchFileError);
+    EXPECT_THROW(reportLink(YouTubeLink, m_host, m_context, serviceHost(server)), FetchFileError);
     EXPECT_THAT(server.requests(), IsEmpty()) << "no request without a reply file";
 }
 
@@ -185,18 +186,19 @@ TEST_F(ResolverTest, ACurrentFolderThatCannotBeWrittenInIsNamedInTheError) {
             EXPECT_THAT(error.what(), ::testing::HasSubstr("dossier courant (" + readOnly.path()));
         }
     };
-    expectNamedFolder([&] { ResolveLink(YouTubeLink, m_host, serviceHost(server)); });
-    expectNamedFolder([&] { ReportLink(YouTubeLink, m_host, serviceHost(server)); });
+    expectNamedFolder([&] { resolveLink(YouTubeLink, m_host, m_context, serviceHost(server)); });
+    expectNamedFolder([&] { reportLink(YouTubeLink, m_host, m_context, serviceHost(server)); });
     fs::current_path(m_folder.path());
     EXPECT_THAT(server.requests(), IsEmpty()) << "no request without a reply file";
 }
 
 TEST_F(ResolverTest, ServerDownloadErrorShowsBothServerBoxesInOrder) {
     ScriptedHttpServer server(replies({"log line\r\nERROR_SERVER_DWNLD\r\n"}));
-    const std::optional<std::string> reply = ResolveLink(YouTubeLink, m_host, serviceHost(server));
+    const std::optional<std::string> reply =
+        resolveLink(YouTubeLink, m_host, m_context, serviceHost(server));
     ASSERT_EQ(reply, "ERROR_SERVER_DWNLD");
 
-    ReportResolverError(*reply, m_host);
+    reportResolverError(*reply, m_host, m_context.language());
 
     const auto messages = m_host.messages();
     ASSERT_EQ(messages.size(), 2u);
@@ -208,14 +210,15 @@ TEST_F(ResolverTest, ServerDownloadErrorShowsBothServerBoxesInOrder) {
 }
 
 TEST_F(ResolverTest, ErrorBoxesFollowTheCodesTheReplyContains) {
-    ReportResolverError("ERROR", m_host);
-    ReportResolverError("xERRORx ERROR_UNKNOWN", m_host);
-    ReportResolverError("error_server", m_host); // codes are compared case-sensitively
+    reportResolverError("ERROR", m_host, m_context.language());
+    reportResolverError("xERRORx ERROR_UNKNOWN", m_host, m_context.language());
+    reportResolverError("error_server", m_host,
+                        m_context.language()); // codes are compared case-sensitively
     EXPECT_THAT(m_host.messages(), IsEmpty());
 
-    ReportResolverError("ERROR_EMPTY_URL", m_host);
-    LanguageCode = "EN";
-    ReportResolverError("ERROR_SERVER_DWNLD then ERROR_EMPTY_URL", m_host);
+    reportResolverError("ERROR_EMPTY_URL", m_host, m_context.language());
+    m_context.setLanguage(Language::English);
+    reportResolverError("ERROR_SERVER_DWNLD then ERROR_EMPTY_URL", m_host, m_context.language());
 
     const auto messages = m_host.messages();
     ASSERT_EQ(messages.size(), 4u);

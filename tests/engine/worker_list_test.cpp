@@ -21,13 +21,13 @@ namespace en = testing::en;
 
 class WorkerListTest : public testing::WorkerTestBench {
 protected:
-    // ListRunning and the number of rows left, each time a row is deleted.
+    // The list-running flag, each time a row is deleted.
     void watchRows() {
         m_host.onEvent = [this](const std::string& event) {
             if (event != "deleteRow")
                 return;
             std::lock_guard lock(m_watchMutex);
-            m_listRunningAtRowEnd.push_back(ListRunning.load());
+            m_listRunningAtRowEnd.push_back(m_context.listRunning());
         };
     }
     std::vector<bool> listRunningAtRowEnd() {
@@ -48,29 +48,29 @@ TEST_F(WorkerListTest, RowsAreCarriedOutDroppedOrRefusedAndDeletedOneByOne) {
                    row(m_nginx->url("/plain.html"), "MP3", "four"),
                    row(youTubeLink(), "FLV", "five")};
     watchRows();
-    run(WorkModeList);
+    run(WorkMode::List);
 
     EXPECT_THAT(
         steps(m_host),
-        ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off",
+        ElementsAre("started:list",
                     // a Dailymotion row converted to MP3
-                    "StringGrid1 off", "status:" + fr::L1(1, 5), "status:" + fr::L2(1, 5),
+                    "rowTaken", "status:" + fr::L1(1, 5), "status:" + fr::L2(1, 5),
                     "status:" + fr::L3(1, 5), "status:" + fr::L4(1, 5, "MP3"), "status:" + fr::R,
-                    "status:" + fr::R, "StringGrid1 on", "deleteRow",
+                    "status:" + fr::R, "rowDone", "deleteRow",
                     // an empty link and a missing folder are dropped without a word, n counts them
                     "deleteRow", "deleteRow",
                     // a link of no known site
-                    "StringGrid1 off", "status:" + fr::L1(4, 5), "status:" + fr::L2(4, 5),
-                    "message:" + fr::M2, "status:" + fr::R, "status:" + fr::R, "StringGrid1 on",
+                    "rowTaken", "status:" + fr::L1(4, 5), "status:" + fr::L2(4, 5),
+                    "message:" + fr::M2, "status:" + fr::R, "status:" + fr::R, "rowDone",
                     "deleteRow",
                     // a YouTube row kept as FLV
-                    "StringGrid1 off", "status:" + fr::L1(5, 5), "status:" + fr::L2(5, 5),
+                    "rowTaken", "status:" + fr::L1(5, 5), "status:" + fr::L2(5, 5),
                     "status:" + fr::L3(5, 5), "status:" + fr::L4(5, 5, "FLV"), "status:" + fr::R,
-                    "StringGrid1 on", "deleteRow",
+                    "rowDone", "deleteRow",
                     // the end of the list
-                    "restore", "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
+                    "restore", "listEnded"));
     EXPECT_THAT(listRunningAtRowEnd(), ElementsAre(true, true, true, true, true));
-    EXPECT_FALSE(ListRunning.load());
+    EXPECT_FALSE(m_context.listRunning());
     EXPECT_THAT(m_host.rows, IsEmpty());
 
     std::vector<std::string> targets = serviceTargets();
@@ -91,20 +91,18 @@ TEST_F(WorkerListTest, RowsAreCarriedOutDroppedOrRefusedAndDeletedOneByOne) {
 TEST_F(WorkerListTest, ResolverReplyIsFetchedAsItIsAndEnglishTextsAreShown) {
     startSite();
     startService({"ERROR_SERVER"});
-    LanguageCode = "EN";
+    m_context.setLanguage(Language::English);
     m_host.rows = {row("http://127.0.0.1:9/unknown", "MP3", "one"),
                    row(youTubeLink(), "MP3", "two")};
-    run(WorkModeList);
+    run(WorkMode::List);
 
     EXPECT_THAT(steps(m_host),
-                ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off",
-                            "StringGrid1 off", "message:Network error!", "status:" + en::L1(1, 2),
-                            "status:" + en::L2(1, 2), "message:" + en::M2, "status:" + en::R,
-                            "status:" + en::R, "StringGrid1 on", "deleteRow", "StringGrid1 off",
-                            "status:" + en::L1(2, 2), "status:" + en::L2(2, 2),
+                ElementsAre("started:list", "rowTaken", "message:Network error!",
+                            "status:" + en::L1(1, 2), "status:" + en::L2(1, 2), "message:" + en::M2,
+                            "status:" + en::R, "status:" + en::R, "rowDone", "deleteRow",
+                            "rowTaken", "status:" + en::L1(2, 2), "status:" + en::L2(2, 2),
                             "status:" + en::L3(2, 2), "message:Network error!", "status:" + en::R,
-                            "StringGrid1 on", "deleteRow", "restore", "Button7 on", "Button6 on",
-                            "StringGrid1 on", "Button5 off"));
+                            "rowDone", "deleteRow", "restore", "listEnded"));
     EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
 }
 
@@ -120,23 +118,22 @@ TEST_F(WorkerListTest, AFetchThatDidNotArriveWholeDropsItsRowAndTheListGoesOn) {
     m_host.rows = {row(media.url("/dailymotion/cut"), "MP3", "one"),
                    row(youTubeLink(), "MP3", "two"), row(youTubeLink(), "FLV", "three")};
     watchRows();
-    run(WorkModeList);
+    run(WorkMode::List);
 
     const std::string box = "message:" + fr::NetworkError;
-    EXPECT_THAT(
-        steps(m_host),
-        ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off",
-                    // the page arrived cut: no extraction from half a page
-                    "StringGrid1 off", box, "status:" + fr::L1(1, 3), "status:" + fr::L2(1, 3),
-                    "status:" + fr::R, "StringGrid1 on", "deleteRow",
-                    // the download arrived cut: no conversion
-                    "StringGrid1 off", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
-                    "status:" + fr::L3(2, 3), box, "status:" + fr::R, "StringGrid1 on", "deleteRow",
-                    // the next row runs as ever
-                    "StringGrid1 off", "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
-                    "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "FLV"), "status:" + fr::R,
-                    "StringGrid1 on", "deleteRow", "restore", "Button7 on", "Button6 on",
-                    "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(steps(m_host),
+                ElementsAre("started:list",
+                            // the page arrived cut: no extraction from half a page
+                            "rowTaken", box, "status:" + fr::L1(1, 3), "status:" + fr::L2(1, 3),
+                            "status:" + fr::R, "rowDone", "deleteRow",
+                            // the download arrived cut: no conversion
+                            "rowTaken", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
+                            "status:" + fr::L3(2, 3), box, "status:" + fr::R, "rowDone",
+                            "deleteRow",
+                            // the next row runs as ever
+                            "rowTaken", "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
+                            "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "FLV"),
+                            "status:" + fr::R, "rowDone", "deleteRow", "restore", "listEnded"));
     EXPECT_THAT(listRunningAtRowEnd(), ElementsAre(true, true, true));
     EXPECT_THAT(m_host.rows, IsEmpty());
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("three.flv"));
@@ -145,11 +142,9 @@ TEST_F(WorkerListTest, AFetchThatDidNotArriveWholeDropsItsRowAndTheListGoesOn) {
 
 TEST_F(WorkerListTest, EmptyListEndsAtOnce) {
     watchRows();
-    run(WorkModeList);
-    EXPECT_THAT(steps(m_host),
-                ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off", "restore",
-                            "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
-    EXPECT_FALSE(ListRunning.load());
+    run(WorkMode::List);
+    EXPECT_THAT(steps(m_host), ElementsAre("started:list", "restore", "listEnded"));
+    EXPECT_FALSE(m_context.listRunning());
 }
 
 // A stop found after a row ends the list with the window usable and row 1 no longer marked as
@@ -158,17 +153,15 @@ TEST_F(WorkerListTest, StopAfterARowClearsListRunningAndGivesTheControlsBack) {
     startSite();
     startService({});
     m_host.rows = {row("", "MP3", "one"), row(dailymotionLink(), "MP3", "two")};
-    m_host.onEvent = [](const std::string& event) {
-        if (event == "scrollTop")
-            Button10Click();
+    m_host.onEvent = [this](const std::string& event) {
+        if (event == "started:list")
+            requestStop(m_context);
     };
-    run(WorkModeList);
+    run(WorkMode::List);
 
-    EXPECT_THAT(steps(m_host),
-                ElementsAre("Button5 on", "scrollTop", "Button7 off", "Button6 off", "deleteRow",
-                            "StringGrid1 on", "Button7 on", "Button6 on"));
-    EXPECT_FALSE(ListRunning.load()) << "row 1 would keep the in-progress mark";
-    EXPECT_TRUE(StopRequested.load());
+    EXPECT_THAT(steps(m_host), ElementsAre("started:list", "deleteRow", "stoppedBetweenRows"));
+    EXPECT_FALSE(m_context.listRunning()) << "row 1 would keep the in-progress mark";
+    EXPECT_TRUE(m_context.stopRequested());
     ASSERT_EQ(m_host.rows.size(), 1u);
     EXPECT_EQ(m_host.rows[0].destinationFileName, "two");
 }
@@ -180,7 +173,7 @@ TEST_F(WorkerListTest, UncaughtErrorDropsTheRowAndGoesOn) {
     m_host.rows = {row(dailymotionLink(), "MP3", "no-such-folder/one"),
                    row(youTubeLink(), "FLV", "two")};
     watchRows();
-    run(WorkModeList);
+    run(WorkMode::List);
 
     const std::vector<testing::RecordingHost::Message> boxes = m_host.messages();
     ASSERT_EQ(boxes.size(), 1u);
@@ -189,14 +182,13 @@ TEST_F(WorkerListTest, UncaughtErrorDropsTheRowAndGoesOn) {
                                  out("no-such-folder/onexxx.txt") +
                                  " : le fichier ou le dossier n'existe pas");
     const std::vector<std::string> seen = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(seen.begin() + 4, seen.begin() + 9),
-                ElementsAre("StringGrid1 off", "message:" + boxes[0].text, "status:" + fr::R,
-                            "StringGrid1 on", "deleteRow"));
-    EXPECT_THAT(
-        std::vector<std::string>(seen.end() - 5, seen.end()),
-        ElementsAre("restore", "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(std::vector<std::string>(seen.begin() + 1, seen.begin() + 6),
+                ElementsAre("rowTaken", "message:" + boxes[0].text, "status:" + fr::R, "rowDone",
+                            "deleteRow"));
+    EXPECT_THAT(std::vector<std::string>(seen.end() - 2, seen.end()),
+                ElementsAre("restore", "listEnded"));
     EXPECT_THAT(listRunningAtRowEnd(), ElementsAre(true, true));
-    EXPECT_FALSE(ListRunning.load());
+    EXPECT_FALSE(m_context.listRunning());
     EXPECT_THAT(m_host.rows, IsEmpty());
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("two.flv"));
 }

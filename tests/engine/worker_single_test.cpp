@@ -33,13 +33,12 @@ protected:
 TEST_F(WorkerSingleTest, DailymotionLinkToMp3ShowsEachStepAndLeavesOnlyTheResult) {
     startSite();
     startService({});
-    run(WorkModeSingle, job(dailymotionLink(), "MP3"));
+    run(WorkMode::Single, job(dailymotionLink(), "MP3"));
 
-    EXPECT_THAT(steps(m_host),
-                ElementsAre("Button5 on", "Button4 off", "status:" + fr::S1, "status:" + fr::S2,
-                            "status:" + fr::S3, "status:" + fr::S4,
-                            "status:" + fr::S5("MP3", false), "status:" + fr::R, "status:" + fr::R,
-                            "Button4 on", "restore"));
+    EXPECT_THAT(steps(m_host), ElementsAre("started:single", "status:" + fr::S1, "status:" + fr::S2,
+                                           "status:" + fr::S3, "status:" + fr::S4,
+                                           "status:" + fr::S5("MP3", false), "status:" + fr::R,
+                                           "status:" + fr::R, "linkDone", "restore"));
     EXPECT_THAT(m_host.messages(), IsEmpty());
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.mp3"));
     const testing::Probe result = testing::probe(out("clip.mp3"));
@@ -50,18 +49,18 @@ TEST_F(WorkerSingleTest, DailymotionLinkToMp3ShowsEachStepAndLeavesOnlyTheResult
     EXPECT_EQ(serviceTargets(), reports(dailymotionLink())) << "the page needs no resolver";
     EXPECT_FALSE(replyFileLeft());
     EXPECT_EQ(m_host.progressPosition(), m_host.progressMax()) << "the bar ends full";
-    EXPECT_FALSE(StopRequested.load());
+    EXPECT_FALSE(m_context.stopRequested());
 }
 
 TEST_F(WorkerSingleTest, YouTubeLinkToAviResolvesTheLinkAndConverts) {
     startSite();
     startService({clipLink()});
-    run(WorkModeSingle, job(youTubeLink(), "AVI"));
+    run(WorkMode::Single, job(youTubeLink(), "AVI"));
 
     EXPECT_THAT(steps(m_host),
-                ElementsAre("Button5 on", "Button4 off", "status:" + fr::S1, "status:" + fr::S2,
+                ElementsAre("started:single", "status:" + fr::S1, "status:" + fr::S2,
                             "status:" + fr::S3, "status:" + fr::S4, "status:" + fr::S5("AVI", true),
-                            "status:" + fr::R, "status:" + fr::R, "Button4 on", "restore"));
+                            "status:" + fr::R, "status:" + fr::R, "linkDone", "restore"));
     EXPECT_THAT(m_host.messages(), IsEmpty());
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.avi"));
     const testing::Probe result = testing::probe(out("clip.avi"));
@@ -77,19 +76,19 @@ TEST_F(WorkerSingleTest, YouTubeLinkToAviResolvesTheLinkAndConverts) {
 TEST_F(WorkerSingleTest, FlvIsMovedWithoutConversionAndNeverOverwrites) {
     startSite();
     startService({clipLink()});
-    LanguageCode = "EN";
-    run(WorkModeSingle, job(youTubeLink(), "FLV"));
+    m_context.setLanguage(Language::English);
+    run(WorkMode::Single, job(youTubeLink(), "FLV"));
 
     EXPECT_THAT(steps(m_host),
-                ElementsAre("Button5 on", "Button4 off", "status:" + en::S1, "status:" + en::S2,
+                ElementsAre("started:single", "status:" + en::S1, "status:" + en::S2,
                             "status:" + en::S3, "status:" + en::S4, "status:" + en::S5("FLV", true),
-                            "status:" + en::R, "Button4 on", "restore"));
+                            "status:" + en::R, "linkDone", "restore"));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv"));
     EXPECT_EQ(testing::readWholeFile(out("clip.flv")),
               testing::readWholeFile(m_web.file("clip.flv")));
 
     testing::writeWholeFile(out("clip.flv"), "the user's own file");
-    run(WorkModeSingle, job(youTubeLink(), "FLV"));
+    run(WorkMode::Single, job(youTubeLink(), "FLV"));
     EXPECT_EQ(testing::readWholeFile(out("clip.flv")), "the user's own file");
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv", "clipxxx.flv"));
     EXPECT_THAT(m_host.messages(), IsEmpty());
@@ -107,16 +106,16 @@ TEST_F(WorkerSingleTest, KeywordCombinationsChooseThePageFetchAndThePaths) {
     const std::string watOnly = m_service->url("/wat.tv/v");
 
     SCOPED_TRACE("WAT and TF1 keywords together: no page fetch, no page texts");
-    run(WorkModeSingle, job(both, "FLV", "both"));
-    EXPECT_THAT(steps(m_host), ElementsAre("Button5 on", "Button4 off", "status:" + fr::S6,
-                                           "status:" + fr::S4, "status:" + fr::S5("FLV", false),
-                                           "status:" + fr::R, "Button4 on", "restore"));
+    run(WorkMode::Single, job(both, "FLV", "both"));
+    EXPECT_THAT(steps(m_host), ElementsAre("started:single", "status:" + fr::S6, "status:" + fr::S4,
+                                           "status:" + fr::S5("FLV", false), "status:" + fr::R,
+                                           "linkDone", "restore"));
     EXPECT_THAT(serviceTargets(), ElementsAre("/addVantaroURL.php?u=" + both,
                                               "/fr/Vantaro/kestravo.php?url=" + both));
     EXPECT_TRUE(fs::exists(out("both.flv")));
 
     SCOPED_TRACE("WAT keyword alone: the page is fetched, then deleted before resolving");
-    run(WorkModeSingle, job(watOnly, "FLV", "wat"));
+    run(WorkMode::Single, job(watOnly, "FLV", "wat"));
     const std::vector<std::string> targets = serviceTargets();
     ASSERT_EQ(targets.size(), 5u);
     EXPECT_EQ(targets[3], "/wat.tv/v");
@@ -130,12 +129,12 @@ TEST_F(WorkerSingleTest, YouTubeAndDailymotionKeywordsRunBothPaths) {
     startSite();
     startService({clipLink()});
     const std::string link = dailymotionLink() + "?from=youtube";
-    run(WorkModeSingle, job(link, "FLV"));
+    run(WorkMode::Single, job(link, "FLV"));
 
     const std::vector<std::string> seen = steps(m_host);
-    ASSERT_GE(seen.size(), 9u);
-    EXPECT_THAT(std::vector<std::string>(seen.begin(), seen.begin() + 9),
-                ElementsAre("Button5 on", "Button4 off", "status:" + fr::S1, "status:" + fr::S2,
+    ASSERT_GE(seen.size(), 8u);
+    EXPECT_THAT(std::vector<std::string>(seen.begin(), seen.begin() + 8),
+                ElementsAre("started:single", "status:" + fr::S1, "status:" + fr::S2,
                             "status:" + fr::S3, "status:" + fr::S4, "status:" + fr::S5("FLV", true),
                             "message:" + fr::Failed + "Impossible d'ouvrir le fichier de page " +
                                 out("clipxxx.txt") + " : le fichier ou le dossier n'existe pas",
@@ -143,24 +142,24 @@ TEST_F(WorkerSingleTest, YouTubeAndDailymotionKeywordsRunBothPaths) {
     EXPECT_THAT(serviceTargets(), Contains("/fr/Vantaro/kestravo.php?url=" + link));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv"))
         << "the YouTube path's result stays, no temporary file";
-    EXPECT_THAT(seen, Contains("Button4 on")) << "the window is usable again";
+    EXPECT_THAT(seen, Contains("stopCleanedUp:single")) << "the window is usable again";
 }
 
 TEST_F(WorkerSingleTest, ResolverErrorsAreReportedAndEndThePath) {
     startSite();
     startService({"ERROR_SERVER_DWNLD", "ERROR_SOMETHING_ELSE"});
 
-    run(WorkModeSingle, job(youTubeLink(), "MP3"));
+    run(WorkMode::Single, job(youTubeLink(), "MP3"));
     const std::vector<testing::RecordingHost::Message> boxes = m_host.messages();
     ASSERT_EQ(boxes.size(), 2u) << "the reply holds two known codes";
     EXPECT_EQ(boxes[0].kind, MessageKind::Plain);
     EXPECT_EQ(boxes[1].kind, MessageKind::Plain);
     std::vector<std::string> seen = steps(m_host);
     EXPECT_THAT(std::vector<std::string>(seen.end() - 4, seen.end()),
-                ElementsAre("status:" + fr::R, "status:" + fr::R, "Button4 on", "restore"));
+                ElementsAre("status:" + fr::R, "status:" + fr::R, "linkDone", "restore"));
     EXPECT_THAT(seen, Not(Contains("status:" + fr::S4))) << "no media fetch after an error";
 
-    run(WorkModeSingle, job(youTubeLink(), "MP3"));
+    run(WorkMode::Single, job(youTubeLink(), "MP3"));
     EXPECT_EQ(m_host.messages().size(), 2u) << "an unknown code shows no box";
     EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
     EXPECT_FALSE(replyFileLeft());
@@ -172,9 +171,9 @@ TEST_F(WorkerSingleTest, UnsupportedLinkShowsTheBoxInBothLanguagesAndLeavesNoPag
     testing::writeWholeFile(m_web.file("plain.html"), "<html>no video here</html>\n");
     const std::string link = m_nginx->url("/plain.html");
 
-    run(WorkModeSingle, job(link, "MP3"));
-    LanguageCode = "EN";
-    run(WorkModeSingle, job(link, "MP3"));
+    run(WorkMode::Single, job(link, "MP3"));
+    m_context.setLanguage(Language::English);
+    run(WorkMode::Single, job(link, "MP3"));
 
     const std::vector<testing::RecordingHost::Message> boxes = m_host.messages();
     ASSERT_EQ(boxes.size(), 2u);
@@ -182,8 +181,8 @@ TEST_F(WorkerSingleTest, UnsupportedLinkShowsTheBoxInBothLanguagesAndLeavesNoPag
     EXPECT_EQ(boxes[0].text, fr::M1);
     EXPECT_EQ(boxes[1].text, en::M1);
     const std::vector<std::string> seen = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(seen.begin() + 5, seen.begin() + 10),
-                ElementsAre("message:" + fr::M1, "status:" + fr::R, "status:" + fr::R, "Button4 on",
+    EXPECT_THAT(std::vector<std::string>(seen.begin() + 4, seen.begin() + 9),
+                ElementsAre("message:" + fr::M1, "status:" + fr::R, "status:" + fr::R, "linkDone",
                             "restore"));
     EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty()) << "the page source was left behind";
 }
@@ -192,22 +191,22 @@ TEST_F(WorkerSingleTest, UnsupportedLinkShowsTheBoxInBothLanguagesAndLeavesNoPag
 TEST_F(WorkerSingleTest, UncaughtErrorsAreShownAndEndLikeAStop) {
     startSite();
     startService({clipLink()});
-    const std::vector<std::string> cleanupEnd = {"status:" + fr::R, "Button4 on", "Button5 off"};
+    const std::vector<std::string> cleanupEnd = {"status:" + fr::R, "stopCleanedUp:single"};
 
     SCOPED_TRACE("the page file cannot be created");
-    run(WorkModeSingle, job(dailymotionLink(), "MP3", "no-such-folder/clip"));
+    run(WorkMode::Single, job(dailymotionLink(), "MP3", "no-such-folder/clip"));
     std::vector<std::string> seen = steps(m_host);
     EXPECT_THAT(
         m_host.messages().back().text,
         StartsWith(fr::Failed + "Impossible de créer le fichier " + out("no-such-folder/clipxxx")));
     EXPECT_EQ(m_host.messages().back().kind, MessageKind::Information);
-    EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()), ElementsAreArray(cleanupEnd));
+    EXPECT_THAT(std::vector<std::string>(seen.end() - 2, seen.end()), ElementsAreArray(cleanupEnd));
 
     SCOPED_TRACE("the converter cannot be started");
     testing::TempFolder emptyProgramFolder("no-converters");
     setProgramFolder(emptyProgramFolder.path());
-    LanguageCode = "EN";
-    run(WorkModeSingle, job(youTubeLink(), "MP3"));
+    m_context.setLanguage(Language::English);
+    run(WorkMode::Single, job(youTubeLink(), "MP3"));
     seen = steps(m_host);
     // Like a failed conversion: the download is kept and the box says why and where.
     EXPECT_EQ(m_host.messages().back().text,
@@ -217,20 +216,20 @@ TEST_F(WorkerSingleTest, UncaughtErrorsAreShownAndEndLikeAStop) {
                   out("clip.flv"));
     EXPECT_THAT(seen, Contains("status:The conversion to the format MP3 failed"));
     EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()),
-                ElementsAre("status:" + en::R, "Button4 on", "restore"));
+                ElementsAre("status:" + en::R, "linkDone", "restore"));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv"));
     fs::remove(out("clip.flv"));
     setProgramFolder(VANTARO_PROGRAM_DIR);
 
     SCOPED_TRACE("the reply file cannot be written in the current directory");
-    LanguageCode = "FR";
+    m_context.setLanguage(Language::French);
     fs::create_directory(m_work.file(ServiceReplyFileName));
-    run(WorkModeSingle, job(youTubeLink(), "MP3"));
+    run(WorkMode::Single, job(youTubeLink(), "MP3"));
     EXPECT_EQ(m_host.messages().back().text, fr::Failed + "Impossible de créer le fichier " +
                                                  std::string(ServiceReplyFileName) +
                                                  " : c'est un dossier");
     seen = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()), ElementsAreArray(cleanupEnd));
+    EXPECT_THAT(std::vector<std::string>(seen.end() - 2, seen.end()), ElementsAreArray(cleanupEnd));
     EXPECT_TRUE(fs::is_directory(m_work.file(ServiceReplyFileName))) << "not the worker's file";
     EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
 }
@@ -266,12 +265,12 @@ TEST_F(WorkerSingleTest, ADownloadThatDidNotArriveWholeEndsTheJobAfterTheFetchsB
         }
         SCOPED_TRACE(c.target);
         const auto before = static_cast<long>(steps(m_host).size());
-        run(WorkModeSingle, DownloadJob{youTubeLink(), c.folder, "clip", c.format, "Essai"});
+        run(WorkMode::Single, DownloadJob{youTubeLink(), c.folder, "clip", c.format, "Essai"});
         const std::vector<std::string> seen = steps(m_host);
         EXPECT_THAT(std::vector<std::string>(seen.begin() + before, seen.end()),
-                    ElementsAre("Button5 on", "Button4 off", "status:" + fr::S1, "status:" + fr::S2,
+                    ElementsAre("started:single", "status:" + fr::S1, "status:" + fr::S2,
                                 "status:" + fr::S3, "status:" + fr::S4, "message:" + c.box,
-                                "status:" + fr::R, "Button4 on", "Button5 off"));
+                                "status:" + fr::R, "stopCleanedUp:single"));
         EXPECT_THAT(testing::filesIn(c.folder), IsEmpty());
         EXPECT_FALSE(replyFileLeft());
         EXPECT_EQ(m_host.progressPosition(), m_host.progressMax());
@@ -284,13 +283,13 @@ TEST_F(WorkerSingleTest, StartSequenceKeepsToOneWorkerAtTheLowestPriority) {
     std::atomic<int> priority{-1};
     std::atomic<bool> release{false};
     m_host.onEvent = [&](const std::string& event) {
-        if (event == "enable:1=1") {
+        if (event == "started:single") {
             priority = static_cast<int>(QThread::currentThread()->priority());
             while (!release.load())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     };
-    start(WorkModeSingle, job(youTubeLink(), "FLV"));
+    start(WorkMode::Single, job(youTubeLink(), "FLV"));
     EXPECT_TRUE(m_worker->workerRunning());
     m_worker->startWorker(job(dailymotionLink(), "FLV", "second"));
     release = true;
@@ -299,13 +298,13 @@ TEST_F(WorkerSingleTest, StartSequenceKeepsToOneWorkerAtTheLowestPriority) {
     EXPECT_EQ(priority.load(), static_cast<int>(QThread::LowestPriority));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.flv")) << "a second worker ran";
 
-    // Another mode than the two does nothing but enable Stop.
+    // Another mode than the two does nothing but tell that work started.
     m_host.onEvent = nullptr;
     const std::size_t before = m_host.events().size();
-    run(0);
+    run(WorkMode::None);
     const std::vector<std::string> events = m_host.events();
     EXPECT_THAT(std::vector<std::string>(events.begin() + static_cast<long>(before), events.end()),
-                ElementsAre("enable:1=1"));
+                ElementsAre("started:none"));
 }
 
 } // namespace

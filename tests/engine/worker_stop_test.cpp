@@ -40,9 +40,7 @@ constexpr std::int64_t MediaBytes = 200 * 1024 * 1024;
 
 class StopRecorder : public StopCommandHost {
 public:
-    void setControlEnabled(WorkerControl control, bool enabled) override {
-        events.push_back(std::to_string(static_cast<int>(control)) + (enabled ? " on" : " off"));
-    }
+    void workStopping() override { events.push_back("stopping"); }
     void restoreWaveVolume() override { events.push_back("volume"); }
     std::vector<std::string> events;
 };
@@ -107,7 +105,7 @@ protected:
     // Presses Stop and returns how long the worker took to end.
     std::chrono::milliseconds pressStop() {
         const auto pressed = std::chrono::steady_clock::now();
-        Button5Click(m_stop);
+        stopWork(m_context, m_stop);
         EXPECT_TRUE(waitForEnd(std::chrono::seconds(10))) << "the worker did not end";
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - pressed);
@@ -132,17 +130,17 @@ class WorkerStopPhaseTest : public WorkerStopTest, public ::testing::WithParamIn
 TEST_P(WorkerStopPhaseTest, SingleLinkCleansUpAndEnds) {
     const Phase phase = GetParam();
     startPhase(phase);
-    start(WorkModeSingle, job(m_link, phase == Phase::Conversion ? "iPod" : "MP3"));
+    start(WorkMode::Single, job(m_link, phase == Phase::Conversion ? "iPod" : "MP3"));
     ASSERT_TRUE(reached(phase)) << phaseName(phase);
     const auto took = pressStop();
     RecordProperty("stop_to_end_ms", static_cast<int>(took.count()));
 
-    EXPECT_THAT(m_stop.events, ElementsAre("3 on", "2 on", "1 off", "volume"));
+    EXPECT_THAT(m_stop.events, ElementsAre("stopping", "volume"));
     const std::vector<std::string> seen = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()),
-                ElementsAre("status:" + fr::R, "Button4 on", "Button5 off"));
+    EXPECT_THAT(std::vector<std::string>(seen.end() - 2, seen.end()),
+                ElementsAre("status:" + fr::R, "stopCleanedUp:single"));
     EXPECT_THAT(seen, ::testing::Not(Contains("restore")));
-    EXPECT_FALSE(StopRequested.load()) << "the cleanup clears the flag";
+    EXPECT_FALSE(m_context.stopRequested()) << "the cleanup clears the flag";
     EXPECT_EQ(m_host.progressPosition(), m_host.progressMax());
     expectNothingLeft();
 }
@@ -152,18 +150,17 @@ TEST_P(WorkerStopPhaseTest, ListCleansUpKeepsTheRowAndEnds) {
     startPhase(phase);
     m_host.rows = {row(m_link, phase == Phase::Conversion ? "iPod" : "MP3", "one"),
                    row(m_link, "MP3", "two")};
-    start(WorkModeList);
+    start(WorkMode::List);
     ASSERT_TRUE(reached(phase)) << phaseName(phase);
     pressStop();
 
     const std::vector<std::string> seen = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(seen.end() - 5, seen.end()),
-                ElementsAre("status:" + fr::R, "StringGrid1 on", "Button7 on", "Button6 on",
-                            "Button5 off"));
+    EXPECT_THAT(std::vector<std::string>(seen.end() - 2, seen.end()),
+                ElementsAre("status:" + fr::R, "stopCleanedUp:list"));
     EXPECT_THAT(seen, ::testing::Not(Contains("deleteRow")));
     EXPECT_EQ(m_host.rows.size(), 2u) << "the current row stays in the list";
-    EXPECT_FALSE(ListRunning.load());
-    EXPECT_FALSE(StopRequested.load());
+    EXPECT_FALSE(m_context.listRunning());
+    EXPECT_FALSE(m_context.stopRequested());
     expectNothingLeft();
 }
 
@@ -179,22 +176,22 @@ INSTANTIATE_TEST_SUITE_P(Phases, WorkerStopPhaseTest, ::testing::ValuesIn(AllPha
 TEST_F(WorkerStopTest, StopAfterConversionDeletesOnlyThisRunsOutput) {
     startSite();
     startService({});
-    m_host.onEvent = [](const std::string& event) {
+    m_host.onEvent = [this](const std::string& event) {
         if (event.rfind("status:Traitement", 0) == 0)
-            Button10Click();
+            requestStop(m_context);
     };
     testing::writeWholeFile(out("clip.mp3"), "the user's earlier MP3");
 
-    run(WorkModeSingle, job(dailymotionLink(), "AVI"));
+    run(WorkMode::Single, job(dailymotionLink(), "AVI"));
     EXPECT_EQ(testing::readWholeFile(out("clip.mp3")), "the user's earlier MP3");
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("clip.mp3")) << "clip.avi stays";
 
-    run(WorkModeSingle, job(dailymotionLink(), "MP3"));
+    run(WorkMode::Single, job(dailymotionLink(), "MP3"));
     EXPECT_TRUE(fs::exists(out("clip.mp3"))) << "it existed before this conversion";
     EXPECT_THAT(testing::processesMentioning(m_out.path()), IsEmpty());
     const std::vector<std::string> seen = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(seen.end() - 3, seen.end()),
-                ElementsAre("status:" + fr::R, "Button4 on", "Button5 off"));
+    EXPECT_THAT(std::vector<std::string>(seen.end() - 2, seen.end()),
+                ElementsAre("status:" + fr::R, "stopCleanedUp:single"));
 }
 
 // Leaving the program: the window asks the worker to stop and waits on the user-interface
@@ -204,9 +201,9 @@ protected:
     void leaveDuring(Phase phase, bool throughStopAndWait) {
         startPhase(phase);
         testing::QueuedHost queued(m_host);
-        auto worker = std::make_unique<DownloadWorker>(queued, serviceHost());
-        StopRequested = false;
-        WorkMode = WorkModeSingle;
+        auto worker = std::make_unique<DownloadWorker>(m_context, queued, serviceHost());
+        m_context.clearStop();
+        m_context.setWorkMode(WorkMode::Single);
         worker->startWorker(job(m_link, phase == Phase::Conversion ? "iPod" : "MP3"));
         ASSERT_TRUE(reached(phase));
         if (throughStopAndWait) {
@@ -215,7 +212,8 @@ protected:
         }
         worker.reset(); // the destructor stops and waits as well
         expectNothingLeft();
-        EXPECT_THAT(steps(m_host), Contains("Button4 on")) << "the cleanup ran to its end";
+        EXPECT_THAT(steps(m_host), Contains("stopCleanedUp:single"))
+            << "the cleanup ran to its end";
     }
 };
 

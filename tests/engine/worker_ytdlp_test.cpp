@@ -3,7 +3,7 @@
 // the maker's service is absent (a closed port) or answers only some links.
 #include "WorkerTestBench.h"
 
-#include "engine/YtDlpSource.h"
+#include "engine/sources/YtDlpSource.h"
 
 #include <gmock/gmock.h>
 
@@ -70,13 +70,13 @@ protected:
     }
     // Runs one job or the list through a worker that lets yt-dlp take over, with its own host;
     // the service is at a closed port unless one was started.
-    void runWith(testing::RecordingHost& host, int mode, const DownloadJob& single = {},
+    void runWith(testing::RecordingHost& host, WorkMode mode, const DownloadJob& single = {},
                  const std::string& program = {}) {
-        m_worker = std::make_unique<DownloadWorker>(host, m_service ? serviceHost()
-                                                                    : std::string("127.0.0.1:9"));
+        m_worker = std::make_unique<DownloadWorker>(
+            m_context, host, m_service ? serviceHost() : std::string("127.0.0.1:9"));
         m_worker->setYtDlpProgram([program] { return program; });
-        StopRequested = false;
-        WorkMode = mode;
+        m_context.clearStop();
+        m_context.setWorkMode(mode);
         m_worker->startWorker(single);
         const bool ended = waitForEnd();
         m_worker.reset(); // before the host, which may be the caller's own
@@ -111,11 +111,11 @@ TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
         SCOPED_TRACE(c.format + " " + c.name);
         const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), c.name);
         testing::RecordingHost host;
-        runWith(host, WorkModeSingle, job(m_nginx->url("/youtube/clip.html"), c.format, c.name),
+        runWith(host, WorkMode::Single, job(m_nginx->url("/youtube/clip.html"), c.format, c.name),
                 leaving);
-        EXPECT_THAT(steps(host), ElementsAre("Button5 on", "Button4 off", "status:" + fr::S4,
+        EXPECT_THAT(steps(host), ElementsAre("started:single", "status:" + fr::S4,
                                              "status:" + fr::S5(c.format, false), "status:" + fr::R,
-                                             "status:" + fr::R, "Button4 on", "restore"));
+                                             "status:" + fr::R, "linkDone", "restore"));
         EXPECT_THAT(host.messages(), IsEmpty());
         EXPECT_GT(host.progressMax(), 0) << "yt-dlp's byte counts drive the bar";
         const std::string result = out(c.name + "." + c.probedFormat);
@@ -159,7 +159,7 @@ TEST_F(WorkerYtDlpTest, ThePagesTextsReachTheMp3CleanedAndBounded) {
         writeWholeFile(m_web.file("youtube/described.html"),
                        describedPage(m_nginx->url(""), c.title, c.author));
         testing::RecordingHost host;
-        runWith(host, WorkModeSingle, job(m_nginx->url("/youtube/described.html"), "MP3"));
+        runWith(host, WorkMode::Single, job(m_nginx->url("/youtube/described.html"), "MP3"));
         EXPECT_THAT(host.messages(), IsEmpty());
         testing::Probe mp3 = testing::probe(out("clip.mp3"));
         EXPECT_THAT(mp3.codecs, ElementsAre("mp3", "mjpeg")) << "the cover is attached";
@@ -184,20 +184,19 @@ TEST_F(WorkerYtDlpTest, ListRowsTakeTheServiceOrYtDlpEachByItsOwnReport) {
     writeWholeFile(m_web.file("youtube/clip.html"), videoPage("/clip.flv"));
     const std::string page = m_nginx->url("/youtube/clip.html");
     m_host.rows = {row(served, "MP3", "one"), row(page, "FLV", "two"), row(page, "MP3", "three")};
-    runWith(m_host, WorkModeList);
+    runWith(m_host, WorkMode::List);
 
     const std::vector<std::string> all = steps(m_host);
     const auto firstRowEnd = std::find(all.begin(), all.end(), "deleteRow");
     ASSERT_NE(firstRowEnd, all.end());
     const std::vector<std::string> tail(firstRowEnd + 1, all.end());
-    EXPECT_THAT(
-        tail, ElementsAre("StringGrid1 off", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
-                          "status:" + fr::L3(2, 3), "status:" + fr::L4(2, 3, "FLV"),
-                          "status:" + fr::R, "StringGrid1 on", "deleteRow", "StringGrid1 off",
-                          "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
-                          "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "MP3"),
-                          "status:" + fr::R, "status:" + fr::R, "StringGrid1 on", "deleteRow",
-                          "restore", "Button7 on", "Button6 on", "StringGrid1 on", "Button5 off"));
+    EXPECT_THAT(tail, ElementsAre("rowTaken", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
+                                  "status:" + fr::L3(2, 3), "status:" + fr::L4(2, 3, "FLV"),
+                                  "status:" + fr::R, "rowDone", "deleteRow", "rowTaken",
+                                  "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
+                                  "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "MP3"),
+                                  "status:" + fr::R, "status:" + fr::R, "rowDone", "deleteRow",
+                                  "restore", "listEnded"));
     EXPECT_THAT(m_host.messages(), IsEmpty());
     EXPECT_THAT(serviceTargets(),
                 ElementsAre("/addVantaroURL.php?u=" + served,
@@ -226,7 +225,7 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.link);
         testing::RecordingHost host;
-        runWith(host, WorkModeSingle, job(c.link, "MP3"));
+        runWith(host, WorkMode::Single, job(c.link, "MP3"));
         ASSERT_EQ(host.messages().size(), 1u);
         EXPECT_THAT(host.messages()[0].text, StartsWith(fr::Failed));
         EXPECT_THAT(host.messages()[0].text, HasSubstr(c.reason));
@@ -254,16 +253,17 @@ TEST_F(WorkerYtDlpTest, StopDuringTheDownloadEndsYtDlpAndLeavesNoFile) {
         if (stopped || event.rfind("position:", 0) != 0 || event == "position:0")
             return;
         seenRunning = !processesLeft(page).empty();
-        stopped = StopRequested = true;
+        stopped = true;
+        m_context.requestStop();
     };
-    runWith(m_host, WorkModeSingle, job(page, "AVI"));
+    runWith(m_host, WorkMode::Single, job(page, "AVI"));
     EXPECT_TRUE(seenRunning);
     EXPECT_THAT(processesLeft(page), IsEmpty());
     EXPECT_THAT(testing::filesIn(m_out.path()), IsEmpty());
     const std::vector<std::string> all = steps(m_host);
-    EXPECT_THAT(std::vector<std::string>(all.end() - 3, all.end()),
-                ElementsAre("status:" + fr::R, "Button4 on", "Button5 off"));
-    EXPECT_FALSE(StopRequested.load());
+    EXPECT_THAT(std::vector<std::string>(all.end() - 2, all.end()),
+                ElementsAre("status:" + fr::R, "stopCleanedUp:single"));
+    EXPECT_FALSE(m_context.stopRequested());
 }
 
 // Without a yt-dlp, or with a service that answers, the site paths run as they always did.
@@ -274,17 +274,17 @@ TEST_F(WorkerYtDlpTest, TheSitePathsRunWhenYtDlpIsMissingOrTheServiceAnswers) {
     writeWholeFile(watched, "#!/bin/sh\ntouch '" + marker + "'\nexec yt-dlp \"$@\"\n");
     fs::permissions(watched, fs::perms::owner_all);
 
-    runWith(m_host, WorkModeSingle, job(youTubeLink(), "MP3"), m_work.file("no-such-yt-dlp"));
+    runWith(m_host, WorkMode::Single, job(youTubeLink(), "MP3"), m_work.file("no-such-yt-dlp"));
     EXPECT_EQ(m_host.messages().size(), 2u) << "report and resolve fail, and the job ends there";
     for (const auto& message : m_host.messages())
         EXPECT_EQ(message.text, fr::NetworkError);
 
     startService({clipLink()});
     testing::RecordingHost host;
-    runWith(host, WorkModeSingle, job(youTubeLink(), "MP3"), watched);
+    runWith(host, WorkMode::Single, job(youTubeLink(), "MP3"), watched);
     EXPECT_THAT(host.messages(), IsEmpty());
-    ASSERT_GE(steps(host).size(), 3u);
-    EXPECT_EQ(steps(host)[2], "status:" + fr::S1);
+    ASSERT_GE(steps(host).size(), 2u);
+    EXPECT_EQ(steps(host)[1], "status:" + fr::S1);
     EXPECT_TRUE(fs::exists(out("clip.mp3")));
     EXPECT_FALSE(fs::exists(marker)) << "yt-dlp was started while the service answered";
 }

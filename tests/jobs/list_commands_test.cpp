@@ -82,7 +82,6 @@ private:
 
 class ListCommandsTest : public ::testing::Test {
 protected:
-
     std::string folder() const { return m_folder.string(); }
     std::string writeFile(const std::string& name, const std::string& bytes) const {
         const fs::path path = m_folder / name;

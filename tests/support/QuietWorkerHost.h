@@ -28,12 +28,10 @@ public:
     }
     std::int64_t progressPosition() override { return position; }
     std::int64_t progressMax() override { return max; }
-    void setControlEnabled(WorkerControl, bool) override {}
     void appendLog(const std::string&) override {}
-    int listRowCount() override { return 2; }
+    int listSize() override { return 0; }
     ListRowTexts readListRow(int) override { return {}; }
     void deleteFirstListRow() override {}
-    void scrollListToTop() override {}
     void restoreMainWindow() override {}
 
     int messages = 0;

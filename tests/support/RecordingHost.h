@@ -11,7 +11,8 @@
 
 namespace vantaro::testing {
 
-// A WorkerHost that records every request in order, as "kind:value" lines, and answers message
+// A WorkerHost that records every request and event in order, as "kind:value" lines (an event
+// by its name, with the mode after a colon where it has one), and answers message
 // boxes from a queue (Yes when the queue is empty). Safe to call from the worker thread.
 class RecordingHost : public WorkerHost {
 public:
@@ -62,13 +63,10 @@ public:
         std::lock_guard lock(m_mutex);
         return m_progressMax;
     }
-    void setControlEnabled(WorkerControl control, bool enabled) override {
-        record("enable:" + std::to_string(static_cast<int>(control)) + "=" + (enabled ? "1" : "0"));
-    }
     void appendLog(const std::string& line) override { record("log:" + line); }
-    int listRowCount() override {
+    int listSize() override {
         std::lock_guard lock(m_mutex);
-        return static_cast<int>(rows.size()) + 2;
+        return static_cast<int>(rows.size());
     }
     ListRowTexts readListRow(int row) override {
         std::lock_guard lock(m_mutex);
@@ -83,8 +81,14 @@ public:
         }
         notify("deleteRow");
     }
-    void scrollListToTop() override { record("scrollTop"); }
     void restoreMainWindow() override { record("restore"); }
+    void workStarted(WorkMode mode) override { record("started:" + modeName(mode)); }
+    void rowTaken() override { record("rowTaken"); }
+    void rowDone() override { record("rowDone"); }
+    void linkDone() override { record("linkDone"); }
+    void stopCleanedUp(WorkMode mode) override { record("stopCleanedUp:" + modeName(mode)); }
+    void listStoppedBetweenRows() override { record("stoppedBetweenRows"); }
+    void listEnded() override { record("listEnded"); }
 
     // Answers for the next confirmation boxes, in order.
     void queueAnswer(bool yes) {
@@ -116,6 +120,18 @@ public:
     std::function<void(const std::string& event)> onEvent;
 
 private:
+    // The elaborated names stay right where a file also sees the program-wide work mode.
+    static std::string modeName(WorkMode mode) {
+        switch (mode) {
+        case WorkMode::Single:
+            return "single";
+        case WorkMode::List:
+            return "list";
+        case WorkMode::None:
+            break;
+        }
+        return "none";
+    }
     void record(std::string event) {
         {
             std::lock_guard lock(m_mutex);

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// What a download worker needs around it in a test, set up and undone in one place: the shared
-// flags cleared, the program folder, and a current folder of the test's own (the service's
-// reply file is written there).
+// What a download worker needs around it in a test, set up and undone in one place: the program
+// folder and a current folder of the test's own (the service's reply file is written there). The
+// run's flags live in the test's own RunContext.
 
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
 
 #include <filesystem>
 #include <string>
@@ -22,9 +21,6 @@ public:
 
     // From a test's set-up.
     void enter(const std::string& programFolder, const std::string& currentFolder) {
-        StopRequested = false;
-        ListRunning = false;
-        WorkMode = WorkModeSingle;
         setProgramFolder(programFolder);
         m_previous = std::filesystem::current_path();
         std::filesystem::current_path(currentFolder);
@@ -37,8 +33,6 @@ public:
         m_entered = false;
         std::filesystem::current_path(m_previous);
         setProgramFolder({});
-        StopRequested = false;
-        ListRunning = false;
     }
 
 private:

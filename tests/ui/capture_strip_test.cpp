@@ -8,8 +8,8 @@
 #include "app/WebBrowser.h"
 #include "core/Constants.h"
 #include "core/ProgramFolder.h"
-#include "core/SharedState.h"
-#include "engine/Unit2.h"
+#include "engine/DownloadWorker.h"
+#include "jobs/StopCommands.h"
 #include "support/QtTestRun.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempFolder.h"
@@ -50,7 +50,7 @@ public:
 class StopHost : public StopCommandHost {
 public:
     explicit StopHost(CaptureStrip& strip) : m_strip(strip) {}
-    void setControlEnabled(WorkerControl, bool) override {}
+    void workStopping() override {}
     void restoreWaveVolume() override { m_strip.restoreWaveVolume(); }
 
 private:
@@ -65,7 +65,6 @@ class CaptureStripTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::makeApplication("capture_strip_test"); }
     void SetUp() override {
-        StopRequested = false;
         auto recording = std::make_unique<RecordingVolume>();
         recording->set = &volumeSet;
         volume = recording.get();
@@ -152,9 +151,10 @@ TEST_F(CaptureStripTest, RetryTimerAndConnectionSpeed) {
 
 TEST_F(CaptureStripTest, StopRestoresOnlyAVolumeThatWasSaved) {
     StopHost host(*strip);
-    Button5Click(host);
+    RunContext context;
+    stopWork(context, host);
     EXPECT_TRUE(volumeSet.empty()) << "nothing saved: the sound is left alone";
-    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(context.stopRequested());
 
     // A start that read the mixer: the Stop puts that level back.
     volume->current = 30000;
@@ -164,7 +164,7 @@ TEST_F(CaptureStripTest, StopRestoresOnlyAVolumeThatWasSaved) {
     if (!strip->tool().captureRunning())
         GTEST_SKIP() << "the capture cannot start here (" << lastLine(memo) << "); run as root";
     start.click();
-    Button5Click(host);
+    stopWork(context, host);
     EXPECT_EQ(volumeSet, std::vector<std::uint16_t>{30000});
 }
 

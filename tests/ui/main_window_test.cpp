@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -337,16 +338,16 @@ TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
     bool directReadRefused = false;
     std::int64_t positionSeen = 0;
     std::thread worker([&] {
-        window->setControlEnabled(WorkerControl::Button5, true);
+        window->workStarted(WorkMode::None);
         window->setStatus("Téléchargement de la vidéo d'origine..");
         window->appendLog("une ligne");
         window->setProgressMax(3'000'000'000LL);
         window->setProgressPosition(1'500'000'000LL);
         positionSeen = window->progressPosition();
-        rowsBefore = window->listRowCount();
+        rowsBefore = window->listSize();
         firstRow = window->readListRow(1);
         window->deleteFirstListRow();
-        rowsAfter = window->listRowCount();
+        rowsAfter = window->listSize();
         try {
             grid->readListRow(1);
         } catch (const std::logic_error&) {
@@ -361,10 +362,10 @@ TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
     EXPECT_EQ(child<QLabel>("StatusBar1")->text(), q("Téléchargement de la vidéo d'origine.."));
     EXPECT_TRUE(child<QPlainTextEdit>("Memo1")->toPlainText().endsWith("une ligne"));
     EXPECT_EQ(positionSeen, 1'500'000'000LL);
-    EXPECT_EQ(rowsBefore, 5);
+    EXPECT_EQ(rowsBefore, 3);
     EXPECT_EQ(firstRow.destinationFileName, "a");
     EXPECT_EQ(firstRow.videoUrl, "http://youtube/a");
-    EXPECT_EQ(rowsAfter, 4);
+    EXPECT_EQ(rowsAfter, 2);
     EXPECT_EQ(window->linkList().cell(1, 3), "b");
     EXPECT_TRUE(directReadRefused) << "the list is reached only through the hand-over";
 
@@ -374,6 +375,83 @@ TEST_F(MainWindowTest, WorkerRequestsAreCarriedOutOnTheWindowThreadInOrder) {
     EXPECT_FALSE(button("Button5")->isEnabled());
     EXPECT_TRUE(button("Button6")->isEnabled());
     EXPECT_TRUE(button("Button7")->isEnabled());
+}
+
+// What each event of a run, and the Stop command, switches: from all controls off and from all
+// on, so that a control an event must leave alone shows as well. Order: Button4 (download),
+// Button5 (Stop), Button6 (load list), Button7 (download list), the list grid.
+TEST_F(MainWindowTest, RunEventsSwitchTheControlsAsTheWorkerDidItself) {
+    makeWindow();
+    using States = std::array<bool, 5>;
+    const struct {
+        const char* event;
+        std::function<void()> tell;
+        States fromOff;
+        States fromOn;
+    } cases[] = {
+        {"single started",
+         [&] { window->workStarted(WorkMode::Single); },
+         {false, true, false, false, false},
+         {false, true, true, true, true}},
+        {"list started",
+         [&] { window->workStarted(WorkMode::List); },
+         {false, true, false, false, false},
+         {true, true, false, false, true}},
+        {"no mode started",
+         [&] { window->workStarted(WorkMode::None); },
+         {false, true, false, false, false},
+         {true, true, true, true, true}},
+        {"row taken",
+         [&] { window->rowTaken(); },
+         {false, false, false, false, false},
+         {true, true, true, true, false}},
+        {"row done",
+         [&] { window->rowDone(); },
+         {false, false, false, false, true},
+         {true, true, true, true, true}},
+        {"link done",
+         [&] { window->linkDone(); },
+         {true, false, false, false, false},
+         {true, true, true, true, true}},
+        {"single stop cleaned up",
+         [&] { window->stopCleanedUp(WorkMode::Single); },
+         {true, false, false, false, false},
+         {true, false, true, true, true}},
+        {"list stop cleaned up",
+         [&] { window->stopCleanedUp(WorkMode::List); },
+         {false, false, true, true, true},
+         {true, false, true, true, true}},
+        {"stopped between rows",
+         [&] { window->listStoppedBetweenRows(); },
+         {false, false, true, true, true},
+         {true, true, true, true, true}},
+        {"list ended",
+         [&] { window->listEnded(); },
+         {false, false, true, true, true},
+         {true, false, true, true, true}},
+        {"Stop pressed",
+         [&] { window->workStopping(); },
+         {false, false, true, true, false},
+         {true, false, true, true, true}},
+    };
+    const std::array<QWidget*, 5> controls = {button("Button4"), button("Button5"),
+                                              button("Button6"), button("Button7"),
+                                              child<LinkListGrid>("StringGrid1")};
+    const auto states = [&] {
+        States now{};
+        for (std::size_t i = 0; i < controls.size(); ++i)
+            now[i] = controls[i]->isEnabled();
+        return now;
+    };
+    for (const auto& c : cases) {
+        for (const bool start : {false, true}) {
+            for (QWidget* control : controls)
+                control->setEnabled(start);
+            c.tell();
+            EXPECT_EQ(states(), start ? c.fromOn : c.fromOff)
+                << c.event << (start ? ", from all on" : ", from all off");
+        }
+    }
 }
 
 TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {

@@ -3,7 +3,6 @@
 // the navigation flag that bypasses it, reloads, failures and a navigation overtaken by another.
 #include "app/WebBrowser.h"
 
-#include "core/SharedState.h"
 #include "support/QtTestRun.h"
 #include "support/ScriptedHttpServer.h"
 
@@ -29,7 +28,6 @@ using testing::ScriptedHttpServer;
 class WebBrowserTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::makeApplication("web_browser_test"); }
-    void SetUp() override { StopRequested = false; }
 
     // Runs the event loop until the browser has no page loading.
     static bool settle(WebBrowser& browser) {

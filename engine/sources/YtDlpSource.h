@@ -2,8 +2,9 @@
 #pragma once
 
 #include "core/Constants.h"
-#include "core/SharedState.h"
+#include "core/RunContext.h"
 #include "engine/WorkerHost.h"
+#include "engine/sources/MediaSource.h"
 
 #include <atomic>
 #include <cstdint>
@@ -69,7 +70,7 @@ private:
 std::string ytDlpProgramOrDefault(const std::string& program);
 
 // True when the program starts and answers --version; a stop flag set meanwhile ends the wait.
-bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop = StopRequested);
+bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop);
 
 // Sets the process, before its start, to lead a process group of its own, so that
 // endProcessGroup ends it with everything it started; it also dies with the thread that
@@ -89,14 +90,14 @@ struct YtDlpMedia {
 
 // Downloads the media of a page link with yt-dlp into a work folder of the job's own beside
 // downloadFile, driving the host's progress bar with its byte counts, and moves the file yt-dlp
-// made to downloadFile. StopRequested ends yt-dlp and every process it started and returns
+// made to downloadFile. The stop token ends yt-dlp and every process it started and returns
 // (downloadFile, when it is there, is the caller's to delete). Throws YtDlpError when yt-dlp
 // fails, cannot be started or names a file outside the work folder, SystemFailure when the
 // folder cannot be made or the file moved. Whatever the end, nothing but the work folder and
 // downloadFile is written or removed.
-YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
+YtDlpMedia fetchWithYtDlp(const std::string& program, const std::string& link,
                           const std::string& downloadFile, const std::string& formatName,
-                          WorkerHost& host);
+                          WorkerHost& host, const std::atomic<bool>& stop);
 
 // The worker's choice between the site paths and yt-dlp, for one run. A job takes yt-dlp when a
 // yt-dlp program is available and its link holds a site keyword and either is an https link
@@ -104,7 +105,8 @@ YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
 class YtDlpRoad {
 public:
     // program: the configured program, empty for the default; nullopt: the road is closed.
-    explicit YtDlpRoad(std::optional<std::string> program, std::string serviceHost = MakerHost);
+    YtDlpRoad(RunContext& context, std::optional<std::string> program,
+              std::string serviceHost = MakerHost);
 
     // Reports the link as every job does (quietly when yt-dlp may take over) and tells whether
     // the job takes yt-dlp. When it does not, the report's outcome was shown as always.
@@ -115,9 +117,26 @@ public:
 private:
     bool available();
 
+    RunContext& m_context;
     std::optional<std::string> m_program;
     std::string m_serviceHost;
     std::optional<bool> m_available; // asked once, the first time a job needs it
+};
+
+// The media of a page link through yt-dlp, for a job the road has taken over. An MP3 made of it
+// gets the artist and the cover yt-dlp found.
+class YtDlpSource : public MediaSource {
+public:
+    YtDlpSource(SourceRun& run, YtDlpRoad& road) : m_run(run), m_road(road) {}
+    std::optional<StepTexts> fetchMedia(const std::string& link, const JobFiles& files) override;
+    void mediaMade(const std::string& file) override;
+
+private:
+    SourceRun& m_run;
+    YtDlpRoad& m_road;
+    // The work folder holds the thumbnail and serves the tagging pass; it goes with the source,
+    // however the link ends.
+    YtDlpMedia m_media;
 };
 
 } // namespace vantaro

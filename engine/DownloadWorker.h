@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Constants.h"
+#include "core/RunContext.h"
 #include "engine/WorkerHost.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/DownloadJob.h"
@@ -17,28 +18,31 @@
 
 namespace vantaro {
 
-// The download worker's thread. Execute runs the single-link mode (100) or the list mode (200)
-// as WorkMode says; every window request goes through the host and completes before the next.
-class MonThread : public QThread {
+// The download worker's thread. execute runs the single-link mode or the list mode as the run
+// context's work mode says; every window request goes through the host and completes before the
+// next.
+class DownloadThread : public QThread {
 public:
     // job is used in single-link mode; serviceHost is the resolver and report service's host;
     // ytDlpProgram the yt-dlp program that may take jobs over (empty: the default one), or
     // nullopt when none may.
-    MonThread(WorkerHost& host, DownloadJob job, std::string serviceHost = MakerHost,
-              std::optional<std::string> ytDlpProgram = std::nullopt);
-    ~MonThread() override;
+    DownloadThread(RunContext& context, WorkerHost& host, DownloadJob job,
+                   std::string serviceHost = MakerHost,
+                   std::optional<std::string> ytDlpProgram = std::nullopt);
+    ~DownloadThread() override;
 
-    // Runs the mode chosen by WorkMode (read once, here) and returns when the run has ended.
-    void Execute();
+    // Runs the mode chosen by the context (read once, here) and returns when the run has ended.
+    void execute();
 
 protected:
     void run() override;
 
 public:
-    // True from creation until run() has returned from Execute.
+    // True from creation until run() has returned from execute.
     bool executing() const { return m_executing.load(); }
 
 private:
+    RunContext& m_context;
     WorkerHost& m_host;
     DownloadJob m_job;
     std::string m_serviceHost;
@@ -50,17 +54,17 @@ private:
 // commands call, and what the window asks when the program is left.
 class DownloadWorker : public WorkerLauncher {
 public:
-    explicit DownloadWorker(WorkerHost& host, std::string serviceHost = MakerHost);
+    DownloadWorker(RunContext& context, WorkerHost& host, std::string serviceHost = MakerHost);
     ~DownloadWorker() override; // stops and waits for a running worker
 
-    // True from the creation of a worker until its Execute has returned.
+    // True from the creation of a worker until its execute has returned.
     bool workerRunning() const override;
-    // Starts a worker at the lowest priority; WorkMode is already stored. Does nothing while a
-    // worker runs (the commands refuse before calling this).
+    // Starts a worker at the lowest priority; the work mode is already stored in the context.
+    // Does nothing while a worker runs (the commands refuse before calling this).
     void startWorker(const DownloadJob& job) override;
-    // Sets StopRequested and waits until the worker has ended, letting the calling thread's
-    // events run meanwhile (so that blocking hand-overs to the user-interface thread complete).
-    // Returns true when no worker runs any more at the end.
+    // Sets the context's stop token and waits until the worker has ended, letting the calling
+    // thread's events run meanwhile (so that blocking hand-overs to the user-interface thread
+    // complete). Returns true when no worker runs any more at the end.
     bool stopAndWait(std::chrono::milliseconds timeout);
     // Lets yt-dlp take over jobs the site paths cannot carry: the function gives, at each
     // start, the program to use (empty: yt-dlp on PATH). Without it no job takes yt-dlp.
@@ -71,27 +75,13 @@ public:
 private:
     void releaseFinished();
 
+    RunContext& m_context;
     WorkerHost& m_host;
     std::string m_serviceHost;
     std::function<std::string()> m_ytDlpProgram;
-    std::unique_ptr<MonThread> m_thread;
+    std::unique_ptr<DownloadThread> m_thread;
     // Receives the end of a worker on the thread that started it, which then releases it.
-    std::unique_ptr<QObject> m_context;
+    std::unique_ptr<QObject> m_receiver;
 };
-
-// What the Stop commands touch.
-class StopCommandHost {
-public:
-    virtual ~StopCommandHost() = default;
-    virtual void setControlEnabled(WorkerControl control, bool enabled) = 0;
-    // Puts back the wave volume saved by a capture start; does nothing when none was saved.
-    virtual void restoreWaveVolume() = 0;
-};
-
-// The Stop button: sets StopRequested, enables Button7 and Button6, disables Button5, then puts
-// back a saved wave volume. It does not wait for the worker.
-void Button5Click(StopCommandHost& host);
-// The hidden "stop" button: sets StopRequested only.
-void Button10Click();
 
 } // namespace vantaro

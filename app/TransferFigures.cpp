@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/TransferFigures.h"
+#include "app/TransferFigures.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/YtDlpSource.h"
+#include "engine/sources/YtDlpSource.h"
 
 #include "core/RemoteText.h"
-#include "core/SharedState.h"
 #include "core/SystemReasons.h"
 #include "engine/Fetch.h"
 #include "engine/JsonScanner.h"
+#include "engine/Mp3Tagging.h"
 #include "engine/Resolver.h"
 #include "jobs/SiteKind.h"
 
@@ -40,7 +40,7 @@ constexpr const char* FilepathReport = "filepath.json";
 constexpr const char* UploaderReport = "uploader.json";
 constexpr const char* WorkFolderTemplate = ".vantaro-work-XXXXXX";
 constexpr std::size_t MaxLineBytes = 64 * 1024; // a longer line of yt-dlp's is dropped
-constexpr int StopPollMs = 20; // StopRequested is looked at this often while yt-dlp runs
+constexpr int StopPollMs = 20; // the stop token is looked at this often while yt-dlp runs
 constexpr int VersionWaitMs = 30000;
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -79,7 +79,7 @@ QStringList qtArguments(const std::vector<std::string>& arguments) {
 // progress bar and keeps its reason. Nothing it prints names a file.
 class YtDlpRun {
 public:
-    YtDlpRun(WorkerHost& host) : m_host(host) {}
+    YtDlpRun(WorkerHost& host, const std::atomic<bool>& stop) : m_host(host), m_stop(stop) {}
     ~YtDlpRun() {
         if (m_process.state() != QProcess::NotRunning)
             endProcessGroup(m_process);
@@ -99,6 +99,7 @@ private:
     void line(std::string_view text);
 
     WorkerHost& m_host;
+    const std::atomic<bool>& m_stop;
     QProcess m_process;
     std::string m_program;
     std::string m_reason;
@@ -118,7 +119,7 @@ bool YtDlpRun::run(const std::string& program, const std::vector<std::string>& a
     if (!m_process.waitForStarted(-1))
         throw YtDlpError("cannot start " + program);
     while (m_process.state() != QProcess::NotRunning) {
-        if (StopRequested.load()) {
+        if (m_stop.load()) {
             endProcessGroup(m_process);
             return false;
         }
@@ -403,11 +404,11 @@ bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop) {
            !process.readAllStandardOutput().trimmed().isEmpty();
 }
 
-YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
+YtDlpMedia fetchWithYtDlp(const std::string& program, const std::string& link,
                           const std::string& downloadFile, const std::string& formatName,
-                          WorkerHost& host) {
+                          WorkerHost& host, const std::atomic<bool>& stop) {
     auto folder = std::make_unique<JobWorkFolder>(fs::path(downloadFile).parent_path().string());
-    YtDlpRun run(host);
+    YtDlpRun run(host, stop);
     if (!run.run(program, ytDlpArguments(link, formatName), folder->path()))
         return {};
     if (!run.succeeded())
@@ -430,8 +431,9 @@ YtDlpMedia FetchWithYtDlp(const std::string& program, const std::string& link,
     return media;
 }
 
-YtDlpRoad::YtDlpRoad(std::optional<std::string> program, std::string serviceHost)
-    : m_program(std::move(program)), m_serviceHost(std::move(serviceHost)) {
+YtDlpRoad::YtDlpRoad(RunContext& context, std::optional<std::string> program,
+                     std::string serviceHost)
+    : m_context(context), m_program(std::move(program)), m_serviceHost(std::move(serviceHost)) {
     if (m_program)
         m_program = ytDlpProgramOrDefault(*m_program);
 }
@@ -440,8 +442,8 @@ bool YtDlpRoad::available() {
     if (!m_program)
         return false;
     if (!m_available) {
-        const bool answers = ytDlpAnswers(*m_program);
-        if (StopRequested.load())
+        const bool answers = ytDlpAnswers(*m_program, m_context.stopToken());
+        if (m_context.stopRequested())
             return false; // asked again by the next run
         m_available = answers;
     }
@@ -450,30 +452,46 @@ bool YtDlpRoad::available() {
 
 bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
     if (!m_program || !isSupportedLink(link)) {
-        ReportLink(link, host, m_serviceHost);
+        reportLink(link, host, m_context, m_serviceHost);
         return false;
     }
     // The fetch cannot get an https link: the maker's host is not even told of it.
     if (startsWith(link, "https://")) {
         if (available())
             return true;
-        ReportLink(link, host, m_serviceHost);
+        reportLink(link, host, m_context, m_serviceHost);
         return false;
     }
-    if (ReportLinkQuietly(link, host, m_serviceHost))
+    if (reportLinkQuietly(link, host, m_context, m_serviceHost))
         return false;
     if (available())
         return true;
     // The box the report shows when nothing takes over; a stop meanwhile shows none, as a
     // stopped fetch does not.
-    if (!StopRequested.load())
-        ShowNetworkError(host);
+    if (!m_context.stopRequested())
+        showNetworkError(host, m_context.language());
     return false;
 }
 
 YtDlpMedia YtDlpRoad::fetch(const std::string& link, const std::string& downloadFile,
                             const std::string& formatName, WorkerHost& host) {
-    return FetchWithYtDlp(*m_program, link, downloadFile, formatName, host);
+    return fetchWithYtDlp(*m_program, link, downloadFile, formatName, host, m_context.stopToken());
+}
+
+std::optional<StepTexts> YtDlpSource::fetchMedia(const std::string& link, const JobFiles& files) {
+    const StepTexts texts =
+        m_run.listMode() ? StepTexts{WorkerText::ListVideoFetching, WorkerText::ListConverting}
+                         : StepTexts{WorkerText::VideoFetching, WorkerText::Converting};
+    m_run.status(texts.fetching);
+    m_media = m_road.fetch(link, files.downloadFile, m_run.formatName(), m_run.host());
+    return texts;
+}
+
+void YtDlpSource::mediaMade(const std::string& file) {
+    // The artist and the cover join an MP3 this run made; without them it stays as made.
+    if (m_run.formatName() == "MP3" && m_media.workFolder)
+        tagMp3(file, m_media.uploader, m_media.coverFile, m_media.workFolder->path(),
+               m_run.context().stopToken());
 }
 
 } // namespace vantaro

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The figures line under the Stop button and the notice at the end of a run.
-#include "engine/TransferFigures.h"
-#include "engine/WorkNotice.h"
+#include "app/TransferFigures.h"
+#include "app/WorkNotice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/WorkNotice.h"
+#include "app/WorkNotice.h"
 
 #include <string_view>
 
