@@ -121,7 +121,6 @@ WebBrowser::WebBrowser(QWidget* parent)
 
 WebBrowser::~WebBrowser() {
     // A fetch still running finds no browser when it ends, and drops its page.
-    m_mailbox->stop = true;
     std::lock_guard lock(m_mailbox->mutex);
     m_mailbox->owner = nullptr;
 }
