@@ -6,6 +6,7 @@
 #include "update/Verification.h"
 #include "update/ZipEntry.h"
 
+#include <cstdlib>
 #include <regex>
 
 namespace vantaro {
@@ -80,6 +81,18 @@ struct EngineUpdater::Release {
     FetchRequest request;
     const std::atomic<bool>& stop;
 };
+
+UpdateSettings updateSettingsFor(const std::string& programFolder, const std::string& releasesKey,
+                                 Language language) {
+    UpdateSettings settings;
+    settings.enginesFolder = enginesFolder();
+    settings.releasesKey = releasesKey;
+    settings.keyringPath = shippedYtDlpKeyring(programFolder);
+    const char* path = std::getenv("PATH");
+    settings.pathValue = path != nullptr ? path : "";
+    settings.language = language;
+    return settings;
+}
 
 EngineUpdater::EngineUpdater(UpdateSettings settings) : m_settings(std::move(settings)) {
     if (!m_settings.enginesFolder.empty() && !m_settings.enginesFolder.ends_with('/'))

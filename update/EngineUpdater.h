@@ -24,6 +24,11 @@ struct UpdateSettings {
     Language language = Language::French;
 };
 
+// The settings of this process: the engines folder of its environment, the key shipped in the
+// program folder, its PATH and the machine's release files.
+UpdateSettings updateSettingsFor(const std::string& programFolder, const std::string& releasesKey,
+                                 Language language);
+
 enum class UpdateFailure {
     None,
     NoAsset,           // no release file for this machine

@@ -40,7 +40,7 @@ struct FetchRequest {
     std::uint64_t maxBytes = 0; // the body's limit
     bool headOnly = false;      // ask for the head only (to follow redirects)
     bool loopbackHttp = false;  // plain http to 127.0.0.1 allowed (the release base was such)
-    ProgressCallback progress;  // may be empty
+    ProgressCallback progress;  // for each block received; may be empty
     const std::atomic<bool>* stop = nullptr;
 };
 
