@@ -16,6 +16,8 @@ const char* const PathNameKey = "destinationPathName";
 // Read only: the program never writes this section.
 const char* const ResolverSection = "Resolver";
 const char* const ProgramKey = "program";
+const char* const ReleasesKey = "releases";
+const char* const UpdateKey = "update";
 } // namespace
 
 Preferences::Preferences(std::string programFolder) : m_programFolder(std::move(programFolder)) {
@@ -63,6 +65,16 @@ std::string Preferences::ytDlpProgram() const {
     if (control || !(program.starts_with('/') || bareName))
         return {};
     return program;
+}
+
+std::string Preferences::releasesLocation() const {
+    if (!exists())
+        return {};
+    return readProfileString(path(), ResolverSection, ReleasesKey);
+}
+
+bool Preferences::engineChecksAllowed() const {
+    return !exists() || readProfileString(path(), ResolverSection, UpdateKey) != "0";
 }
 
 void Preferences::storeSingleDownload(const std::string& fileName, const std::string& pathName) {

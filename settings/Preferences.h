@@ -36,6 +36,13 @@ public:
     // or a name found on PATH. Empty when the file, the section or the key is missing, or the
     // value is a relative path or holds a control character (yt-dlp on PATH then serves).
     std::string ytDlpProgram() const;
+    // The key "releases" of the section "Resolver": where the program's own engines are fetched
+    // from instead of their release pages. Read, never written; empty when missing. The updater
+    // checks the address before it is used.
+    std::string releasesLocation() const;
+    // False when the key "update" of the section "Resolver" is "0": no check for newer engines at
+    // start-up. A missing file or key allows them.
+    bool engineChecksAllowed() const;
 
     void storeSingleDownload(const std::string& fileName, const std::string& pathName) override;
     void storeList(const std::string& pathName) override;

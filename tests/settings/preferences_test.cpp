@@ -161,4 +161,12 @@ TEST_F(PreferencesFile, ResolverProgramIsReadAndItsSectionNeverWritten) {
         writeIni("[Resolver]\nprogram=" + value + "\n");
         EXPECT_EQ(preferences.ytDlpProgram(), taken) << value;
     }
+    // The engines' keys: only "0" turns the checks off.
+    EXPECT_TRUE(preferences.engineChecksAllowed());
+    writeIni("[Resolver]\nreleases=http://127.0.0.1:8080/r\nupdate=0\n");
+    EXPECT_EQ(preferences.releasesLocation(), "http://127.0.0.1:8080/r");
+    EXPECT_FALSE(preferences.engineChecksAllowed());
+    writeIni("[Resolver]\nupdate=no\n");
+    EXPECT_TRUE(preferences.engineChecksAllowed());
+    EXPECT_EQ(preferences.releasesLocation(), "");
 }
