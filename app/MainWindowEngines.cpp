@@ -122,14 +122,17 @@ std::string MainWindow::runEngineUpdate(const EngineUpdater& updater, Engine eng
     const std::string checking = english ? "Updating " + name + ": checking the new copy..."
                                          : "Mise à jour de " + name + " : vérification...";
     std::int64_t sent = -1;
+    std::int64_t shownTotal = -1;
     const auto progress = [&](std::int64_t bytes, std::int64_t total) {
         const std::int64_t step =
             total > 0 ? std::max<std::int64_t>(total / ProgressSteps, 1) : UnknownSizeStep;
-        const bool first = sent < 0;
+        // A new file (the checksum list, then the engine) starts the bar again.
+        const bool first = total != shownTotal;
         const bool last = total > 0 && bytes >= total;
         if (!first && !last && bytes - sent < step)
             return;
         sent = bytes;
+        shownTotal = total;
         const std::string status = last ? checking : downloading;
         QMetaObject::invokeMethod(
             this,
@@ -137,7 +140,7 @@ std::string MainWindow::runEngineUpdate(const EngineUpdater& updater, Engine eng
                 if (first || last)
                     setStatus(status);
                 if (first)
-                    setProgressMax(total > 0 ? total : 0);
+                    setProgressMax(std::max<std::int64_t>(total, 0));
                 setProgressPosition(bytes);
             },
             Qt::QueuedConnection);
