@@ -7,11 +7,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace vantaro {
 
 namespace {
 
 const char* const CheckDayFileName = "engine-check";
+// The niceness of the engines' background work.
+constexpr int BackgroundNice = 10;
 // A day file is one short line; anything longer is not ours.
 constexpr std::size_t MaxDayFileSize = 64;
 
@@ -106,6 +111,9 @@ bool BackgroundJob::start(std::function<void(const std::atomic<bool>& stop)> wor
     m_stop = false;
     m_running = true;
     m_thread = std::thread([this, work = std::move(work)] {
+        // Background work yields the processor to the window; the programs it runs (gpgv, the
+        // new copy's trial) inherit the lower priority.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), BackgroundNice);
         work(m_stop);
         m_running = false;
     });
