@@ -97,6 +97,8 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
 MainWindow::~MainWindow() {
     m_closing = true;
     m_playlistAdd.stop();
+    m_engineUpdate.stopAndJoin();
+    m_engineCheck.stopAndJoin();
     finishWork();
 }
 
@@ -156,6 +158,8 @@ void MainWindow::createMenus() {
             &MainWindow::openWebPage);
     connect(addItem(m_helpMenu, "AproposdeVantaro1", "&A propos de Vantaro"), &QAction::triggered,
             this, &MainWindow::showAboutDialog);
+    m_updateAction = addItem(m_helpMenu, "MettreajourytDlp1", "Mettre à jour yt-dlp");
+    connect(m_updateAction, &QAction::triggered, this, &MainWindow::updateYtDlp);
 }
 
 void MainWindow::createTrayIcon() {
@@ -189,7 +193,7 @@ void MainWindow::createDesktopServices() {
     parts.linkPage = m_ui->TabSheet1;
     parts.listPage = m_ui->TabSheet2;
     parts.trayIcon = [this] { return m_trayIcon; };
-    parts.workRunning = [this] { return workerRunning(); };
+    parts.workRunning = [this] { return workerRunning() || m_engineUpdating; };
     parts.language = m_runContext.language();
     parts.loadListFile = [this](const std::string& path) {
         m_ui->PageControl1->setCurrentWidget(m_ui->TabSheet2);
@@ -263,6 +267,7 @@ void MainWindow::checkOnActivation() {
     if (m_activated || m_closing)
         return;
     m_activated = true;
+    startEngineCheck();
     {
         const QSignalBlocker quiet(m_ui->ComboBox1);
         m_ui->ComboBox1->setCurrentIndex(0);
@@ -325,6 +330,8 @@ void MainWindow::openDestinationFolder() {
 }
 
 void MainWindow::startDownload() {
+    if (refusedDuringEngineUpdate())
+        return;
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
@@ -334,6 +341,8 @@ void MainWindow::startDownload() {
 }
 
 void MainWindow::addToList() {
+    if (refusedDuringEngineUpdate())
+        return;
     const SingleLinkFields fields{bytes(m_ui->Edit1->text()), bytes(m_ui->Edit6->text()),
                                   bytes(m_ui->Edit3->text()), bytes(m_ui->Edit7->text()),
                                   bytes(m_ui->ComboBox1->currentText())};
@@ -344,6 +353,7 @@ void MainWindow::addToList() {
 }
 
 void MainWindow::stopWork() {
+    m_engineUpdate.stop();
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
     vantaro::stopWork(m_runContext, static_cast<StopCommandHost&>(*this));
@@ -351,6 +361,7 @@ void MainWindow::stopWork() {
 }
 
 void MainWindow::requestStop() {
+    m_engineUpdate.stop();
     m_desktopServices->stopPressed();
     m_playlistAdd.stop();
     vantaro::requestStop(m_runContext);
@@ -362,6 +373,8 @@ void MainWindow::loadListFile() {
 }
 
 void MainWindow::startListDownload() {
+    if (refusedDuringEngineUpdate())
+        return;
     runCommand([this] { m_listCommands.startListDownload(bytes(m_ui->Edit2->text())); });
 }
 
@@ -420,6 +433,8 @@ void MainWindow::leaveProgram() {
         return;
     m_closing = true;
     m_runContext.requestStop();
+    m_engineUpdate.stop();
+    m_engineCheck.stop();
     m_ui->WebBrowser1->stopLoading();
     hide();
     delete m_trayIcon;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/DesktopShell.h"
+#include "app/EngineUpdates.h"
 #include "app/MessageBoxes.h"
 #include "core/Constants.h"
 #include "core/RunContext.h"
@@ -15,6 +16,7 @@
 #include "jobs/PlaylistAdd.h"
 #include "jobs/StopCommands.h"
 #include "settings/Preferences.h"
+#include "update/EngineUpdater.h"
 
 #include <QWidget>
 
@@ -24,6 +26,7 @@
 #include <memory>
 #include <string>
 
+class QAction;
 class QLineEdit;
 class QMenu;
 class QSystemTrayIcon;
@@ -124,6 +127,12 @@ public:
     void openHowToUsePage();
     void openWebPage();
     void showAboutDialog();
+    // The Help menu's update of the program's own yt-dlp (and deno when yt-dlp has no other
+    // JavaScript runtime), off this thread; Stop cancels it.
+    void updateYtDlp();
+    bool engineUpdateRunning() const { return m_engineUpdating; }
+    // True while the quiet start-up check for newer engines runs.
+    bool engineCheckRunning() const { return m_engineCheck.running(); }
 
     // The message presenter of every host interface.
     bool showMessage(MessageKind kind, const std::string& text,
@@ -195,6 +204,13 @@ private:
     void leaveProgram();
     void showProgress();
     template <typename Work> auto onUiThread(Work&& work) -> decltype(work());
+    void startEngineCheck();
+    bool refusedDuringEngineUpdate();
+    void setEngineUpdateControls(bool updating);
+    void engineUpdateEnded(const std::string& message, bool ok, bool stopped);
+    // Runs on the update's thread: the update of one engine, its steps and bytes sent over.
+    std::string runEngineUpdate(const EngineUpdater& updater, Engine engine, Language language,
+                                const std::atomic<bool>& stop, bool& ok, bool& stopped);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     RunContext m_runContext;
@@ -219,6 +235,12 @@ private:
     QMenu* m_popupMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;
+    QAction* m_updateAction = nullptr;
+    // The engines' update from the Help menu and the start-up check, each on a thread of its own.
+    BackgroundJob m_engineUpdate;
+    BackgroundJob m_engineCheck;
+    bool m_engineUpdating = false;
+    bool m_stopWasOn = false; // Stop's state before the update turned it on
 
     std::int64_t m_progressMax = 100;
     std::int64_t m_progressPosition = 100;

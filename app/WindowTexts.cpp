@@ -86,6 +86,7 @@ const WindowTextTable& mainWindowTexts() {
         {"MenuItem2", K::Caption, "Co&mment utiliser Vantaro", "&How to use Vantaro"},
         {"MenuItem1", K::Caption, "Vantaro sur le &Web", "Vantaro on the &Web"},
         {"AproposdeVantaro1", K::Caption, "&A propos de Vantaro", "&About Vantaro"},
+        {"MettreajourytDlp1", K::Caption, "Mettre à jour yt-dlp", "Update yt-dlp"},
         {"Button4", K::Caption, "Télécharger la vidéo", Same},
         {"Button8", K::Caption, "Ajouter le lien à la liste", Same},
         {"Button7", K::Caption, "Télécharger la liste des vidéo sous format MP3", Same},

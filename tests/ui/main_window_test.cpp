@@ -501,10 +501,11 @@ TEST_F(MainWindowTest, QuitRemovesTheTrayIconAndLaterBoxesAreAnsweredAtOnce) {
 TEST_F(MainWindowTest, HelpMenuOpensTheTwoPagesOfTheMakersSite) {
     makeWindow();
     const auto items = window->helpMenu()->actions();
-    ASSERT_EQ(items.size(), 3);
+    ASSERT_EQ(items.size(), 4);
     EXPECT_EQ(items[0]->text(), "Co&mment utiliser Vantaro");
     EXPECT_EQ(items[1]->text(), "Vantaro sur le &Web");
     EXPECT_EQ(items[2]->text(), "&A propos de Vantaro");
+    EXPECT_EQ(items[3]->text(), QString::fromUtf8("Mettre à jour yt-dlp"));
     items[0]->trigger();
     items[1]->trigger();
     ASSERT_EQ(shell.opened.size(), 2u);
