@@ -98,6 +98,9 @@ MainWindow::~MainWindow() {
     m_closing = true;
     m_playlistAdd.stop();
     finishWork();
+    flushKeptList();
+    m_keptWriter.reset();
+    m_keptLock.reset();
 }
 
 void MainWindow::buildWindow() {
@@ -411,6 +414,7 @@ void MainWindow::quitProgram() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     leaveProgram();
+    flushKeptList();
 }
 
 // Both ways out: the tray icon goes first, a running download is told to stop, and the event

@@ -10,6 +10,7 @@
 #include "engine/PspConversion.h"
 #include "engine/WorkerHost.h"
 #include "jobs/DownloadCommands.h"
+#include "jobs/KeptList.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 #include "jobs/PlaylistAdd.h"
@@ -76,6 +77,10 @@ public:
     void setMessagePresenter(MessagePresenter* presenter);
     // The dialogs and default programs of the desktop; null puts the real ones back.
     void setDesktopShell(DesktopShell* shell);
+    // Keeps the list in the file at path from now on: a list kept there by an earlier run comes
+    // back first. False, and nothing is kept, when another program keeps that file. A window
+    // keeps nothing unless told.
+    bool keepList(const std::string& path);
     // The dialogs created after the main window.
     void setDialogs(AddLinkDialog* addDialog, EditLinkDialog* modifyDialog,
                     AboutDialog* aboutDialog);
@@ -195,6 +200,11 @@ private:
     void leaveProgram();
     void showProgress();
     template <typename Work> auto onUiThread(Work&& work) -> decltype(work());
+    void restoreKeptRows(const std::vector<KeptRow>& rows);
+    void scheduleKeptSnapshot();
+    void submitKeptSnapshot();
+    void flushKeptList();
+    void keptListFailed(const std::string& reason);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     RunContext m_runContext;
@@ -226,6 +236,11 @@ private:
     bool m_placed = false;
     bool m_activated = false;
     bool m_closing = false;
+
+    std::unique_ptr<KeptListLock> m_keptLock;
+    std::unique_ptr<KeptListWriter> m_keptWriter;
+    bool m_keptSnapshotDue = false;
+    bool m_keptFailureShown = false;
 };
 
 } // namespace vantaro

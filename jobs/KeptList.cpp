@@ -185,8 +185,8 @@ KeptListRead readKeptList(const std::string& path, std::time_t now) {
     KeptListRead result;
     int error = 0;
     const std::optional<std::string> text = readWhole(path, error);
-    if (!text && error == ENOENT)
-        return result;
+    if (!text && (error == ENOENT || error == ENOTDIR))
+        return result; // no list, or no folder for one
     if (text) {
         if (std::optional<std::vector<KeptRow>> rows = parseKeptList(*text)) {
             result.outcome = KeptListRead::Outcome::Read;
@@ -243,6 +243,7 @@ KeptListLock::KeptListLock(const std::string& listPath) {
         return;
     m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        m_taken = errno == EWOULDBLOCK;
         ::close(m_fd);
         m_fd = -1;
     }

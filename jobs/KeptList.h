@@ -51,7 +51,8 @@ KeptListRead readKeptList(const std::string& path, std::time_t now);
 std::string writeKeptList(const std::string& path, const std::vector<KeptRow>& rows);
 
 // The right to write the kept list: an exclusive lock on "PATH.lock", held while this object
-// lives. A second program finds it taken and leaves the list alone.
+// lives. A second program finds it taken and leaves the list alone; where no lock file can be
+// made, no list can be written either, and the writer says so.
 class KeptListLock {
 public:
     explicit KeptListLock(const std::string& listPath);
@@ -59,9 +60,12 @@ public:
     KeptListLock(const KeptListLock&) = delete;
     KeptListLock& operator=(const KeptListLock&) = delete;
     bool held() const { return m_fd >= 0; }
+    // Another program holds the lock (rather than the lock file being out of reach).
+    bool takenElsewhere() const { return m_taken; }
 
 private:
     int m_fd = -1;
+    bool m_taken = false;
 };
 
 // Writes the rows it is given on a thread of its own, latest first: rows given while a write

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/KeptList.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +97,10 @@ TEST(KeptListTest, TheWriterWritesTheLastRowsGivenAndOneProgramHoldsTheLock) {
     KeptListLock second(path);
     EXPECT_TRUE(first.held());
     EXPECT_FALSE(second.held());
+    EXPECT_TRUE(second.takenElsewhere());
+    KeptListLock outOfReach(folder.file("list/below/list"));
+    EXPECT_FALSE(outOfReach.held());
+    EXPECT_FALSE(outOfReach.takenElsewhere());
 }
 
 } // namespace
