@@ -81,6 +81,8 @@ public:
     // back first. False, and nothing is kept, when another program keeps that file. A window
     // keeps nothing unless told.
     bool keepList(const std::string& path);
+    // Writes the rows as they are now to the kept list, if one is kept, and waits for the write.
+    void flushKeptList();
     // The dialogs created after the main window.
     void setDialogs(AddLinkDialog* addDialog, EditLinkDialog* modifyDialog,
                     AboutDialog* aboutDialog);
@@ -203,7 +205,6 @@ private:
     void restoreKeptRows(const std::vector<KeptRow>& rows);
     void scheduleKeptSnapshot();
     void submitKeptSnapshot();
-    void flushKeptList();
     void keptListFailed(const std::string& reason);
 
     std::unique_ptr<Ui::MainWindow> m_ui;

@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
         rows = window.linkList().entryCount();
     }
 
-    window.close(); // writes what is left to write
+    window.flushKeptList();
     const std::size_t kept = vantaro::readKeptList(keptPath, 0).rows.size();
 
     const auto stallMs = [](qint64 gapNs) {
