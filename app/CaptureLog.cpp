@@ -17,6 +17,9 @@ CaptureLogWriter::CaptureLogWriter(QPlainTextEdit& box, int limit) : m_box(box),
     m_timer.setSingleShot(true);
     m_timer.setInterval(CaptureLogFlushMs);
     connect(&m_timer, &QTimer::timeout, this, &CaptureLogWriter::flush);
+    // Nobody undoes a log: with undo on, the document would keep every line it ever showed,
+    // the removed ones too, and grow with every job.
+    m_box.document()->setUndoRedoEnabled(false);
 }
 
 void CaptureLogWriter::append(const std::string& text) {

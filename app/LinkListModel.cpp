@@ -99,12 +99,14 @@ void LinkListModel::rowsAboutToBeRemoved(int first, int last) {
 void LinkListModel::rowsRemoved() {
     m_shownRows = m_list->rowCount() - 1;
     endRemoveRows();
+    emit listChanged();
 }
 
 void LinkListModel::rowChanged(int row) {
     // A row the view does not know yet is shown with its texts when it is published.
     if (row >= 1 && row - 1 < m_shownRows)
         emit dataChanged(index(row - 1, 0), index(row - 1, ListColumnCount - 1));
+    emit listChanged();
 }
 
 void LinkListModel::headerChanged() {

@@ -58,6 +58,8 @@ public:
 signals:
     // The list's selected row changed (a list row number, not a model row).
     void listSelectionChanged(int row);
+    // An entry of the list was added, changed or removed (before it is published, if ever).
+    void listChanged();
 
 private:
     void rowAppended(int row) override;

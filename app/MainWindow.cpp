@@ -100,6 +100,9 @@ MainWindow::~MainWindow() {
     m_engineUpdate.stopAndJoin();
     m_engineCheck.stopAndJoin();
     finishWork();
+    flushKeptList();
+    m_keptWriter.reset();
+    m_keptLock.reset();
 }
 
 void MainWindow::buildWindow() {
@@ -424,6 +427,7 @@ void MainWindow::quitProgram() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     leaveProgram();
+    flushKeptList();
 }
 
 // Both ways out: the tray icon goes first, a running download is told to stop, and the event

@@ -11,6 +11,7 @@
 #include "engine/PspConversion.h"
 #include "engine/WorkerHost.h"
 #include "jobs/DownloadCommands.h"
+#include "jobs/KeptList.h"
 #include "jobs/LinkList.h"
 #include "jobs/ListCommands.h"
 #include "jobs/PlaylistAdd.h"
@@ -79,6 +80,12 @@ public:
     void setMessagePresenter(MessagePresenter* presenter);
     // The dialogs and default programs of the desktop; null puts the real ones back.
     void setDesktopShell(DesktopShell* shell);
+    // Keeps the list in the file at path from now on: a list kept there by an earlier run comes
+    // back first. False, and nothing is kept, when another program keeps that file. A window
+    // keeps nothing unless told.
+    bool keepList(const std::string& path);
+    // Writes the rows as they are now to the kept list, if one is kept, and waits for the write.
+    void flushKeptList();
     // The dialogs created after the main window.
     void setDialogs(AddLinkDialog* addDialog, EditLinkDialog* modifyDialog,
                     AboutDialog* aboutDialog);
@@ -211,6 +218,10 @@ private:
     // Runs on the update's thread: the update of one engine, its steps and bytes sent over.
     std::string runEngineUpdate(const EngineUpdater& updater, Engine engine, Language language,
                                 const std::atomic<bool>& stop, bool& ok, bool& stopped);
+    void restoreKeptRows(const std::vector<KeptRow>& rows);
+    void scheduleKeptSnapshot();
+    void submitKeptSnapshot();
+    void keptListFailed(const std::string& reason);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     RunContext m_runContext;
@@ -248,6 +259,11 @@ private:
     bool m_placed = false;
     bool m_activated = false;
     bool m_closing = false;
+
+    std::unique_ptr<KeptListLock> m_keptLock;
+    std::unique_ptr<KeptListWriter> m_keptWriter;
+    bool m_keptSnapshotDue = false;
+    bool m_keptFailureShown = false;
 };
 
 } // namespace vantaro

@@ -180,7 +180,10 @@ void MainWindow::workStarted(WorkMode mode) {
 }
 
 void MainWindow::rowTaken() {
-    onUiThread([&] { m_ui->StringGrid1->setEnabled(false); });
+    onUiThread([&] {
+        m_ui->StringGrid1->setEnabled(false);
+        scheduleKeptSnapshot(); // row 1 is now the one in progress
+    });
 }
 
 void MainWindow::rowDone() {
@@ -202,6 +205,7 @@ void MainWindow::stopCleanedUp(WorkMode mode) {
             m_ui->Button4->setEnabled(true);
         }
         m_ui->Button5->setEnabled(false);
+        scheduleKeptSnapshot();
     });
 }
 
@@ -211,6 +215,7 @@ void MainWindow::listStoppedBetweenRows() {
         m_ui->StringGrid1->setEnabled(true);
         m_ui->Button7->setEnabled(true);
         m_ui->Button6->setEnabled(true);
+        scheduleKeptSnapshot();
     });
 }
 
@@ -220,6 +225,7 @@ void MainWindow::listEnded() {
         m_ui->Button6->setEnabled(true);
         m_ui->StringGrid1->setEnabled(true);
         m_ui->Button5->setEnabled(false);
+        scheduleKeptSnapshot();
     });
 }
 
@@ -229,6 +235,8 @@ void MainWindow::conversionStarted() {
 
 void MainWindow::workEnded(const WorkSummary& summary) {
     onUiThread([&] {
+        // The run is over, whatever ended it: no row is in progress any more.
+        scheduleKeptSnapshot();
         if (!m_closing)
             m_desktopServices->workEnded(summary);
     });

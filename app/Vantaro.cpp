@@ -18,7 +18,9 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -54,6 +56,11 @@ bool readCommandLine(int argc, char* argv[], QString& link, int& exitCode) {
     const QStringList links = parser.positionalArguments();
     link = links.isEmpty() ? QString() : links.first();
     return true;
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
 } // namespace
@@ -100,6 +107,8 @@ int main(int argc, char* argv[]) {
                                          dialogServices, dialogServices, &mainWindow);
     vantaro::AboutDialog aboutDialog(&mainWindow);
     mainWindow.setDialogs(&addDialog, &modifyDialog, &aboutDialog);
+    // The list outlives the program: it is kept in the user's state folder and comes back here.
+    mainWindow.keepList(vantaro::keptListPath(environment("XDG_STATE_HOME"), environment("HOME")));
     // The main window's native window and styles are made ready while the splash is up, so that
     // showing it afterwards is quick.
     mainWindow.winId();

@@ -7,6 +7,7 @@
 #include "core/Language.h"
 #include "core/ProgramFolder.h"
 #include "core/RunContext.h"
+#include "jobs/KeptList.h"
 #include "jobs/RandomNames.h"
 #include "support/QtTestRun.h"
 #include "support/TempFolder.h"
@@ -616,6 +617,117 @@ TEST_F(MainWindowTest, AssistiveTechnologyFindsTheCommandsAndReadsTheStatus) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(picture("Image19"))->text(QAccessible::Name),
               q("Télécharger le lien"));
     EXPECT_EQ(picture("Image19")->toolTip(), q("Télécharger le lien"));
+}
+
+// The list kept by an earlier run comes back at start-up; the row that run was working on comes
+// back waiting, without the temporary files it left, and nobody else's file goes with them.
+TEST_F(MainWindowTest, AKeptListComesBackAndItsInterruptedRowStartsAfresh) {
+    TempFolder state;
+    TempFolder videos;
+    const std::string listPath = state.file("vantaro/list");
+    const std::vector<KeptRow> kept{
+        {{"", "MP3", videos.path(), "clip", "Titre\tà part", "https://youtu.be/a"}, true},
+        {{"", "AVI", videos.path(), "deux", "", "https://www.dailymotion.com/video/x2"}, false},
+    };
+    const std::vector<std::string> leftovers{"clipxxx.txt", "clipxxx.flv"};
+    const std::vector<std::string> strangers{"clipxxx.flv.part", "clip2xxx.flv", "deuxxxx.flv"};
+    const struct {
+        const char* name;
+        Language language;
+        std::string fileText;
+        std::size_t rows;
+        std::string status; // where the moved file goes: "PATH"
+    } cases[] = {
+        {"french", Language::French, keptListText(kept), 2, "2 liens repris"},
+        {"english", Language::English, keptListText(kept), 2, "2 links restored"},
+        {"unreadable french", Language::French, "vantaro list 9\nend 0\n", 0,
+         "La liste gardée était illisible ; elle a été mise de côté : PATH"},
+        {"unreadable english", Language::English, keptListText(kept).substr(0, 40), 0,
+         "The kept list could not be read; it was moved to PATH"},
+        {"empty", Language::French, keptListText({}), 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(state.path() + "/vantaro");
+        fs::create_directories(state.path() + "/vantaro");
+        testing::writeWholeFile(listPath, c.fileText);
+        for (const std::string& name : leftovers)
+            testing::writeWholeFile(videos.file(name), "partial");
+        for (const std::string& name : strangers)
+            testing::writeWholeFile(videos.file(name), "not ours");
+        window.reset();
+        makeWindow();
+        window->runContext().setLanguage(c.language);
+        child<QLabel>("StatusBar1")->clear();
+        ASSERT_TRUE(window->keepList(listPath));
+        ASSERT_EQ(window->linkList().entryCount(), static_cast<int>(c.rows));
+        for (std::size_t row = 0; row < c.rows; ++row)
+            EXPECT_EQ(window->linkList().cells(static_cast<int>(row) + 1), kept[row].columns);
+        EXPECT_EQ(button("Button7")->isEnabled(), c.rows > 0);
+        std::string status = c.status;
+        if (const auto at = status.find("PATH"); at != std::string::npos) {
+            std::vector<std::string> moved;
+            for (const auto& file : fs::directory_iterator(state.path() + "/vantaro"))
+                if (file.path().filename().string().starts_with("list.unreadable-"))
+                    moved.push_back(file.path().string());
+            ASSERT_EQ(moved.size(), 1u);
+            EXPECT_EQ(testing::readWholeFile(moved[0]), c.fileText);
+            status.replace(at, 4, moved[0]);
+        }
+        EXPECT_EQ(child<QLabel>("StatusBar1")->text().toStdString(), status);
+        for (const std::string& name : leftovers)
+            EXPECT_EQ(fs::exists(videos.file(name)), c.rows == 0) << name;
+        for (const std::string& name : strangers)
+            EXPECT_TRUE(fs::exists(videos.file(name))) << name;
+        // The rows are kept again at once, none of them in progress any more.
+        std::vector<KeptRow> waiting(kept.begin(), kept.begin() + static_cast<long>(c.rows));
+        for (KeptRow& row : waiting)
+            row.inProgress = false;
+        EXPECT_TRUE(waitFor([&] { return readKeptList(listPath, 0).rows == waiting; }));
+    }
+}
+
+// Every change of the rows is kept, row 1 marked while a list download works on it; a second
+// window finds the list taken, and a list that cannot be written is said once.
+TEST_F(MainWindowTest, ChangesOfTheRowsAreKeptAndAFailureIsSaidOnce) {
+    TempFolder state;
+    const std::string listPath = state.file("vantaro/list");
+    makeWindow();
+    ASSERT_TRUE(window->keepList(listPath));
+    MainWindow second("127.0.0.1:9");
+    EXPECT_FALSE(second.keepList(listPath));
+    const auto keptRows = [&] { return readKeptList(listPath, 0).rows; };
+    for (int n = 0; n < 300; ++n)
+        window->linkList().appendListEntry("MP3", state.path(), "f" + std::to_string(n), "", "l");
+    ASSERT_TRUE(waitFor([&] { return keptRows().size() == 300; }));
+    window->runContext().setListRunning(true);
+    window->rowTaken();
+    ASSERT_TRUE(waitFor([&] { return !keptRows().empty() && keptRows()[0].inProgress; }));
+    EXPECT_FALSE(keptRows()[1].inProgress);
+    window->linkList().deleteRow(2);
+    window->linkList().replaceEntry(2, DownloadJob{"m", state.path(), "changed", "AVI", ""});
+    ASSERT_TRUE(waitFor([&] { return keptRows().size() == 299; }));
+    EXPECT_EQ(keptRows()[1].columns[3], "changed");
+    window->runContext().setListRunning(false);
+    window->listEnded();
+    ASSERT_TRUE(waitFor([&] { return !keptRows()[0].inProgress; }));
+    window->clearList();
+    ASSERT_TRUE(waitFor([&] { return keptRows().empty(); }));
+
+    TempFolder blocked;
+    testing::writeWholeFile(blocked.file("state"), "a file where the folder should be");
+    window.reset();
+    makeWindow();
+    ASSERT_TRUE(window->keepList(blocked.file("state/vantaro/list")));
+    auto* status = child<QLabel>("StatusBar1");
+    window->linkList().appendListEntry("MP3", state.path(), "a", "", "l");
+    ASSERT_TRUE(
+        waitFor([&] { return status->text().startsWith(q("La liste ne sera pas gardée : ")); }));
+    EXPECT_TRUE(status->text().contains(q("state"))) << status->text().toStdString();
+    window->setStatus("Prêt");
+    window->linkList().appendListEntry("MP3", state.path(), "b", "", "l");
+    testing::letEventsRun(200);
+    EXPECT_EQ(status->text(), q("Prêt"));
 }
 
 } // namespace
