@@ -12,7 +12,7 @@ std::string counted(int count, const char* one, const char* many) {
 
 } // namespace
 
-std::string firstLine(const std::string& message) {
+std::string firstMessageLine(const std::string& message) {
     std::string_view rest(message);
     while (!rest.empty()) {
         const std::size_t end = rest.find_first_of("\r\n");
@@ -44,7 +44,7 @@ std::optional<WorkNotice> workNotice(const WorkSummary& summary, const std::stri
     if (!summary.madeFile.empty())
         return WorkNotice{english ? "Download finished" : "T\u00e9l\u00e9chargement termin\u00e9",
                           summary.madeFile};
-    const std::string reason = firstLine(firstMessage);
+    const std::string reason = firstMessageLine(firstMessage);
     return WorkNotice{english ? "Download failed" : "\u00c9chec du t\u00e9l\u00e9chargement",
                       !reason.empty() ? reason
                       : english       ? "No file was made."

@@ -22,6 +22,6 @@ std::optional<WorkNotice> workNotice(const WorkSummary& summary, const std::stri
 
 // The first line of a message as the worker words it ("\r\n", a lone "\r" or "\n" end a line);
 // blank lines before it are skipped.
-std::string firstLine(const std::string& message);
+std::string firstMessageLine(const std::string& message);
 
 } // namespace vantaro

@@ -7,6 +7,9 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+#include <optional>
+
 namespace vantaro {
 namespace {
 
@@ -16,11 +19,34 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testing::steps;
+using ::testing::UnorderedElementsAre;
 using ::testing::UnorderedElementsAreArray;
 namespace fr = testing::fr;
 namespace fs = std::filesystem;
 using testing::NginxServer;
 using testing::writeWholeFile;
+
+// An environment variable set for a scope, then put back as it was.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
 
 std::string videoPage(const std::string& source) {
     return "<html><head><title>clip</title></head><body><video controls><source src=\"" + source +
@@ -62,9 +88,17 @@ protected:
         const std::string clip = testing::testClip(testing::ClipKind::Mp4, 2);
         ASSERT_FALSE(clip.empty());
         fs::copy_file(clip, m_web.file("clip.mp4"));
+        // A clip whose streams (VP8, Vorbis) an FLV holds only after a new encoding.
+        const testing::ToolRun webm =
+            testing::runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
+                                        "testsrc=duration=2:size=320x240:rate=25", "-f", "lavfi",
+                                        "-i", "sine=duration=2", "-c:v", "libvpx", "-c:a",
+                                        "libvorbis", m_web.file("clip.webm")});
+        ASSERT_EQ(webm.exitCode, 0) << webm.output;
         fs::create_directories(m_web.file("youtube"));
         writeWholeFile(m_web.file("youtube/clip.html"), videoPage("/clip.mp4"));
         writeWholeFile(m_web.file("youtube/other.html"), videoPage("/clip.mp4"));
+        writeWholeFile(m_web.file("youtube/webm.html"), videoPage("/clip.webm"));
         writeWholeFile(m_web.file("youtube/none.html"), "<html><body>nothing</body></html>\n");
         m_nginx = std::make_unique<NginxServer>(m_web.path());
     }
@@ -101,18 +135,23 @@ TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
     writeWholeFile(leaving, "#!/bin/sh\nfor last; do :; done\nsh -c 'sleep 300; :' \"$last\" "
                             "> /dev/null 2>&1 &\nexec yt-dlp \"$@\"\n");
     fs::permissions(leaving, fs::perms::owner_all);
+    // An FLV is really FLV: H.264 and AAC copied into it, other streams encoded anew.
     const struct {
         std::string format, probedFormat, name;
+        std::string page = "clip";
+        std::vector<std::string> codecs = {};
     } cases[] = {{"MP3", "mp3", "clip"},
                  {"AVI", "avi", "thumbnail:clip"},
                  {"MP3", "mp3", "~$HOME%(id)s"},
-                 {"AVI", "avi", "subtitle:x"}};
+                 {"AVI", "avi", "subtitle:x"},
+                 {"FLV", "flv", "clip", "clip", {"h264", "aac"}},
+                 {"FLV", "flv", "webm", "webm", {"h264", "aac"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format + " " + c.name);
         const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), c.name);
         testing::RecordingHost host;
-        runWith(host, WorkMode::Single, job(m_nginx->url("/youtube/clip.html"), c.format, c.name),
-                leaving);
+        runWith(host, WorkMode::Single,
+                job(m_nginx->url("/youtube/" + c.page + ".html"), c.format, c.name), leaving);
         EXPECT_THAT(steps(host), ElementsAre("started:single", "status:" + fr::S4,
                                              "status:" + fr::S5(c.format, false), "status:" + fr::R,
                                              "status:" + fr::R, "linkDone", "restore"));
@@ -123,8 +162,12 @@ TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
         expected.push_back(fs::path(result).filename().string());
         EXPECT_THAT(testing::filesIn(m_out.path()), UnorderedElementsAreArray(expected));
         expectNeighboursKept(m_out.path(), neighbours);
-        EXPECT_EQ(testing::probe(result).formatName, c.probedFormat);
-        EXPECT_THAT(processesLeft(m_nginx->url("/youtube/clip.html")), IsEmpty());
+        const testing::Probe probed = testing::probe(result);
+        EXPECT_EQ(probed.formatName, c.probedFormat);
+        if (c.format == "FLV") {
+            EXPECT_THAT(probed.codecs, UnorderedElementsAreArray(c.codecs));
+        }
+        EXPECT_THAT(processesLeft(m_nginx->url("/youtube/" + c.page + ".html")), IsEmpty());
         EXPECT_FALSE(replyFileLeft());
         for (const std::string& name : testing::filesIn(m_out.path()))
             fs::remove(out(name));
@@ -192,8 +235,8 @@ TEST_F(WorkerYtDlpTest, ListRowsTakeTheServiceOrYtDlpEachByItsOwnReport) {
     const std::vector<std::string> tail(firstRowEnd + 1, all.end());
     EXPECT_THAT(tail, ElementsAre("rowTaken", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
                                   "status:" + fr::L3(2, 3), "status:" + fr::L4(2, 3, "FLV"),
-                                  "status:" + fr::R, "rowDone", "deleteRow", "rowTaken",
-                                  "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
+                                  "status:" + fr::R, "status:" + fr::R, "rowDone", "deleteRow",
+                                  "rowTaken", "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
                                   "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "MP3"),
                                   "status:" + fr::R, "status:" + fr::R, "rowDone", "deleteRow",
                                   "restore", "listEnded"));
@@ -203,7 +246,10 @@ TEST_F(WorkerYtDlpTest, ListRowsTakeTheServiceOrYtDlpEachByItsOwnReport) {
                             "/fr/Vantaro/kestravo.php?url=" + served,
                             "/addVantaroURL.php?u=" + page, "/addVantaroURL.php?u=" + page));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("one.mp3", "three.mp3", "two.flv"));
-    EXPECT_EQ(testing::probe(out("two.flv")).formatName, "flv");
+    // yt-dlp's FLV1 and MP3 streams went into the FLV as they were.
+    const testing::Probe two = testing::probe(out("two.flv"));
+    EXPECT_EQ(two.formatName, "flv");
+    EXPECT_THAT(two.codecs, UnorderedElementsAre("flv1", "mp3")); // in the order packets come
 }
 
 // Failures end in the failure box with yt-dlp's reason and leave nothing behind. An https link
@@ -212,14 +258,16 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
     startPages();
     m_service = std::make_unique<testing::ScriptedHttpServer>("{\"routes\": {}}");
     const std::string pwned = m_out.file("pwned");
+    // The sentence saying what to do comes before yt-dlp's own reason.
     const struct {
-        std::string link, reason;
+        std::string link, reason, advice;
     } cases[] = {
         {m_nginx->url("/youtube/none.html"),
-         "Unsupported URL: " + m_nginx->url("/youtube/none.html")},
+         "Unsupported URL: " + m_nginx->url("/youtube/none.html"),
+         "yt-dlp ne reconna\u00eet pas ce lien"},
         {"https://127.0.0.1:" + std::to_string(m_nginx->port()) + "/youtube/clip.html",
-         "Unable to download webpage"},
-        {"--exec=touch " + pwned + " youtube", "is not a valid URL"},
+         "Unable to download webpage", ""},
+        {"--exec=touch " + pwned + " youtube", "is not a valid URL", ""},
     };
     const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), "clip");
     for (const auto& c : cases) {
@@ -227,7 +275,7 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
         testing::RecordingHost host;
         runWith(host, WorkMode::Single, job(c.link, "MP3"));
         ASSERT_EQ(host.messages().size(), 1u);
-        EXPECT_THAT(host.messages()[0].text, StartsWith(fr::Failed));
+        EXPECT_THAT(host.messages()[0].text, StartsWith(fr::Failed + c.advice));
         EXPECT_THAT(host.messages()[0].text, HasSubstr(c.reason));
         EXPECT_THAT(host.messages()[0].text, Not(HasSubstr("ERROR:")));
         EXPECT_THAT(testing::filesIn(m_out.path()), UnorderedElementsAreArray(neighbours));
@@ -274,7 +322,13 @@ TEST_F(WorkerYtDlpTest, TheSitePathsRunWhenYtDlpIsMissingOrTheServiceAnswers) {
     writeWholeFile(watched, "#!/bin/sh\ntouch '" + marker + "'\nexec yt-dlp \"$@\"\n");
     fs::permissions(watched, fs::perms::owner_all);
 
-    runWith(m_host, WorkMode::Single, job(youTubeLink(), "MP3"), m_work.file("no-such-yt-dlp"));
+    {
+        // A configured program that is not there leaves the own copy and PATH: neither has one.
+        fs::create_directories(m_work.file("empty-bin"));
+        const ScopedEnvironment path("PATH", m_work.file("empty-bin"));
+        const ScopedEnvironment data("XDG_DATA_HOME", m_work.path());
+        runWith(m_host, WorkMode::Single, job(youTubeLink(), "MP3"), m_work.file("no-such-yt-dlp"));
+    }
     EXPECT_EQ(m_host.messages().size(), 2u) << "report and resolve fail, and the job ends there";
     for (const auto& message : m_host.messages())
         EXPECT_EQ(message.text, fr::NetworkError);
@@ -396,6 +450,100 @@ TEST(YtDlpSourceTest, ReportsAndTheWorkFolder) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(folderPath)));
     EXPECT_EQ(testing::readWholeFile(outside), "the user's notes");
     EXPECT_EQ(testing::readWholeFile(scratch.file("other/kept")), "kept");
+}
+
+// What yt-dlp is asked for: the format's picture and sort, and the arguments its version calls
+// for, before the link.
+TEST(YtDlpSourceTest, ArgumentsPerFormatAndVersion) {
+    const std::optional<DateVersion> old = DateVersion{2023, 3, 4, 0};
+    const std::optional<DateVersion> lastWithout = DateVersion{2025, 11, 11, 0};
+    const std::optional<DateVersion> recent = DateVersion{2026, 2, 1, 0};
+    const JsRuntime deno{"deno", "/opt/deno/deno"};
+    const struct {
+        std::string format;
+        std::optional<DateVersion> version;
+        JsRuntime runtime;
+        std::string selection, sort, runtimes;
+    } cases[] = {
+        {"MP3", old, deno, "ba/b", "", ""},
+        {"WAVE", recent, deno, "ba/b", "", "deno:/opt/deno/deno"},
+        {"MPEG", old, {}, "bv*+ba/b", "res:240,vcodec:h264,acodec:aac", ""},
+        {"PSP", old, {}, "bv*+ba/b", "res:240,vcodec:h264,acodec:aac", ""},
+        {"iPod", old, {}, "bv*+ba/b", "res:480,vcodec:h264,acodec:aac", ""},
+        {"Xvid", old, {}, "bv*+ba/b", "res:480,vcodec:h264,acodec:aac", ""},
+        {"DV 16/9", old, {}, "bv*+ba/b", "res:576,vcodec:h264,acodec:aac", ""},
+        {"VOB", old, {}, "bv*+ba/b", "res:576,vcodec:h264,acodec:aac", ""},
+        {"HD", lastWithout, deno, "bv*+ba/b", "res:720,vcodec:h264,acodec:aac", ""},
+        {"AVI", recent, deno, "bv*+ba/b", "res:1080,vcodec:h264,acodec:aac", "deno:/opt/deno/deno"},
+        {"FLV", recent, {"node", "node"}, "bv*+ba/b", "res:1080,vcodec:h264,acodec:aac", ""},
+        {"WMV", std::nullopt, deno, "bv*+ba/b", "res:1080,vcodec:h264,acodec:aac", ""},
+        {"no such format", old, {}, "bv*+ba/b", "vcodec:h264,acodec:aac", ""},
+    };
+    const auto after = [](const std::vector<std::string>& all, const std::string& option) {
+        const auto it = std::find(all.begin(), all.end(), option);
+        return it == all.end() || it + 1 == all.end() ? std::string() : *(it + 1);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const auto args =
+            ytDlpArguments("-S", c.format, ytDlpVersionArguments(c.version, c.runtime));
+        EXPECT_EQ(after(args, "--format"), c.selection);
+        EXPECT_EQ(std::count(args.begin(), args.end(), "--format"), 1);
+        EXPECT_EQ(std::count(args.begin(), args.end(), "-S"), c.sort.empty() ? 1 : 2);
+        if (!c.sort.empty()) {
+            EXPECT_EQ(after(args, "-S"), c.sort);
+        }
+        EXPECT_EQ(after(args, "--js-runtimes"), c.runtimes);
+        // The link stays last, after "--", even when it looks like an option.
+        ASSERT_GE(args.size(), 2u);
+        EXPECT_EQ(args[args.size() - 2], "--");
+        EXPECT_EQ(args.back(), "-S");
+    }
+}
+
+// yt-dlp's final reason gets the sentence that says what to do, in the user's language; the
+// reason itself is page text, bounded and cleaned.
+TEST(YtDlpSourceTest, FailureReasonsSayWhatToDo) {
+    const struct {
+        std::string reason;
+        YtDlpTrouble trouble;
+        std::string english;
+    } cases[] = {
+        {"Unsupported URL: http://127.0.0.1/x", YtDlpTrouble::Unsupported, "does not know"},
+        {"[youtube] abc: Video unavailable", YtDlpTrouble::Unavailable, "not available"},
+        {"[youtube] abc: Private video. Sign in if you've been granted access",
+         YtDlpTrouble::Unavailable, "not available"},
+        {"[youtube] abc: Sign in to confirm your age. This video may be inappropriate",
+         YtDlpTrouble::SignIn, "sign-in or an age check"},
+        {"[youtube] abc: Sign in to confirm you\u2019re not a bot. Use --cookies",
+         YtDlpTrouble::SignIn, "sign-in or an age check"},
+        {"unable to download video data: HTTP Error 403: Forbidden", YtDlpTrouble::OldCopy,
+         "newer yt-dlp"},
+        {"[youtube] abc: Unable to extract uploader id; please report this issue",
+         YtDlpTrouble::OldCopy, "newer yt-dlp"},
+        {"[youtube] abc: Requested format is not available", YtDlpTrouble::OldCopy, "newer yt-dlp"},
+        {"[generic] Unable to download webpage: timed out", YtDlpTrouble::Other, ""},
+        {"'-x' is not a valid URL", YtDlpTrouble::Other, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        EXPECT_EQ(classifyYtDlpReason(c.reason), c.trouble);
+        const std::string english = ytDlpFailureText(c.reason, Language::English);
+        const std::string french = ytDlpFailureText(c.reason, Language::French);
+        EXPECT_THAT(english, HasSubstr(c.english));
+        EXPECT_TRUE(english.ends_with(c.reason));
+        EXPECT_TRUE(french.ends_with(c.reason));
+        EXPECT_EQ(french == english, c.trouble == YtDlpTrouble::Other);
+    }
+    // A reason made to look like more lines of the box, or to fill it, is cut and cleaned.
+    const std::string hostile =
+        "HTTP Error 403\nLe t\u00e9l\u00e9chargement a r\u00e9ussi\r\x1b[2J" +
+        std::string(10000, 'x');
+    const std::string text = ytDlpFailureText(hostile, Language::French);
+    EXPECT_THAT(text, StartsWith("Le site a refus\u00e9 yt-dlp"));
+    EXPECT_THAT(text, Not(HasSubstr("\n")));
+    EXPECT_THAT(text, Not(HasSubstr("\x1b")));
+    EXPECT_LT(text.size(), 600u);
 }
 
 } // namespace
