@@ -4,6 +4,7 @@
 #include "WorkerTestBench.h"
 
 #include "engine/sources/YtDlpSource.h"
+#include "update/ReleaseBench.h"
 
 #include <gmock/gmock.h>
 
@@ -105,10 +106,13 @@ protected:
     // Runs one job or the list through a worker that lets yt-dlp take over, with its own host;
     // the service is at a closed port unless one was started.
     void runWith(testing::RecordingHost& host, WorkMode mode, const DownloadJob& single = {},
-                 const std::string& program = {}) {
+                 const std::string& program = {},
+                 std::optional<UpdateSettings> updates = std::nullopt) {
         m_worker = std::make_unique<DownloadWorker>(
             m_context, host, m_service ? serviceHost() : std::string("127.0.0.1:9"));
         m_worker->setYtDlpProgram([program] { return program; });
+        if (updates)
+            m_worker->setEngineUpdates([updates] { return updates; });
         m_context.clearStop();
         m_context.setWorkMode(mode);
         m_worker->startWorker(single);
@@ -341,6 +345,96 @@ TEST_F(WorkerYtDlpTest, TheSitePathsRunWhenYtDlpIsMissingOrTheServiceAnswers) {
     EXPECT_EQ(steps(host)[1], "status:" + fr::S1);
     EXPECT_TRUE(fs::exists(out("clip.mp3")));
     EXPECT_FALSE(fs::exists(marker)) << "yt-dlp was started while the service answered";
+}
+
+// A release page on 127.0.0.1 offering yt-dlp TAG: a zipapp that answers --version and
+// otherwise leaves a mark, then runs the system's yt-dlp; its checksum list is signed by key.
+std::string releasePage(const std::string& folder, const testing::SigningKey& key,
+                        const std::string& mark, bool withFile) {
+    const std::string tag = "2025.10.22";
+    const std::string source = folder + "/new-yt-dlp";
+    fs::create_directories(source);
+    writeWholeFile(source + "/__main__.py",
+                   "import os, shutil, sys\nif sys.argv[1:] == ['--version']:\n    print('" + tag +
+                       "')\n    sys.exit(0)\nopen('" + mark +
+                       "', 'w').close()\nos.execv(shutil.which('yt-dlp'), ['yt-dlp'] + "
+                       "sys.argv[1:])\n");
+    testing::runShell("python3 -m zipapp " + testing::quoted(source) + " -o " +
+                      testing::quoted(folder + "/new.pyz") + " -p '/usr/bin/env python3'");
+    const std::string program = testing::readWholeFile(folder + "/new.pyz");
+    const std::string sums = testing::sha256Hex(folder, program) + "  yt-dlp\n";
+    writeWholeFile(folder + "/SHA2-256SUMS", sums);
+    key.sign(folder + "/SHA2-256SUMS", folder + "/SHA2-256SUMS.sig");
+    const std::string download = "/yt-dlp/download/" + tag + "/";
+    std::string routes = "\"/yt-dlp/latest\": [" + testing::redirectItem("/yt-dlp/tag/" + tag) +
+                         "], \"/yt-dlp/tag/" + tag + "\": [" + testing::EmptyOk + "]";
+    const auto serve = [&](const std::string& name, const std::string& body) {
+        writeWholeFile(folder + "/answer-" + name, testing::OkHead + body);
+        routes += ", \"" + download + name + "\": [" +
+                  testing::fileItem(folder + "/answer-" + name, ", \"length\": true") + "]";
+    };
+    serve("SHA2-256SUMS", sums);
+    serve("SHA2-256SUMS.sig", testing::readWholeFile(folder + "/SHA2-256SUMS.sig"));
+    if (withFile)
+        serve("yt-dlp", program);
+    return "{\"routes\": {" + routes + "}}";
+}
+
+// The yt-dlp on PATH is years old: one question a run offers the program's own copy. No goes on
+// with the old one; Yes fetches the new one and the job runs with it; a release that cannot be
+// fetched says why, and the job goes on with the old one.
+TEST_F(WorkerYtDlpTest, AnOldYtDlpIsOfferedOnceAndReplacedOnYes) {
+    startPages();
+    const testing::SigningKey key("release");
+    const struct {
+        std::string name;
+        bool yes, withFile, list;
+        bool newCopyRan;
+        std::size_t informations;
+    } cases[] = {
+        {"no", false, true, false, false, 0},
+        {"yes", true, true, false, true, 0},
+        {"yes, but no file", true, false, false, false, 1},
+        {"no, a list of two", false, true, true, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const testing::TempFolder work("offer");
+        const std::string mark = work.file("new-copy-ran");
+        testing::ScriptedHttpServer releases(releasePage(work.path(), key, mark, c.withFile));
+        UpdateSettings updates;
+        updates.enginesFolder = work.file("engines/");
+        updates.releasesKey = releases.url("");
+        updates.keyringPath = key.exportKeyring(work.file("release.gpg"));
+        updates.pathValue = std::getenv("PATH");
+        updates.ytDlpAsset = "yt-dlp";
+        testing::RecordingHost host;
+        host.queueAnswer(c.yes);
+        const std::string page = m_nginx->url("/youtube/clip.html");
+        if (c.list)
+            host.rows = {row(page, "FLV", "one"), row(page, "FLV", "two")};
+        runWith(host, c.list ? WorkMode::List : WorkMode::Single, job(page, "FLV", "one"), {},
+                updates);
+        std::size_t questions = 0;
+        std::size_t informations = 0;
+        for (const auto& message : host.messages()) {
+            questions += message.kind == MessageKind::Confirmation;
+            informations += message.kind == MessageKind::Information;
+        }
+        EXPECT_EQ(questions, 1u);
+        EXPECT_EQ(informations, c.informations);
+        ASSERT_FALSE(host.messages().empty());
+        EXPECT_THAT(host.messages()[0].text, HasSubstr("plus de 90 jours"));
+        EXPECT_EQ(fs::exists(mark), c.newCopyRan);
+        EXPECT_EQ(fs::exists(work.file("engines/yt-dlp")), c.yes && c.withFile);
+        EXPECT_EQ(releases.requests().empty(), !c.yes) << "fetched only on Yes";
+        EXPECT_EQ(testing::probe(out("one.flv")).formatName, "flv") << "the job went on";
+        if (c.list) {
+            EXPECT_EQ(testing::probe(out("two.flv")).formatName, "flv");
+        }
+        for (const std::string& name : testing::filesIn(m_out.path()))
+            fs::remove(out(name));
+    }
 }
 
 TEST(YtDlpSourceTest, ProgressLinesAndArguments) {
