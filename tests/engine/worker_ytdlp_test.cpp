@@ -8,6 +8,8 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -382,20 +384,34 @@ std::string releasePage(const std::string& folder, const testing::SigningKey& ke
 
 // The yt-dlp on PATH is years old: one question a run offers the program's own copy. No goes on
 // with the old one; Yes fetches the new one and the job runs with it; a release that cannot be
-// fetched says why, and the job goes on with the old one.
+// fetched says why, and the job goes on with the old one. An own copy that fails as an old one
+// does asks with its failure, and the job is tried again with the new copy.
 TEST_F(WorkerYtDlpTest, AnOldYtDlpIsOfferedOnceAndReplacedOnYes) {
     startPages();
     const testing::SigningKey key("release");
+    // A recent own copy that fails the way an old one does: the question comes with the failure.
+    const auto today = std::chrono::year_month_day(
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
+    char version[16];
+    std::snprintf(version, sizeof version, "%04d.%02u.%02u", int(today.year()),
+                  unsigned(today.month()), unsigned(today.day()));
+    const std::string failing = std::string("#!/bin/sh\nif [ \"$1\" = --version ]; then echo ") +
+                                version +
+                                "; exit 0; fi\necho 'ERROR: [generic] clip: unable to download "
+                                "video data: HTTP Error 403: Forbidden'\nexit 1\n";
     const struct {
         std::string name;
         bool yes, withFile, list;
         bool newCopyRan;
         std::size_t informations;
+        std::string ownCopy = {};
+        std::string asked = "plus de 90 jours";
     } cases[] = {
         {"no", false, true, false, false, 0},
         {"yes", true, true, false, true, 0},
         {"yes, but no file", true, false, false, false, 1},
         {"no, a list of two", false, true, true, false, 0},
+        {"a failing copy, yes", true, true, false, true, 0, failing, "HTTP Error 403"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -408,6 +424,11 @@ TEST_F(WorkerYtDlpTest, AnOldYtDlpIsOfferedOnceAndReplacedOnYes) {
         updates.keyringPath = key.exportKeyring(work.file("release.gpg"));
         updates.pathValue = std::getenv("PATH");
         updates.ytDlpAsset = "yt-dlp";
+        if (!c.ownCopy.empty()) {
+            fs::create_directories(updates.enginesFolder);
+            writeWholeFile(updates.enginesFolder + "yt-dlp", c.ownCopy);
+            fs::permissions(updates.enginesFolder + "yt-dlp", fs::perms(0755));
+        }
         testing::RecordingHost host;
         host.queueAnswer(c.yes);
         const std::string page = m_nginx->url("/youtube/clip.html");
@@ -424,7 +445,7 @@ TEST_F(WorkerYtDlpTest, AnOldYtDlpIsOfferedOnceAndReplacedOnYes) {
         EXPECT_EQ(questions, 1u);
         EXPECT_EQ(informations, c.informations);
         ASSERT_FALSE(host.messages().empty());
-        EXPECT_THAT(host.messages()[0].text, HasSubstr("plus de 90 jours"));
+        EXPECT_THAT(host.messages()[0].text, HasSubstr(c.asked));
         EXPECT_EQ(fs::exists(mark), c.newCopyRan);
         EXPECT_EQ(fs::exists(work.file("engines/yt-dlp")), c.yes && c.withFile);
         EXPECT_EQ(releases.requests().empty(), !c.yes) << "fetched only on Yes";
