@@ -31,6 +31,8 @@ race_curl "$work/root/big.mp4" "$work/out/oursxxx.flv" "$base/big.mp4" \
     "$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv"
 
 big_rss_full=$big_rss
+full_ours=$best_ours
+full_curl=$best_curl
 small_line=$("$source_bench" "$base/youtube/small.html" "$work/out/smallxxx.flv")
 small_rss=$(field peak_rss_kib <<<"$small_line")
 stop_line=$("$source_bench" "$base/youtube/big.html" "$work/out/stopxxx.flv" stop)
@@ -50,6 +52,8 @@ capped_ours=$best_ours
 capped_curl=$best_curl
 base=$full_base
 big_rss=$big_rss_full
+best_ours=$full_ours
+best_curl=$full_curl
 
 mib=$(calc "$size / 1048576")
 ours_rate=$(calc "$mib / $best_ours")
