@@ -77,8 +77,11 @@ int main(int argc, char** argv) {
         host.stopAfter = 1024 * 1024;
     const auto start = Clock::now();
     try {
-        vantaro::fetchWithYtDlp(vantaro::DefaultYtDlpProgram, argv[1], argv[2], "AVI", host,
-                                host.stop);
+        // The yt-dlp the program would run, with the arguments its version calls for.
+        const vantaro::YtDlpEngine engine =
+            vantaro::probeYtDlp(vantaro::chosenYtDlpProgram({}), host.stop);
+        vantaro::fetchWithYtDlp(engine.program, argv[1], argv[2], "AVI", host, host.stop,
+                                engine.versionArguments);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "failed: %s\n", error.what());
         return 1;

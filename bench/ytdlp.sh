@@ -3,7 +3,8 @@
 # The yt-dlp road: a 1 GiB clip behind an HTML5 video page on nginx (loopback), downloaded by
 # the yt-dlp source and by curl -o; the peak resident memory of our process for a 1 MiB and a
 # 1 GiB clip; and the time from a stop in the download phase to the last process gone.
-# One round each by default (a 1 GiB file through yt-dlp is slow on a loaded 2-core machine).
+# Then the same race through nginx capped at 40 MiB/s a connection (a user on a fast line), with
+# a 256 MiB clip. One round each by default (a 1 GiB file through yt-dlp is slow on a loaded 2-core machine).
 # Usage: bench/ytdlp.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
@@ -13,6 +14,7 @@ source_bench="$build/bench/bench_ytdlp"
 rounds=${YTDLP_BENCH_ROUNDS:-1}
 
 bench_work ytdlp
+trap 'bash "$nginx_helper" stop "$work/nginx-limited" || true; bench_cleanup' EXIT
 mkdir -p "$work/root/youtube"
 chmod 755 "$work/root/youtube"
 head -c $((1024 * 1024 * 1024)) /dev/urandom >"$work/root/big.mp4"
@@ -28,11 +30,30 @@ size=$(stat -c %s "$work/root/big.mp4")
 race_curl "$work/root/big.mp4" "$work/out/oursxxx.flv" "$base/big.mp4" \
     "$source_bench" "$base/youtube/big.html" "$work/out/oursxxx.flv"
 
+big_rss_full=$big_rss
+full_ours=$best_ours
+full_curl=$best_curl
 small_line=$("$source_bench" "$base/youtube/small.html" "$work/out/smallxxx.flv")
 small_rss=$(field peak_rss_kib <<<"$small_line")
 stop_line=$("$source_bench" "$base/youtube/big.html" "$work/out/stopxxx.flv" stop)
 stop_ms=$(field stop_to_gone_ms <<<"$stop_line")
 left=$(find "$work/out" -name 'stopxxx.flv*' ! -name 'stopxxx.flv' | wc -l)
+
+# The capped server, on its own port, serving the same folder.
+head -c $((256 * 1024 * 1024)) /dev/urandom >"$work/root/capped.mp4"
+printf '<html><body><video controls><source src="/capped.mp4" type="video/mp4"></video></body></html>\n' \
+    >"$work/root/youtube/capped.html"
+full_base=$base
+capped_port=$(NGINX_LIMIT_RATE=40m bash "$nginx_helper" start "$work/nginx-limited" "$work/root")
+base="http://127.0.0.1:$capped_port"
+race_curl "$work/root/capped.mp4" "$work/out/cappedxxx.flv" "$base/capped.mp4" \
+    "$source_bench" "$base/youtube/capped.html" "$work/out/cappedxxx.flv"
+capped_ours=$best_ours
+capped_curl=$best_curl
+base=$full_base
+big_rss=$big_rss_full
+best_ours=$full_ours
+best_curl=$full_curl
 
 mib=$(calc "$size / 1048576")
 ours_rate=$(calc "$mib / $best_ours")
@@ -40,12 +61,20 @@ curl_rate=$(calc "$mib / $best_curl")
 ratio=$(calc "$ours_rate / $curl_rate")
 printf 'yt-dlp source 1 GiB: %.1f MiB/s (best %.3f s)\n' "$ours_rate" "$best_ours"
 printf 'curl -o       1 GiB: %.1f MiB/s (best %.3f s)\n' "$curl_rate" "$best_curl"
+capped_ours_rate=$(calc "256 / $capped_ours")
+capped_curl_rate=$(calc "256 / $capped_curl")
+capped_ratio=$(calc "$capped_ours_rate / $capped_curl_rate")
+printf 'capped at 40 MiB/s, 256 MiB: yt-dlp source %.1f MiB/s, curl -o %.1f MiB/s\n' \
+    "$capped_ours_rate" "$capped_curl_rate"
 printf 'peak RSS of our process: 1 MiB %d KiB, 1 GiB %d KiB\n' "$small_rss" "$big_rss"
 printf 'stop to last process gone: %s ms; partial files left: %d\n' "$stop_ms" "$left"
 
 meets=$(awk -v r="$ratio" 'BEGIN { print (r >= 0.8) ? "yes" : "no" }')
 printf 'RESULT\tyt-dlp 1 GiB throughput\t%.1f MiB/s\t>= 0.8 x curl\tcurl -o %.1f MiB/s\t%.3f\t%s\n' \
     "$ours_rate" "$curl_rate" "$ratio" "$meets"
+meets=$(awk -v r="$capped_ratio" 'BEGIN { print (r >= 0.95) ? "yes" : "no" }')
+printf 'RESULT\tyt-dlp 40 MiB/s-capped throughput\t%.1f MiB/s\t>= 0.95 x curl\tcurl -o %.1f MiB/s\t%.3f\t%s\n' \
+    "$capped_ours_rate" "$capped_curl_rate" "$capped_ratio" "$meets"
 growth=$((big_rss - small_rss))
 meets=$([ "$growth" -le 2048 ] && echo yes || echo no)
 printf 'RESULT\tyt-dlp peak RSS growth 1 MiB -> 1 GiB\t%d KiB (peak %d KiB)\t<= 2048 KiB\t-\t-\t%s\n' \

@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace vantaro {
@@ -82,7 +83,102 @@ void reportFailure(const std::string& input, const std::string& base, const std:
                      conversionFailedMessage(language, formatName, kept, why));
 }
 
+// The codec of a stream line ("  Stream #0:1(und): Audio: aac (LC) (mp4a / ...), ...") of the
+// kind given, or empty.
+std::string streamCodec(std::string_view line, std::string_view kind) {
+    if (line.find("Stream #") == std::string_view::npos)
+        return {};
+    const std::string mark = ": " + std::string(kind) + ": ";
+    const std::size_t at = line.find(mark);
+    if (at == std::string_view::npos)
+        return {};
+    const std::string_view rest = line.substr(at + mark.size());
+    return std::string(rest.substr(0, rest.find_first_of(" ,")));
+}
+
+// Asks the converter to describe the input; what it says of the streams.
+StreamCodecs probeCodecs(const std::string& program, const std::string& input,
+                         const RunContext& context) {
+    ConverterProcess process(context.language());
+    process.start(program, {"-hide_banner", "-i", input});
+    while (!process.waitForEnd(ConverterPollMilliseconds)) {
+        if (context.stopRequested())
+            process.terminate();
+    }
+    return describedCodecs(process.lastLines());
+}
+
 } // namespace
+
+StreamCodecs describedCodecs(const std::vector<std::string>& lines) {
+    StreamCodecs codecs;
+    for (const std::string& line : lines) {
+        if (codecs.video.empty())
+            codecs.video = streamCodec(line, "Video");
+        if (codecs.audio.empty())
+            codecs.audio = streamCodec(line, "Audio");
+    }
+    return codecs;
+}
+
+bool flvHoldsAsIs(const StreamCodecs& codecs) {
+    // What every FLV reader plays: H.264 or the old Sorenson video, AAC or MP3 sound.
+    const bool video = codecs.video == "h264" || codecs.video == "flv1";
+    const bool audio = codecs.audio.empty() || codecs.audio == "aac" || codecs.audio == "mp3";
+    return video && audio;
+}
+
+std::vector<std::string> flvArguments(const std::string& input, const std::string& output,
+                                      bool copy) {
+    std::vector<std::string> arguments = {"-n", "-i", input, "-map", "0:v:0?", "-map", "0:a:0?"};
+    if (copy)
+        arguments.insert(arguments.end(), {"-c", "copy"});
+    else
+        arguments.insert(arguments.end(), {"-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac",
+                                           "-b:a", "128k", "-ar", "44100"});
+    arguments.insert(arguments.end(), {"-f", "flv", output});
+    return arguments;
+}
+
+void convertToFlv(const std::string& input, const std::string& base, WorkerHost& host,
+                  const RunContext& context) {
+    const std::string output = base + ".flv";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(output, ec)))
+        return;
+    host.setProgressMax(ConversionProgressMax);
+    host.conversionStarted();
+    const Language language = context.language();
+    const std::string program = runningProgramFolder() + toolRelativePath(ConverterTool::F);
+    ConverterProcess process(language);
+    try {
+        const bool copy = flvHoldsAsIs(probeCodecs(program, input, context));
+        if (context.stopRequested()) {
+            fs::remove(input, ec);
+            return;
+        }
+        process.start(program, flvArguments(input, output, copy));
+    } catch (const ConverterStartError& error) {
+        host.setProgressPosition(host.progressMax());
+        reportFailure(input, base, "FLV", host, language, error.userText(language));
+        return;
+    }
+    waitForConverter(process, host, context);
+    host.setProgressPosition(host.progressMax());
+    if (context.stopRequested()) {
+        fs::remove(input, ec); // the caller removes what this conversion made
+        return;
+    }
+    if (!process.exitedNormally() || process.exitCode() != 0 || fileSize(output) == 0) {
+        for (const std::string& line : process.lastLines())
+            qWarning("converter: %s", line.c_str());
+        fs::remove(output, ec); // made by this run: the name was free
+        reportFailure(input, base, "FLV", host, language);
+        return;
+    }
+    host.setStatus(pickText(language, "Pr\u00eat", "Ready"));
+    fs::remove(input, ec);
+}
 
 std::string conversionFailedMessage(Language language, const std::string& formatName,
                                     const std::string& keptFile, const std::string& why) {

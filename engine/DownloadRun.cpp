@@ -38,9 +38,10 @@ std::optional<fs::file_time_type> modificationTime(const std::string& path) {
 } // namespace
 
 DownloadRun::DownloadRun(WorkerHost& host, RunContext& context, std::string serviceHost,
-                         std::optional<std::string> ytDlpProgram)
+                         std::optional<std::string> ytDlpProgram,
+                         std::optional<UpdateSettings> engineUpdates)
     : m_host(host), m_context(context), m_serviceHost(std::move(serviceHost)),
-      m_ytDlp(context, std::move(ytDlpProgram), m_serviceHost) {}
+      m_ytDlp(context, std::move(ytDlpProgram), m_serviceHost, std::move(engineUpdates)) {}
 
 void DownloadRun::status(WorkerText id) {
     m_host.setStatus(workerText(id, m_context.language(), m_values));
@@ -78,6 +79,7 @@ std::vector<std::unique_ptr<MediaSource>> DownloadRun::sourcesFor(const std::str
 }
 
 bool DownloadRun::carryOut(const std::string& link, const JobFiles& files, bool viaYtDlp) {
+    m_viaYtDlp = viaYtDlp;
     const std::vector<std::unique_ptr<MediaSource>> sources = sourcesFor(link, viaYtDlp);
     if (sources.empty()) {
         // No source used the page: it must not stay beside the user's files.
@@ -140,6 +142,11 @@ std::string DownloadRun::madeFile(const std::string& output,
 void DownloadRun::convertOrMove(const JobFiles& files) {
     if (m_values.formatName != "FLV") {
         convertMedia(files.downloadFile, files.base, m_values.formatName, m_host, m_context);
+        return;
+    }
+    // yt-dlp's download is whatever the site served (MP4, WebM, Matroska): it becomes FLV.
+    if (m_viaYtDlp) {
+        convertToFlv(files.downloadFile, files.base, m_host, m_context);
         return;
     }
     // A plain move that never replaces an existing result: the download then keeps its name.

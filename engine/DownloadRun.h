@@ -23,9 +23,10 @@ namespace vantaro {
 class DownloadRun : private SourceRun {
 public:
     // ytDlpProgram: the yt-dlp program that may take jobs over (empty: the default one), or
-    // nullopt when none may.
+    // nullopt when none may; engineUpdates where a new yt-dlp may come from, nullopt for none.
     DownloadRun(WorkerHost& host, RunContext& context, std::string serviceHost,
-                std::optional<std::string> ytDlpProgram);
+                std::optional<std::string> ytDlpProgram,
+                std::optional<UpdateSettings> engineUpdates = std::nullopt);
 
     void single(const DownloadJob& job);
     void list();
@@ -61,6 +62,7 @@ private:
     RunContext& m_context;
     std::string m_serviceHost;
     YtDlpRoad m_ytDlp;
+    bool m_viaYtDlp = false; // the current link came through yt-dlp
     WorkerTextValues m_values;
     int m_total = -1; // the list's size when it started; -1 in single-link mode
     // How the page fetch of the current link ended; nothing when the link has none.

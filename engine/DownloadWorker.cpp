@@ -14,9 +14,11 @@
 namespace vantaro {
 
 DownloadThread::DownloadThread(RunContext& context, WorkerHost& host, DownloadJob job,
-                               std::string serviceHost, std::optional<std::string> ytDlpProgram)
+                               std::string serviceHost, std::optional<std::string> ytDlpProgram,
+                               std::optional<UpdateSettings> engineUpdates)
     : m_context(context), m_host(host), m_job(std::move(job)),
-      m_serviceHost(std::move(serviceHost)), m_ytDlpProgram(std::move(ytDlpProgram)) {}
+      m_serviceHost(std::move(serviceHost)), m_ytDlpProgram(std::move(ytDlpProgram)),
+      m_engineUpdates(std::move(engineUpdates)) {}
 
 DownloadThread::~DownloadThread() {
     wait();
@@ -26,7 +28,7 @@ void DownloadThread::execute() {
     ProgressThrottle host(m_host);
     const WorkMode mode = m_context.workMode();
     host.workStarted(mode);
-    DownloadRun run(host, m_context, m_serviceHost, m_ytDlpProgram);
+    DownloadRun run(host, m_context, m_serviceHost, m_ytDlpProgram, m_engineUpdates);
     if (mode == WorkMode::Single)
         run.single(m_job);
     else if (mode == WorkMode::List)
@@ -74,8 +76,11 @@ void DownloadWorker::startWorker(const DownloadJob& job) {
     std::optional<std::string> ytDlpProgram;
     if (m_ytDlpProgram)
         ytDlpProgram = m_ytDlpProgram();
+    std::optional<UpdateSettings> engineUpdates;
+    if (m_engineUpdates)
+        engineUpdates = m_engineUpdates();
     m_thread = std::make_unique<DownloadThread>(m_context, m_host, job, m_serviceHost,
-                                                std::move(ytDlpProgram));
+                                                std::move(ytDlpProgram), std::move(engineUpdates));
     if (m_receiver != nullptr)
         QObject::connect(m_thread.get(), &QThread::finished, m_receiver.get(),
                          [this] { releaseFinished(); });

@@ -6,6 +6,7 @@
 #include "engine/WorkerHost.h"
 #include "jobs/DownloadCommands.h"
 #include "jobs/DownloadJob.h"
+#include "update/EngineUpdater.h"
 
 #include <QThread>
 
@@ -25,10 +26,12 @@ class DownloadThread : public QThread {
 public:
     // job is used in single-link mode; serviceHost is the resolver and report service's host;
     // ytDlpProgram the yt-dlp program that may take jobs over (empty: the default one), or
-    // nullopt when none may.
+    // nullopt when none may; engineUpdates where the program's own yt-dlp comes from, nullopt
+    // when none is offered.
     DownloadThread(RunContext& context, WorkerHost& host, DownloadJob job,
                    std::string serviceHost = MakerHost,
-                   std::optional<std::string> ytDlpProgram = std::nullopt);
+                   std::optional<std::string> ytDlpProgram = std::nullopt,
+                   std::optional<UpdateSettings> engineUpdates = std::nullopt);
     ~DownloadThread() override;
 
     // Runs the mode chosen by the context (read once, here) and returns when the run has ended.
@@ -47,6 +50,7 @@ private:
     DownloadJob m_job;
     std::string m_serviceHost;
     std::optional<std::string> m_ytDlpProgram;
+    std::optional<UpdateSettings> m_engineUpdates;
     std::atomic<bool> m_executing{true};
 };
 
@@ -71,6 +75,12 @@ public:
     void setYtDlpProgram(std::function<std::string()> program) {
         m_ytDlpProgram = std::move(program);
     }
+    // Lets a job on the yt-dlp road offer the program's own yt-dlp when the one there is missing,
+    // old or failing: the function gives, at each start, where it comes from (nullopt: no offer,
+    // as updates are turned off). Without it nothing is offered.
+    void setEngineUpdates(std::function<std::optional<UpdateSettings>()> updates) {
+        m_engineUpdates = std::move(updates);
+    }
 
 private:
     void releaseFinished();
@@ -79,6 +89,7 @@ private:
     WorkerHost& m_host;
     std::string m_serviceHost;
     std::function<std::string()> m_ytDlpProgram;
+    std::function<std::optional<UpdateSettings>()> m_engineUpdates;
     std::unique_ptr<DownloadThread> m_thread;
     // Receives the end of a worker on the thread that started it, which then releases it.
     std::unique_ptr<QObject> m_receiver;

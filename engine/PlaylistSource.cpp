@@ -2,6 +2,7 @@
 #include "engine/PlaylistSource.h"
 
 #include "engine/JsonScanner.h"
+#include "engine/sources/YtDlpEngine.h"
 #include "engine/sources/YtDlpSource.h"
 
 #include <QByteArray>
@@ -81,9 +82,14 @@ PlaylistAnswer failed(std::string reason) {
 
 } // namespace
 
-std::vector<std::string> ytDlpPlaylistArguments(const std::string& link) {
+std::vector<std::string> ytDlpPlaylistArguments(const std::string& link,
+                                                const std::vector<std::string>& versionArguments) {
     // Only what is given here counts; the entries stay links, and the link is read as a link.
-    return {"--ignore-config", "--flat-playlist", "--dump-single-json", "--", link};
+    std::vector<std::string> arguments = {"--ignore-config", "--flat-playlist",
+                                          "--dump-single-json"};
+    arguments.insert(arguments.end(), versionArguments.begin(), versionArguments.end());
+    arguments.insert(arguments.end(), {"--", link});
+    return arguments;
 }
 
 PlaylistAnswer parsePlaylistAnswer(std::string_view text) {
@@ -118,12 +124,14 @@ PlaylistAnswer readPlaylist(const std::string& program, const std::string& link,
                             const std::atomic<bool>& cancel) {
     PlaylistAnswer cancelled;
     cancelled.kind = PlaylistAnswer::Kind::Cancelled;
-    if (!ytDlpAnswers(program, cancel))
+    const YtDlpEngine engine = probeYtDlp(program, cancel);
+    if (!engine.answers)
         return cancel.load() ? cancelled : PlaylistAnswer{};
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     startInOwnGroup(process);
-    process.start(QString::fromStdString(program), qtArguments(ytDlpPlaylistArguments(link)),
+    process.start(QString::fromStdString(engine.program),
+                  qtArguments(ytDlpPlaylistArguments(link, engine.versionArguments)),
                   QIODevice::ReadOnly);
     if (!process.waitForStarted(-1))
         return failed("cannot start " + program);
@@ -172,10 +180,10 @@ void YtDlpPlaylistReader::start(const std::string& link, std::function<void(Play
     if (m_thread.joinable())
         m_thread.join(); // the last reading has handed its answer over already
     m_cancel = false;
-    const std::string program = ytDlpProgramOrDefault(m_program ? m_program() : std::string());
+    const std::string configured = m_program ? m_program() : std::string();
     QObject* context = m_context.get();
-    m_thread = std::thread([this, program, link, context, done = std::move(done)]() mutable {
-        PlaylistAnswer answer = readPlaylist(program, link, m_cancel);
+    m_thread = std::thread([this, configured, link, context, done = std::move(done)]() mutable {
+        PlaylistAnswer answer = readPlaylist(chosenYtDlpProgram(configured), link, m_cancel);
         QMetaObject::invokeMethod(
             context,
             [done = std::move(done), answer = std::move(answer)]() mutable {

@@ -16,7 +16,9 @@
 namespace vantaro {
 
 // The arguments that ask yt-dlp for a link's playlist, entries unresolved, as one JSON text.
-std::vector<std::string> ytDlpPlaylistArguments(const std::string& link);
+std::vector<std::string>
+ytDlpPlaylistArguments(const std::string& link,
+                       const std::vector<std::string>& versionArguments = {});
 
 // Reads yt-dlp's JSON answer in one pass over the text, keeping only the entries' links and
 // titles: a playlist with at least one entry, or Single for anything else (a video, an empty
@@ -34,7 +36,8 @@ PlaylistAnswer readPlaylist(const std::string& program, const std::string& link,
 // the thread that started it.
 class YtDlpPlaylistReader : public PlaylistReader {
 public:
-    // program gives, at each start, the configured program (empty for yt-dlp on PATH).
+    // program gives, at each start, the configured program (empty: the program's own copy,
+    // else yt-dlp on PATH).
     explicit YtDlpPlaylistReader(std::function<std::string()> program);
     ~YtDlpPlaylistReader() override; // ends a reading under way; its answer is not delivered
 

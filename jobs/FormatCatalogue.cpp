@@ -5,6 +5,7 @@
 #include "jobs/RandomNames.h"
 
 #include <array>
+#include <string>
 
 namespace vantaro {
 namespace {
@@ -82,6 +83,53 @@ const FormatEntry* findFormat(std::string_view name) {
             return &entry;
     }
     return nullptr;
+}
+
+namespace {
+
+// The converters are fed H.264 and AAC where the site has them: every converter reads them, and
+// a file that stays FLV can hold them without a new encoding.
+const std::vector<PictureChoice> pictures = {
+    {"MP3", 0, "sound only: the picture is dropped"},
+    {"WAVE", 0, "sound only: the picture is dropped"},
+    {"AVI", 1080, "raw video keeps the picture's own size"},
+    {"MPEG", 240, "scaled to 320x240"},
+    {"WMV", 1080, "keeps the picture's own size"},
+    {"FLV", 1080, "not converted: the file is what the site served"},
+    {"PSP", 240, "scaled to 320x240"},
+    {"iPod", 480, "scaled to 640x480"},
+    {"DivX", 480, "scaled to 640x480"},
+    {"Xvid", 480, "scaled to 640x480"},
+    {"VCD", 576, "PAL VCD frames, at most 576 lines"},
+    {"SVCD", 576, "SVCD frames, at most 576 lines"},
+    {"VOB", 576, "scaled to 720x576"},
+    {"DV 4/3", 576, "PAL DV frames are 576 lines"},
+    {"DV 16/9", 576, "PAL DV frames are 576 lines"},
+    {"HD", 720, "scaled to 1280x720"},
+};
+
+} // namespace
+
+const std::vector<PictureChoice>& pictureChoices() {
+    return pictures;
+}
+
+const PictureChoice* findPictureChoice(std::string_view formatName) {
+    for (const PictureChoice& choice : pictures) {
+        if (formatName == choice.formatName)
+            return &choice;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> ytDlpFormatArguments(std::string_view formatName) {
+    const PictureChoice* choice = findPictureChoice(formatName);
+    if (choice != nullptr && choice->maxHeight == 0)
+        return {"--format", "ba/b"};
+    std::string sort = "vcodec:h264,acodec:aac";
+    if (choice != nullptr)
+        sort = "res:" + std::to_string(choice->maxHeight) + "," + sort;
+    return {"--format", "bv*+ba/b", "-S", sort};
 }
 
 std::string toolRelativePath(ConverterTool tool) {

@@ -26,6 +26,24 @@ struct FormatEntry {
 const std::vector<FormatEntry>& formatCatalogue();
 const FormatEntry* findFormat(std::string_view name);
 
+// What yt-dlp is asked to fetch for a format: the picture no taller than the conversion keeps
+// (a taller one costs download time and is scaled down anyway), or sound only.
+struct PictureChoice {
+    const char* formatName;
+    int maxHeight;      // 0: the best sound alone, no picture
+    const char* reason; // why that height
+};
+
+// One row per format of the catalogue, in its order.
+const std::vector<PictureChoice>& pictureChoices();
+const PictureChoice* findPictureChoice(std::string_view formatName);
+
+// yt-dlp's --format selection and -S sort for a format: the best video with the best audio,
+// else the best single file, sorted so that the tallest picture within the cap wins and H.264
+// with AAC is preferred; for a sound-only format the best audio. An unknown name gets the
+// selection without a cap.
+std::vector<std::string> ytDlpFormatArguments(std::string_view formatName);
+
 // What a conversion needs to fill a template.
 struct ConversionPaths {
     std::string input;    // the download file

@@ -7,7 +7,10 @@
 #include "engine/JsonScanner.h"
 #include "engine/Mp3Tagging.h"
 #include "engine/Resolver.h"
+#include "engine/WorkerTexts.h"
+#include "jobs/FormatCatalogue.h"
 #include "jobs/SiteKind.h"
+#include "update/EngineChoice.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
@@ -241,13 +245,8 @@ void removeTreeAt(int parentFd, const char* name) {
 
 } // namespace
 
-std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& formatName) {
-    // Formats: for a sound-only result the best audio stream, else the best file with sound.
-    // For a video result the best single file holding both video and sound; where a site
-    // serves them apart only, the best video and the best audio merged by ffmpeg into a
-    // Matroska file, which holds any pair of codecs. The converter reads the content whatever
-    // the name says.
-    const bool soundOnly = formatName == "MP3" || formatName == "WAVE";
+std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& formatName,
+                                        const std::vector<std::string>& versionArguments) {
     std::vector<std::string> arguments = {
         // Only what is given here counts, never a configuration file of the user's.
         "--ignore-config", "--no-playlist", "--no-mtime", "--no-cache-dir",
@@ -256,6 +255,7 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
         // The first read is larger than the default kilobyte; yt-dlp then sizes its reads to
         // the speed it sees, so a slow link still moves the progress bar often.
         "--buffer-size", "16K"};
+    arguments.insert(arguments.end(), versionArguments.begin(), versionArguments.end());
     const std::vector<std::string> output = {
         // On the output only progress lines of numbers, warnings and errors. What names a file
         // or comes from the page goes as a JSON string into a report of the work folder, where
@@ -274,14 +274,12 @@ std::vector<std::string> ytDlpArguments(const std::string& link, const std::stri
         "--print-to-file",
         "after_move:%(uploader|)j",
         UploaderReport};
-    const std::vector<std::string> media = {"--format",
-                                            soundOnly ? "ba/b" : "b/bv*+ba",
-                                            "--merge-output-format",
-                                            "mkv",
-                                            "--paths",
-                                            ".",
-                                            "--output",
-                                            DownloadName};
+    // The picture the format can hold, as video and audio merged by ffmpeg into a Matroska
+    // file, which holds any pair of codecs; the converter reads the content whatever the name
+    // says.
+    std::vector<std::string> media = ytDlpFormatArguments(formatName);
+    media.insert(media.end(),
+                 {"--merge-output-format", "mkv", "--paths", ".", "--output", DownloadName});
     arguments.insert(arguments.end(), output.begin(), output.end());
     arguments.insert(arguments.end(), media.begin(), media.end());
     // The thumbnail, when the page has one, becomes the cover of an MP3.
@@ -406,10 +404,11 @@ bool ytDlpAnswers(const std::string& program, const std::atomic<bool>& stop) {
 
 YtDlpMedia fetchWithYtDlp(const std::string& program, const std::string& link,
                           const std::string& downloadFile, const std::string& formatName,
-                          WorkerHost& host, const std::atomic<bool>& stop) {
+                          WorkerHost& host, const std::atomic<bool>& stop,
+                          const std::vector<std::string>& versionArguments) {
     auto folder = std::make_unique<JobWorkFolder>(fs::path(downloadFile).parent_path().string());
     YtDlpRun run(host, stop);
-    if (!run.run(program, ytDlpArguments(link, formatName), folder->path()))
+    if (!run.run(program, ytDlpArguments(link, formatName, versionArguments), folder->path()))
         return {};
     if (!run.succeeded())
         throw YtDlpError(run.failureReason());
@@ -432,22 +431,66 @@ YtDlpMedia fetchWithYtDlp(const std::string& program, const std::string& link,
 }
 
 YtDlpRoad::YtDlpRoad(RunContext& context, std::optional<std::string> program,
-                     std::string serviceHost)
-    : m_context(context), m_program(std::move(program)), m_serviceHost(std::move(serviceHost)) {
-    if (m_program)
-        m_program = ytDlpProgramOrDefault(*m_program);
+                     std::string serviceHost, std::optional<UpdateSettings> updates)
+    : m_context(context), m_program(std::move(program)), m_serviceHost(std::move(serviceHost)),
+      m_updates(std::move(updates)) {}
+
+void YtDlpRoad::choose() {
+    const std::string folder = m_updates ? m_updates->enginesFolder : enginesFolder();
+    const char* path = std::getenv("PATH");
+    const ChosenProgram chosen = chooseYtDlp(*m_program, folder, path != nullptr ? path : "");
+    m_chosenByKey = chosen.origin == EngineOrigin::ResolverKey;
+    YtDlpEngine engine = probeYtDlp(chosen.path, m_context.stopToken());
+    if (!m_context.stopRequested())
+        m_engine = std::move(engine); // a stop leaves it to be asked by the next run
 }
 
-bool YtDlpRoad::available() {
+bool YtDlpRoad::mayOffer() const {
+    return m_updates && !m_offered && !m_chosenByKey;
+}
+
+bool YtDlpRoad::available(WorkerHost& host) {
     if (!m_program)
         return false;
-    if (!m_available) {
-        const bool answers = ytDlpAnswers(*m_program, m_context.stopToken());
-        if (m_context.stopRequested())
-            return false; // asked again by the next run
-        m_available = answers;
+    if (!m_engine) {
+        choose();
+        if (!m_engine)
+            return false;
+        const auto today = std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
+        if (mayOffer() && wantsNewYtDlp(*m_engine, today))
+            offerNewCopy(host, m_engine->answers ? YtDlpOffer::Old : YtDlpOffer::Missing);
     }
-    return *m_available;
+    return m_engine && m_engine->answers;
+}
+
+bool YtDlpRoad::offerNewCopy(WorkerHost& host, YtDlpOffer offer, const std::string& text) {
+    m_offered = true;
+    const Language language = m_context.language();
+    if (!host.showMessage(MessageKind::Confirmation, text + ytDlpOfferQuestion(offer, language)))
+        return false;
+    host.setStatus(ytDlpFetchingStatus(language));
+    std::int64_t shownTotal = -1;
+    const ProgressCallback progress = [&host, &shownTotal](std::int64_t bytes, std::int64_t total) {
+        if (total != shownTotal) {
+            shownTotal = total;
+            host.setProgressMax(total > 0 ? total : 0);
+        }
+        host.setProgressPosition(bytes);
+    };
+    UpdateSettings settings = *m_updates;
+    settings.language = language;
+    const UpdateResult result =
+        EngineUpdater(settings).update(Engine::YtDlp, progress, m_context.stopToken());
+    if (m_context.stopRequested())
+        return false;
+    host.setStatus(workerText(WorkerText::Ready, language));
+    if (!result.ok()) {
+        host.showMessage(MessageKind::Information, result.message);
+        return false;
+    }
+    m_engine.reset();
+    choose();
+    return m_engine && m_engine->answers;
 }
 
 bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
@@ -457,14 +500,14 @@ bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
     }
     // The fetch cannot get an https link: the maker's host is not even told of it.
     if (startsWith(link, "https://")) {
-        if (available())
+        if (available(host))
             return true;
         reportLink(link, host, m_context, m_serviceHost);
         return false;
     }
     if (reportLinkQuietly(link, host, m_context, m_serviceHost))
         return false;
-    if (available())
+    if (available(host))
         return true;
     // The box the report shows when nothing takes over; a stop meanwhile shows none, as a
     // stopped fetch does not.
@@ -475,7 +518,26 @@ bool YtDlpRoad::takesOver(const std::string& link, WorkerHost& host) {
 
 YtDlpMedia YtDlpRoad::fetch(const std::string& link, const std::string& downloadFile,
                             const std::string& formatName, WorkerHost& host) {
-    return fetchWithYtDlp(*m_program, link, downloadFile, formatName, host, m_context.stopToken());
+    const Language language = m_context.language();
+    try {
+        return fetchWithYtDlp(m_engine->program, link, downloadFile, formatName, host,
+                              m_context.stopToken(), m_engine->versionArguments);
+    } catch (const YtDlpError& error) {
+        const std::string text = ytDlpFailureText(error.what(), language);
+        if (classifyYtDlpReason(error.what()) != YtDlpTrouble::OldCopy || !mayOffer())
+            throw YtDlpError(text);
+        // The question says why the job failed; the user has been told whatever the answer.
+        if (!offerNewCopy(host, YtDlpOffer::Failing,
+                          workerText(WorkerText::DownloadFailed, language) + text + "\n\n"))
+            throw IncompleteFetch{};
+    }
+    // Once more, with the new copy.
+    try {
+        return fetchWithYtDlp(m_engine->program, link, downloadFile, formatName, host,
+                              m_context.stopToken(), m_engine->versionArguments);
+    } catch (const YtDlpError& error) {
+        throw YtDlpError(ytDlpFailureText(error.what(), language));
+    }
 }
 
 std::optional<StepTexts> YtDlpSource::fetchMedia(const std::string& link, const JobFiles& files) {

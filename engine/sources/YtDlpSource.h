@@ -5,6 +5,8 @@
 #include "core/RunContext.h"
 #include "engine/WorkerHost.h"
 #include "engine/sources/MediaSource.h"
+#include "engine/sources/YtDlpEngine.h"
+#include "update/EngineUpdater.h"
 
 #include <atomic>
 #include <cstdint>
@@ -36,8 +38,10 @@ struct YtDlpProgress {
 
 // The arguments of one download, run in the job's work folder: the link always last, after "--",
 // so that no link is ever read as an option. Every name yt-dlp writes is one of ours, relative
-// to that folder; nothing of the link or of the job's names is in them.
-std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& formatName);
+// to that folder; nothing of the link or of the job's names is in them. versionArguments are
+// those the yt-dlp that runs calls for.
+std::vector<std::string> ytDlpArguments(const std::string& link, const std::string& formatName,
+                                        const std::vector<std::string>& versionArguments = {});
 // The progress line our template makes (numbers or "NA" only), or nullopt for any other line.
 std::optional<YtDlpProgress> parseYtDlpProgress(std::string_view line);
 // The reason of an "ERROR: " line, or nullopt for any other line.
@@ -97,16 +101,22 @@ struct YtDlpMedia {
 // downloadFile is written or removed.
 YtDlpMedia fetchWithYtDlp(const std::string& program, const std::string& link,
                           const std::string& downloadFile, const std::string& formatName,
-                          WorkerHost& host, const std::atomic<bool>& stop);
+                          WorkerHost& host, const std::atomic<bool>& stop,
+                          const std::vector<std::string>& versionArguments = {});
 
 // The worker's choice between the site paths and yt-dlp, for one run. A job takes yt-dlp when a
 // yt-dlp program is available and its link holds a site keyword and either is an https link
 // (which the fetch cannot get) or is an http link whose report to the maker's service failed.
+// The yt-dlp is chosen and asked its version once a run, when a job first needs it. With update
+// settings, a run whose yt-dlp is missing, too old or failing like an old copy asks the user
+// once whether to download the program's own copy, and goes on with it.
 class YtDlpRoad {
 public:
-    // program: the configured program, empty for the default; nullopt: the road is closed.
+    // program: the configured program, empty for none; nullopt: the road is closed. updates:
+    // where the program's own copy comes from; nullopt: no copy is offered.
     YtDlpRoad(RunContext& context, std::optional<std::string> program,
-              std::string serviceHost = MakerHost);
+              std::string serviceHost = MakerHost,
+              std::optional<UpdateSettings> updates = std::nullopt);
 
     // Reports the link as every job does (quietly when yt-dlp may take over) and tells whether
     // the job takes yt-dlp. When it does not, the report's outcome was shown as always.
@@ -115,12 +125,20 @@ public:
                      const std::string& formatName, WorkerHost& host);
 
 private:
-    bool available();
+    bool available(WorkerHost& host);
+    void choose();
+    // Asks once a run whether to fetch the program's own yt-dlp (text goes before the
+    // question) and fetches it on Yes; true when a new copy is now in use.
+    bool offerNewCopy(WorkerHost& host, YtDlpOffer offer, const std::string& text = {});
+    bool mayOffer() const;
 
     RunContext& m_context;
     std::optional<std::string> m_program;
     std::string m_serviceHost;
-    std::optional<bool> m_available; // asked once, the first time a job needs it
+    std::optional<UpdateSettings> m_updates;
+    std::optional<YtDlpEngine> m_engine; // asked once, the first time a job needs it
+    bool m_chosenByKey = false;          // the configured program runs, not a copy we own
+    bool m_offered = false;
 };
 
 // The media of a page link through yt-dlp, for a job the road has taken over. An MP3 made of it

@@ -4,8 +4,14 @@
 #include "WorkerTestBench.h"
 
 #include "engine/sources/YtDlpSource.h"
+#include "update/ReleaseBench.h"
 
 #include <gmock/gmock.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 namespace vantaro {
 namespace {
@@ -16,11 +22,34 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testing::steps;
+using ::testing::UnorderedElementsAre;
 using ::testing::UnorderedElementsAreArray;
 namespace fr = testing::fr;
 namespace fs = std::filesystem;
 using testing::NginxServer;
 using testing::writeWholeFile;
+
+// An environment variable set for a scope, then put back as it was.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
 
 std::string videoPage(const std::string& source) {
     return "<html><head><title>clip</title></head><body><video controls><source src=\"" + source +
@@ -62,19 +91,30 @@ protected:
         const std::string clip = testing::testClip(testing::ClipKind::Mp4, 2);
         ASSERT_FALSE(clip.empty());
         fs::copy_file(clip, m_web.file("clip.mp4"));
+        // A clip whose streams (VP8, Vorbis) an FLV holds only after a new encoding.
+        const testing::ToolRun webm =
+            testing::runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
+                                        "testsrc=duration=2:size=320x240:rate=25", "-f", "lavfi",
+                                        "-i", "sine=duration=2", "-c:v", "libvpx", "-c:a",
+                                        "libvorbis", m_web.file("clip.webm")});
+        ASSERT_EQ(webm.exitCode, 0) << webm.output;
         fs::create_directories(m_web.file("youtube"));
         writeWholeFile(m_web.file("youtube/clip.html"), videoPage("/clip.mp4"));
         writeWholeFile(m_web.file("youtube/other.html"), videoPage("/clip.mp4"));
+        writeWholeFile(m_web.file("youtube/webm.html"), videoPage("/clip.webm"));
         writeWholeFile(m_web.file("youtube/none.html"), "<html><body>nothing</body></html>\n");
         m_nginx = std::make_unique<NginxServer>(m_web.path());
     }
     // Runs one job or the list through a worker that lets yt-dlp take over, with its own host;
     // the service is at a closed port unless one was started.
     void runWith(testing::RecordingHost& host, WorkMode mode, const DownloadJob& single = {},
-                 const std::string& program = {}) {
+                 const std::string& program = {},
+                 std::optional<UpdateSettings> updates = std::nullopt) {
         m_worker = std::make_unique<DownloadWorker>(
             m_context, host, m_service ? serviceHost() : std::string("127.0.0.1:9"));
         m_worker->setYtDlpProgram([program] { return program; });
+        if (updates)
+            m_worker->setEngineUpdates([updates] { return updates; });
         m_context.clearStop();
         m_context.setWorkMode(mode);
         m_worker->startWorker(single);
@@ -101,18 +141,23 @@ TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
     writeWholeFile(leaving, "#!/bin/sh\nfor last; do :; done\nsh -c 'sleep 300; :' \"$last\" "
                             "> /dev/null 2>&1 &\nexec yt-dlp \"$@\"\n");
     fs::permissions(leaving, fs::perms::owner_all);
+    // An FLV is really FLV: H.264 and AAC copied into it, other streams encoded anew.
     const struct {
         std::string format, probedFormat, name;
+        std::string page = "clip";
+        std::vector<std::string> codecs = {};
     } cases[] = {{"MP3", "mp3", "clip"},
                  {"AVI", "avi", "thumbnail:clip"},
                  {"MP3", "mp3", "~$HOME%(id)s"},
-                 {"AVI", "avi", "subtitle:x"}};
+                 {"AVI", "avi", "subtitle:x"},
+                 {"FLV", "flv", "clip", "clip", {"h264", "aac"}},
+                 {"FLV", "flv", "webm", "webm", {"h264", "aac"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format + " " + c.name);
         const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), c.name);
         testing::RecordingHost host;
-        runWith(host, WorkMode::Single, job(m_nginx->url("/youtube/clip.html"), c.format, c.name),
-                leaving);
+        runWith(host, WorkMode::Single,
+                job(m_nginx->url("/youtube/" + c.page + ".html"), c.format, c.name), leaving);
         EXPECT_THAT(steps(host), ElementsAre("started:single", "status:" + fr::S4,
                                              "status:" + fr::S5(c.format, false), "status:" + fr::R,
                                              "status:" + fr::R, "linkDone", "restore"));
@@ -123,8 +168,12 @@ TEST_F(WorkerYtDlpTest, SingleLinkWithoutServiceIsDownloadedAndConverted) {
         expected.push_back(fs::path(result).filename().string());
         EXPECT_THAT(testing::filesIn(m_out.path()), UnorderedElementsAreArray(expected));
         expectNeighboursKept(m_out.path(), neighbours);
-        EXPECT_EQ(testing::probe(result).formatName, c.probedFormat);
-        EXPECT_THAT(processesLeft(m_nginx->url("/youtube/clip.html")), IsEmpty());
+        const testing::Probe probed = testing::probe(result);
+        EXPECT_EQ(probed.formatName, c.probedFormat);
+        if (c.format == "FLV") {
+            EXPECT_THAT(probed.codecs, UnorderedElementsAreArray(c.codecs));
+        }
+        EXPECT_THAT(processesLeft(m_nginx->url("/youtube/" + c.page + ".html")), IsEmpty());
         EXPECT_FALSE(replyFileLeft());
         for (const std::string& name : testing::filesIn(m_out.path()))
             fs::remove(out(name));
@@ -192,8 +241,8 @@ TEST_F(WorkerYtDlpTest, ListRowsTakeTheServiceOrYtDlpEachByItsOwnReport) {
     const std::vector<std::string> tail(firstRowEnd + 1, all.end());
     EXPECT_THAT(tail, ElementsAre("rowTaken", "status:" + fr::L1(2, 3), "status:" + fr::L2(2, 3),
                                   "status:" + fr::L3(2, 3), "status:" + fr::L4(2, 3, "FLV"),
-                                  "status:" + fr::R, "rowDone", "deleteRow", "rowTaken",
-                                  "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
+                                  "status:" + fr::R, "status:" + fr::R, "rowDone", "deleteRow",
+                                  "rowTaken", "status:" + fr::L1(3, 3), "status:" + fr::L2(3, 3),
                                   "status:" + fr::L3(3, 3), "status:" + fr::L4(3, 3, "MP3"),
                                   "status:" + fr::R, "status:" + fr::R, "rowDone", "deleteRow",
                                   "restore", "listEnded"));
@@ -203,7 +252,10 @@ TEST_F(WorkerYtDlpTest, ListRowsTakeTheServiceOrYtDlpEachByItsOwnReport) {
                             "/fr/Vantaro/kestravo.php?url=" + served,
                             "/addVantaroURL.php?u=" + page, "/addVantaroURL.php?u=" + page));
     EXPECT_THAT(testing::filesIn(m_out.path()), ElementsAre("one.mp3", "three.mp3", "two.flv"));
-    EXPECT_EQ(testing::probe(out("two.flv")).formatName, "flv");
+    // yt-dlp's FLV1 and MP3 streams went into the FLV as they were.
+    const testing::Probe two = testing::probe(out("two.flv"));
+    EXPECT_EQ(two.formatName, "flv");
+    EXPECT_THAT(two.codecs, UnorderedElementsAre("flv1", "mp3")); // in the order packets come
 }
 
 // Failures end in the failure box with yt-dlp's reason and leave nothing behind. An https link
@@ -212,14 +264,16 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
     startPages();
     m_service = std::make_unique<testing::ScriptedHttpServer>("{\"routes\": {}}");
     const std::string pwned = m_out.file("pwned");
+    // The sentence saying what to do comes before yt-dlp's own reason.
     const struct {
-        std::string link, reason;
+        std::string link, reason, advice;
     } cases[] = {
         {m_nginx->url("/youtube/none.html"),
-         "Unsupported URL: " + m_nginx->url("/youtube/none.html")},
+         "Unsupported URL: " + m_nginx->url("/youtube/none.html"),
+         "yt-dlp ne reconna\u00eet pas ce lien"},
         {"https://127.0.0.1:" + std::to_string(m_nginx->port()) + "/youtube/clip.html",
-         "Unable to download webpage"},
-        {"--exec=touch " + pwned + " youtube", "is not a valid URL"},
+         "Unable to download webpage", ""},
+        {"--exec=touch " + pwned + " youtube", "is not a valid URL", ""},
     };
     const std::vector<std::string> neighbours = plantNeighbours(m_out.path(), "clip");
     for (const auto& c : cases) {
@@ -227,7 +281,7 @@ TEST_F(WorkerYtDlpTest, FailuresShowYtDlpsReasonAndLeaveNothing) {
         testing::RecordingHost host;
         runWith(host, WorkMode::Single, job(c.link, "MP3"));
         ASSERT_EQ(host.messages().size(), 1u);
-        EXPECT_THAT(host.messages()[0].text, StartsWith(fr::Failed));
+        EXPECT_THAT(host.messages()[0].text, StartsWith(fr::Failed + c.advice));
         EXPECT_THAT(host.messages()[0].text, HasSubstr(c.reason));
         EXPECT_THAT(host.messages()[0].text, Not(HasSubstr("ERROR:")));
         EXPECT_THAT(testing::filesIn(m_out.path()), UnorderedElementsAreArray(neighbours));
@@ -274,7 +328,13 @@ TEST_F(WorkerYtDlpTest, TheSitePathsRunWhenYtDlpIsMissingOrTheServiceAnswers) {
     writeWholeFile(watched, "#!/bin/sh\ntouch '" + marker + "'\nexec yt-dlp \"$@\"\n");
     fs::permissions(watched, fs::perms::owner_all);
 
-    runWith(m_host, WorkMode::Single, job(youTubeLink(), "MP3"), m_work.file("no-such-yt-dlp"));
+    {
+        // A configured program that is not there leaves the own copy and PATH: neither has one.
+        fs::create_directories(m_work.file("empty-bin"));
+        const ScopedEnvironment path("PATH", m_work.file("empty-bin"));
+        const ScopedEnvironment data("XDG_DATA_HOME", m_work.path());
+        runWith(m_host, WorkMode::Single, job(youTubeLink(), "MP3"), m_work.file("no-such-yt-dlp"));
+    }
     EXPECT_EQ(m_host.messages().size(), 2u) << "report and resolve fail, and the job ends there";
     for (const auto& message : m_host.messages())
         EXPECT_EQ(message.text, fr::NetworkError);
@@ -287,6 +347,115 @@ TEST_F(WorkerYtDlpTest, TheSitePathsRunWhenYtDlpIsMissingOrTheServiceAnswers) {
     EXPECT_EQ(steps(host)[1], "status:" + fr::S1);
     EXPECT_TRUE(fs::exists(out("clip.mp3")));
     EXPECT_FALSE(fs::exists(marker)) << "yt-dlp was started while the service answered";
+}
+
+// A release page on 127.0.0.1 offering yt-dlp TAG: a zipapp that answers --version and
+// otherwise leaves a mark, then runs the system's yt-dlp; its checksum list is signed by key.
+std::string releasePage(const std::string& folder, const testing::SigningKey& key,
+                        const std::string& mark, bool withFile) {
+    const std::string tag = "2025.10.22";
+    const std::string source = folder + "/new-yt-dlp";
+    fs::create_directories(source);
+    writeWholeFile(source + "/__main__.py",
+                   "import os, shutil, sys\nif sys.argv[1:] == ['--version']:\n    print('" + tag +
+                       "')\n    sys.exit(0)\nopen('" + mark +
+                       "', 'w').close()\nos.execv(shutil.which('yt-dlp'), ['yt-dlp'] + "
+                       "sys.argv[1:])\n");
+    testing::runShell("python3 -m zipapp " + testing::quoted(source) + " -o " +
+                      testing::quoted(folder + "/new.pyz") + " -p '/usr/bin/env python3'");
+    const std::string program = testing::readWholeFile(folder + "/new.pyz");
+    const std::string sums = testing::sha256Hex(folder, program) + "  yt-dlp\n";
+    writeWholeFile(folder + "/SHA2-256SUMS", sums);
+    key.sign(folder + "/SHA2-256SUMS", folder + "/SHA2-256SUMS.sig");
+    const std::string download = "/yt-dlp/download/" + tag + "/";
+    std::string routes = "\"/yt-dlp/latest\": [" + testing::redirectItem("/yt-dlp/tag/" + tag) +
+                         "], \"/yt-dlp/tag/" + tag + "\": [" + testing::EmptyOk + "]";
+    const auto serve = [&](const std::string& name, const std::string& body) {
+        writeWholeFile(folder + "/answer-" + name, testing::OkHead + body);
+        routes += ", \"" + download + name + "\": [" +
+                  testing::fileItem(folder + "/answer-" + name, ", \"length\": true") + "]";
+    };
+    serve("SHA2-256SUMS", sums);
+    serve("SHA2-256SUMS.sig", testing::readWholeFile(folder + "/SHA2-256SUMS.sig"));
+    if (withFile)
+        serve("yt-dlp", program);
+    return "{\"routes\": {" + routes + "}}";
+}
+
+// The yt-dlp on PATH is years old: one question a run offers the program's own copy. No goes on
+// with the old one; Yes fetches the new one and the job runs with it; a release that cannot be
+// fetched says why, and the job goes on with the old one. An own copy that fails as an old one
+// does asks with its failure, and the job is tried again with the new copy.
+TEST_F(WorkerYtDlpTest, AnOldYtDlpIsOfferedOnceAndReplacedOnYes) {
+    startPages();
+    const testing::SigningKey key("release");
+    // A recent own copy that fails the way an old one does: the question comes with the failure.
+    const auto today = std::chrono::year_month_day(
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
+    char version[16];
+    std::snprintf(version, sizeof version, "%04d.%02u.%02u", int(today.year()),
+                  unsigned(today.month()), unsigned(today.day()));
+    const std::string failing = std::string("#!/bin/sh\nif [ \"$1\" = --version ]; then echo ") +
+                                version +
+                                "; exit 0; fi\necho 'ERROR: [generic] clip: unable to download "
+                                "video data: HTTP Error 403: Forbidden'\nexit 1\n";
+    const struct {
+        std::string name;
+        bool yes, withFile, list;
+        bool newCopyRan;
+        std::size_t informations;
+        std::string ownCopy = {};
+        std::string asked = "plus de 90 jours";
+    } cases[] = {
+        {"no", false, true, false, false, 0},
+        {"yes", true, true, false, true, 0},
+        {"yes, but no file", true, false, false, false, 1},
+        {"no, a list of two", false, true, true, false, 0},
+        {"a failing copy, yes", true, true, false, true, 0, failing, "HTTP Error 403"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const testing::TempFolder work("offer");
+        const std::string mark = work.file("new-copy-ran");
+        testing::ScriptedHttpServer releases(releasePage(work.path(), key, mark, c.withFile));
+        UpdateSettings updates;
+        updates.enginesFolder = work.file("engines/");
+        updates.releasesKey = releases.url("");
+        updates.keyringPath = key.exportKeyring(work.file("release.gpg"));
+        updates.pathValue = std::getenv("PATH");
+        updates.ytDlpAsset = "yt-dlp";
+        if (!c.ownCopy.empty()) {
+            fs::create_directories(updates.enginesFolder);
+            writeWholeFile(updates.enginesFolder + "yt-dlp", c.ownCopy);
+            fs::permissions(updates.enginesFolder + "yt-dlp", fs::perms(0755));
+        }
+        testing::RecordingHost host;
+        host.queueAnswer(c.yes);
+        const std::string page = m_nginx->url("/youtube/clip.html");
+        if (c.list)
+            host.rows = {row(page, "FLV", "one"), row(page, "FLV", "two")};
+        runWith(host, c.list ? WorkMode::List : WorkMode::Single, job(page, "FLV", "one"), {},
+                updates);
+        std::size_t questions = 0;
+        std::size_t informations = 0;
+        for (const auto& message : host.messages()) {
+            questions += message.kind == MessageKind::Confirmation;
+            informations += message.kind == MessageKind::Information;
+        }
+        EXPECT_EQ(questions, 1u);
+        EXPECT_EQ(informations, c.informations);
+        ASSERT_FALSE(host.messages().empty());
+        EXPECT_THAT(host.messages()[0].text, HasSubstr(c.asked));
+        EXPECT_EQ(fs::exists(mark), c.newCopyRan);
+        EXPECT_EQ(fs::exists(work.file("engines/yt-dlp")), c.yes && c.withFile);
+        EXPECT_EQ(releases.requests().empty(), !c.yes) << "fetched only on Yes";
+        EXPECT_EQ(testing::probe(out("one.flv")).formatName, "flv") << "the job went on";
+        if (c.list) {
+            EXPECT_EQ(testing::probe(out("two.flv")).formatName, "flv");
+        }
+        for (const std::string& name : testing::filesIn(m_out.path()))
+            fs::remove(out(name));
+    }
 }
 
 TEST(YtDlpSourceTest, ProgressLinesAndArguments) {
@@ -396,6 +565,100 @@ TEST(YtDlpSourceTest, ReportsAndTheWorkFolder) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(folderPath)));
     EXPECT_EQ(testing::readWholeFile(outside), "the user's notes");
     EXPECT_EQ(testing::readWholeFile(scratch.file("other/kept")), "kept");
+}
+
+// What yt-dlp is asked for: the format's picture and sort, and the arguments its version calls
+// for, before the link.
+TEST(YtDlpSourceTest, ArgumentsPerFormatAndVersion) {
+    const std::optional<DateVersion> old = DateVersion{2023, 3, 4, 0};
+    const std::optional<DateVersion> lastWithout = DateVersion{2025, 11, 11, 0};
+    const std::optional<DateVersion> recent = DateVersion{2026, 2, 1, 0};
+    const JsRuntime deno{"deno", "/opt/deno/deno"};
+    const struct {
+        std::string format;
+        std::optional<DateVersion> version;
+        JsRuntime runtime;
+        std::string selection, sort, runtimes;
+    } cases[] = {
+        {"MP3", old, deno, "ba/b", "", ""},
+        {"WAVE", recent, deno, "ba/b", "", "deno:/opt/deno/deno"},
+        {"MPEG", old, {}, "bv*+ba/b", "res:240,vcodec:h264,acodec:aac", ""},
+        {"PSP", old, {}, "bv*+ba/b", "res:240,vcodec:h264,acodec:aac", ""},
+        {"iPod", old, {}, "bv*+ba/b", "res:480,vcodec:h264,acodec:aac", ""},
+        {"Xvid", old, {}, "bv*+ba/b", "res:480,vcodec:h264,acodec:aac", ""},
+        {"DV 16/9", old, {}, "bv*+ba/b", "res:576,vcodec:h264,acodec:aac", ""},
+        {"VOB", old, {}, "bv*+ba/b", "res:576,vcodec:h264,acodec:aac", ""},
+        {"HD", lastWithout, deno, "bv*+ba/b", "res:720,vcodec:h264,acodec:aac", ""},
+        {"AVI", recent, deno, "bv*+ba/b", "res:1080,vcodec:h264,acodec:aac", "deno:/opt/deno/deno"},
+        {"FLV", recent, {"node", "node"}, "bv*+ba/b", "res:1080,vcodec:h264,acodec:aac", ""},
+        {"WMV", std::nullopt, deno, "bv*+ba/b", "res:1080,vcodec:h264,acodec:aac", ""},
+        {"no such format", old, {}, "bv*+ba/b", "vcodec:h264,acodec:aac", ""},
+    };
+    const auto after = [](const std::vector<std::string>& all, const std::string& option) {
+        const auto it = std::find(all.begin(), all.end(), option);
+        return it == all.end() || it + 1 == all.end() ? std::string() : *(it + 1);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const auto args =
+            ytDlpArguments("-S", c.format, ytDlpVersionArguments(c.version, c.runtime));
+        EXPECT_EQ(after(args, "--format"), c.selection);
+        EXPECT_EQ(std::count(args.begin(), args.end(), "--format"), 1);
+        EXPECT_EQ(std::count(args.begin(), args.end(), "-S"), c.sort.empty() ? 1 : 2);
+        if (!c.sort.empty()) {
+            EXPECT_EQ(after(args, "-S"), c.sort);
+        }
+        EXPECT_EQ(after(args, "--js-runtimes"), c.runtimes);
+        // The link stays last, after "--", even when it looks like an option.
+        ASSERT_GE(args.size(), 2u);
+        EXPECT_EQ(args[args.size() - 2], "--");
+        EXPECT_EQ(args.back(), "-S");
+    }
+}
+
+// yt-dlp's final reason gets the sentence that says what to do, in the user's language; the
+// reason itself is page text, bounded and cleaned.
+TEST(YtDlpSourceTest, FailureReasonsSayWhatToDo) {
+    const struct {
+        std::string reason;
+        YtDlpTrouble trouble;
+        std::string english;
+    } cases[] = {
+        {"Unsupported URL: http://127.0.0.1/x", YtDlpTrouble::Unsupported, "does not know"},
+        {"[youtube] abc: Video unavailable", YtDlpTrouble::Unavailable, "not available"},
+        {"[youtube] abc: Private video. Sign in if you've been granted access",
+         YtDlpTrouble::Unavailable, "not available"},
+        {"[youtube] abc: Sign in to confirm your age. This video may be inappropriate",
+         YtDlpTrouble::SignIn, "sign-in or an age check"},
+        {"[youtube] abc: Sign in to confirm you\u2019re not a bot. Use --cookies",
+         YtDlpTrouble::SignIn, "sign-in or an age check"},
+        {"unable to download video data: HTTP Error 403: Forbidden", YtDlpTrouble::OldCopy,
+         "newer yt-dlp"},
+        {"[youtube] abc: Unable to extract uploader id; please report this issue",
+         YtDlpTrouble::OldCopy, "newer yt-dlp"},
+        {"[youtube] abc: Requested format is not available", YtDlpTrouble::OldCopy, "newer yt-dlp"},
+        {"[generic] Unable to download webpage: timed out", YtDlpTrouble::Other, ""},
+        {"'-x' is not a valid URL", YtDlpTrouble::Other, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        EXPECT_EQ(classifyYtDlpReason(c.reason), c.trouble);
+        const std::string english = ytDlpFailureText(c.reason, Language::English);
+        const std::string french = ytDlpFailureText(c.reason, Language::French);
+        EXPECT_THAT(english, HasSubstr(c.english));
+        EXPECT_TRUE(english.ends_with(c.reason));
+        EXPECT_TRUE(french.ends_with(c.reason));
+        EXPECT_EQ(french == english, c.trouble == YtDlpTrouble::Other);
+    }
+    // A reason made to look like more lines of the box, or to fill it, is cut and cleaned.
+    const std::string hostile =
+        "HTTP Error 403\nLe t\u00e9l\u00e9chargement a r\u00e9ussi\r\x1b[2J" +
+        std::string(10000, 'x');
+    const std::string text = ytDlpFailureText(hostile, Language::French);
+    EXPECT_THAT(text, StartsWith("Le site a refus\u00e9 yt-dlp"));
+    EXPECT_THAT(text, Not(HasSubstr("\n")));
+    EXPECT_THAT(text, Not(HasSubstr("\x1b")));
+    EXPECT_LT(text.size(), 600u);
 }
 
 } // namespace

@@ -65,6 +65,12 @@ TEST(FormatCatalogue, ListsTheSixteenFormatsInDropDownOrder) {
                 ElementsAre("MP3", "WAVE", "AVI", "MPEG", "WMV", "FLV", "PSP", "iPod", "DivX",
                             "Xvid", "VCD", "SVCD", "VOB", "DV 4/3", "DV 16/9", "HD"));
     EXPECT_EQ(findFormat("mp3"), nullptr) << "names compare case-sensitively";
+    // Each format says how tall a picture it keeps, with the reason, in the same order.
+    ASSERT_EQ(pictureChoices().size(), formatCatalogue().size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(pictureChoices()[i].formatName, names[i]);
+        EXPECT_NE(std::string_view(pictureChoices()[i].reason), "");
+    }
 }
 
 TEST(FormatCatalogue, DisplayCommandLinesReadExactlyAsTheTable) {

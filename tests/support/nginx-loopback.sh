@@ -4,6 +4,7 @@
 #   nginx-loopback.sh start WORK_DIR DOC_ROOT [PORT]   prints the port on stdout (PORT: that
 #                                                     port only, instead of a free one)
 #   nginx-loopback.sh stop WORK_DIR
+# NGINX_LIMIT_RATE, when set (e.g. "40m"), caps each connection at that many bytes a second.
 # WORK_DIR holds the configuration, the pid file, the error log and nginx's temporary folders.
 # nginx runs as one daemonised process (no master/worker pair) as the calling user.
 set -euo pipefail
@@ -63,6 +64,7 @@ http {
     server {
         listen 127.0.0.1:$port;
         root $root;
+        ${NGINX_LIMIT_RATE:+limit_rate $NGINX_LIMIT_RATE;}
     }
 }
 CONF
