@@ -69,6 +69,14 @@ MainWindow::MainWindow(std::string serviceHost, QWidget* parent)
     m_ui->setupUi(this);
     // Asked at each start, so that a program named in the preferences meanwhile is used.
     m_worker.setYtDlpProgram([this] { return m_preferences.ytDlpProgram(); });
+    // A job whose yt-dlp is missing, old or failing like an old copy may offer the program's own
+    // copy, under the same switch as the start-up check.
+    m_worker.setEngineUpdates([this]() -> std::optional<UpdateSettings> {
+        if (!m_preferences.engineChecksAllowed())
+            return std::nullopt;
+        return updateSettingsFor(runningProgramFolder(), m_preferences.releasesLocation(),
+                                 m_runContext.language());
+    });
     setFixedSize(size());
     setWindowIcon(programIcon());
     m_ui->StringGrid1->setList(m_list);

@@ -152,7 +152,8 @@ protected:
         // The program folder of its own: launchers, download folder and settings file.
         makeProgramFolderWithLaunchers(m_program);
         fs::create_directories(m_program + "/" + DownloadsFolderName);
-        writeWholeFile(m_program + "/" + PreferencesFileName, "");
+        // No offer of a newer yt-dlp: the system's copy is old, and nothing leaves 127.0.0.1.
+        writeWholeFile(m_program + "/" + PreferencesFileName, "[Resolver]\nupdate=0\n");
         fs::create_directories(m_work);
         fs::create_directories(m_destination);
         fs::create_directories(m_data);

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -193,6 +194,36 @@ TEST_F(EngineWindowTest, HelpMenuUpdateEndsAsTheReleasePageAllows) {
         EXPECT_EQ(status().toStdString(), row.outcome == Outcome::Stopped
                                               ? std::string("Mise à jour de yt-dlp arrêtée.")
                                               : boxes.back().text);
+        window.reset();
+    }
+}
+
+// A download on the yt-dlp road, with the program's own copy past 90 days old, offers the newest
+// one once, under the same switch as the start-up check; No goes on with the old copy.
+TEST_F(EngineWindowTest, ADownloadOffersANewerOwnCopyUnlessUpdatesAreOff) {
+    for (const bool allowed : {true, false}) {
+        SCOPED_TRACE(allowed ? "updates on" : "update=0");
+        testing::ScriptedHttpServer server(releasePlan(false, false));
+        writeSettings("releases=" + server.url("") + (allowed ? "\n" : "\nupdate=0\n"));
+        fs::remove(dayFile());
+        makeWindow();
+        presenter.clear();
+        presenter.answerQuestionsWith(false);
+        fs::create_directories(work.file("out"));
+        window->findChild<QLineEdit*>("Edit1")->setText("http://127.0.0.1:9/youtube/watch?v=abc");
+        window->findChild<QLineEdit*>("Edit6")->setText(QString::fromStdString(work.file("out")));
+        window->findChild<QLineEdit*>("Edit3")->setText("clip");
+        window->startDownload();
+        ASSERT_TRUE(testing::waitFor([&] { return !window->workerRunning(); }));
+
+        int offers = 0;
+        for (const auto& box : presenter.boxes())
+            offers += box.kind == MessageKind::Confirmation &&
+                      box.text.find("90 jours") != std::string::npos;
+        EXPECT_EQ(offers, allowed ? 1 : 0);
+        for (const auto& request : server.requests())
+            EXPECT_EQ(request.target().find("/download/"), std::string::npos) << request.target();
+        EXPECT_EQ(readWholeFile(engines() + "yt-dlp"), old);
         window.reset();
     }
 }
