@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 namespace {
 
@@ -36,46 +35,6 @@ public:
         return true;
     }
 };
-
-// A zipapp answering --version with the tag, padded with random bytes to the engine's size.
-std::string makeEngine(const std::string& folder) {
-    const std::string source = folder + "/engine-source";
-    fs::create_directories(source);
-    testing::writeWholeFile(source + "/__main__.py",
-                            std::string("import sys\nif sys.argv[1:] == ['--version']:\n"
-                                        "    print('") +
-                                Tag + "')\n");
-    std::string padding(EngineBytes, '\0');
-    std::mt19937 random(7);
-    for (char& c : padding)
-        c = static_cast<char>(random());
-    testing::writeWholeFile(source + "/padding.bin", padding);
-    testing::runShell("python3 -m zipapp " + testing::quoted(source) + " -o " +
-                      testing::quoted(folder + "/engine.pyz") + " -p '/usr/bin/env python3'");
-    return testing::readWholeFile(folder + "/engine.pyz");
-}
-
-// The release page's plan: latest tag, signed checksum list and the engine.
-std::string releasePlan(const testing::TempFolder& work, const testing::SigningKey& key,
-                        const std::string& engine) {
-    const std::string sums = testing::sha256Hex(work.path(), engine) + "  yt-dlp\n";
-    testing::writeWholeFile(work.file("sums"), sums);
-    key.sign(work.file("sums"), work.file("sums.sig"));
-    const std::string download = std::string("/yt-dlp/download/") + Tag + "/";
-    std::string routes = "\"/yt-dlp/latest\": [" +
-                         testing::redirectItem(std::string("/yt-dlp/tag/") + Tag) +
-                         "], \"/yt-dlp/tag/" + Tag + "\": [" + testing::EmptyOk + "]";
-    const std::pair<std::string, std::string> files[] = {
-        {"SHA2-256SUMS", sums},
-        {"SHA2-256SUMS.sig", testing::readWholeFile(work.file("sums.sig"))},
-        {"yt-dlp", engine}};
-    for (const auto& [name, body] : files) {
-        testing::writeWholeFile(work.file("answer-" + name), testing::OkHead + body);
-        routes += ", \"" + download + name + "\": [" +
-                  testing::fileItem(work.file("answer-" + name), ", \"length\": true") + "]";
-    }
-    return "{\"routes\": {" + routes + "}}";
-}
 
 } // namespace
 
@@ -97,7 +56,8 @@ int main(int argc, char** argv) {
 
     testing::SigningKey key("bench");
     key.exportKeyring(program + "keys/yt-dlp-release-key.gpg");
-    testing::ScriptedHttpServer server(releasePlan(work, key, makeEngine(work.path())));
+    testing::ScriptedHttpServer server(testing::ytDlpReleasePlan(
+        work.path(), key, Tag, testing::makeZipapp(work.path(), Tag, EngineBytes)));
     testing::writeWholeFile(program + "applicationUserPreferences.ini",
                             "[Resolver]\nreleases=" + server.url("") + "\nupdate=0\n");
     setProgramFolder(program);

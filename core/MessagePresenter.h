@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Language.h"
+
 #include <string>
 
 namespace vantaro {
@@ -23,5 +25,11 @@ public:
     virtual bool showMessage(MessageKind kind, const std::string& text,
                              const std::string& caption = {}) = 0;
 };
+
+// An information box in the user's language.
+inline void inform(MessagePresenter& presenter, Language language, const char* french,
+                   const char* english) {
+    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
+}
 
 } // namespace vantaro

@@ -41,11 +41,6 @@ const char* const M5Fr =
 const char* const M5En = "Can't add the link to the list.\r\n\r\nPlease select : \r\n1) The "
                          "Internet video link, \r\n2) the destination folder";
 
-void inform(MessagePresenter& presenter, Language language, const char* french,
-            const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
-}
-
 // The checks shared by both commands, in their order. Returns false after showing a message.
 bool checkFields(const SingleLinkFields& fields, DownloadCommandHost& host, Language language,
                  const char* folderFr, const char* folderEn, const char* fieldsFr,

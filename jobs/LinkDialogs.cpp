@@ -35,11 +35,6 @@ const char* const DialogPickerCaptionEn =
 
 namespace {
 
-void inform(MessagePresenter& presenter, Language language, const char* french,
-            const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
-}
-
 // The checks common to both dialogs: the folder exists, then the link and folder are given and
 // the link is of a known site. False after the message of the failed check.
 bool checkFields(const LinkDialogFields& fields, LinkDialogHost& host, Language language,

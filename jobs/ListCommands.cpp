@@ -56,11 +56,6 @@ std::string unreadableText(Language language, const std::string& path, int error
                     "Cannot read the file " + path + ": " + description);
 }
 
-void inform(MessagePresenter& presenter, Language language, const char* french,
-            const char* english) {
-    presenter.showMessage(MessageKind::Information, pickText(language, french, english));
-}
-
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };

@@ -82,31 +82,11 @@ protected:
     }
     // The release page: BASE/yt-dlp/latest leads to NewTag; the engine, its list and signature.
     std::string releasePlan(bool missing, bool stalls) {
-        const std::string asset = "yt-dlp";
-        const std::string engine = testing::makeZipapp(work.path(), NewTag);
-        const std::string download = std::string("/yt-dlp/download/") + NewTag + "/";
-        const std::string sums = testing::sha256Hex(work.path(), engine) + "  " + asset + "\n";
-        writeWholeFile(work.file("SHA2-256SUMS"), sums);
-        key.sign(work.file("SHA2-256SUMS"), work.file("SHA2-256SUMS.sig"));
+        newCopy = testing::makeZipapp(work.path(), NewTag);
         fs::create_directories(program.file("keys"));
         key.exportKeyring(program.file("keys/yt-dlp-release-key.gpg"));
-        std::string routes = "\"/yt-dlp/latest\": [" +
-                             testing::redirectItem(std::string("/yt-dlp/tag/") + NewTag) +
-                             "], \"/yt-dlp/tag/" + NewTag + "\": [" + testing::EmptyOk + "]";
-        const auto serve = [&](const std::string& name, const std::string& body,
-                               const std::string& extra) {
-            writeWholeFile(work.file("answer-" + name), testing::OkHead + body);
-            routes += ", \"" + download + name + "\": [" +
-                      testing::fileItem(work.file("answer-" + name), extra) + "]";
-        };
-        serve("SHA2-256SUMS", sums, ", \"length\": true");
-        serve("SHA2-256SUMS.sig", readWholeFile(work.file("SHA2-256SUMS.sig")),
-              ", \"length\": true");
-        if (!missing)
-            serve(asset, engine,
-                  stalls ? ", \"length\": true, \"stall_after\": 200" : ", \"length\": true");
-        newCopy = engine;
-        return "{\"routes\": {" + routes + "}}";
+        return testing::ytDlpReleasePlan(work.path(), key, NewTag, newCopy, !missing,
+                                         stalls ? ", \"stall_after\": 200" : "");
     }
     void makeWindow() {
         window = std::make_unique<MainWindow>("127.0.0.1:9");

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -73,12 +74,21 @@ inline std::string sha256Hex(const std::string& folder, const std::string& text)
 }
 
 // A yt-dlp zipapp that answers --version with the text given.
-inline std::string makeZipapp(const std::string& folder, const std::string& version) {
+inline std::string makeZipapp(const std::string& folder, const std::string& version,
+                              std::size_t paddingBytes = 0) {
     const std::string source = folder + "/zipapp-" + version;
     runShell("mkdir -p " + quoted(source));
     writeWholeFile(source + "/__main__.py", "import sys\nif sys.argv[1:] == ['--version']:\n"
                                             "    print('" +
                                                 version + "')\n");
+    if (paddingBytes > 0) {
+        // Random bytes do not compress: the zipapp is about that size.
+        std::string padding(paddingBytes, '\0');
+        std::mt19937 random(7);
+        for (char& c : padding)
+            c = static_cast<char>(random());
+        writeWholeFile(source + "/padding.bin", padding);
+    }
     const std::string out = source + ".pyz";
     runShell("python3 -m zipapp " + quoted(source) + " -o " + quoted(out) +
              " -p '/usr/bin/env python3'");
@@ -119,5 +129,30 @@ inline std::string redirectItem(const std::string& location) {
 }
 
 inline const char* EmptyOk = "{\"text\": \"HTTP/1.1 200 OK\\r\\nContent-Length: 0\\r\\n\\r\\n\"}";
+
+// The plan of a release page holding one yt-dlp release: BASE/yt-dlp/latest leads to the tag,
+// whose SHA2-256SUMS, signed with the key, lists the engine as "yt-dlp". engineExtra adds fields
+// to the engine's answer; without serveEngine its file answers 404. The answers are written to
+// the work folder.
+inline std::string ytDlpReleasePlan(const std::string& work, const SigningKey& key,
+                                    const std::string& tag, const std::string& engine,
+                                    bool serveEngine = true, const std::string& engineExtra = "") {
+    const std::string sums = sha256Hex(work, engine) + "  yt-dlp\n";
+    writeWholeFile(work + "/SHA2-256SUMS", sums);
+    key.sign(work + "/SHA2-256SUMS", work + "/SHA2-256SUMS.sig");
+    std::string routes = "\"/yt-dlp/latest\": [" + redirectItem("/yt-dlp/tag/" + tag) +
+                         "], \"/yt-dlp/tag/" + tag + "\": [" + EmptyOk + "]";
+    const auto serve = [&](const std::string& name, const std::string& body,
+                           const std::string& extra) {
+        writeWholeFile(work + "/answer-" + name, OkHead + body);
+        routes += ", \"/yt-dlp/download/" + tag + "/" + name + "\": [" +
+                  fileItem(work + "/answer-" + name, ", \"length\": true" + extra) + "]";
+    };
+    serve("SHA2-256SUMS", sums, "");
+    serve("SHA2-256SUMS.sig", readWholeFile(work + "/SHA2-256SUMS.sig"), "");
+    if (serveEngine)
+        serve("yt-dlp", engine, engineExtra);
+    return "{\"routes\": {" + routes + "}}";
+}
 
 } // namespace vantaro::testing
