@@ -2,6 +2,7 @@
 // Jobs that yt-dlp takes over: the real yt-dlp reads HTML5 video pages served on 127.0.0.1 while
 // the maker's service is absent (a closed port) or answers only some links.
 #include "WorkerTestBench.h"
+#include "support/ScopedEnvironment.h"
 
 #include "engine/sources/YtDlpSource.h"
 #include "update/ReleaseBench.h"
@@ -27,29 +28,8 @@ using ::testing::UnorderedElementsAreArray;
 namespace fr = testing::fr;
 namespace fs = std::filesystem;
 using testing::NginxServer;
+using testing::ScopedEnvironment;
 using testing::writeWholeFile;
-
-// An environment variable set for a scope, then put back as it was.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 std::string videoPage(const std::string& source) {
     return "<html><head><title>clip</title></head><body><video controls><source src=\"" + source +

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "core/ProgramFolder.h"
 #include "support/QtTestRun.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/Waiting.h"
 #include "support/WindowFakes.h"
@@ -31,26 +32,6 @@ using testing::writeWholeFile;
 
 constexpr const char* NewTag = "2025.12.08";
 constexpr const char* OldTag = "2025.01.15";
-
-// An environment variable set for one test and put back after it.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 class EngineWindowTest : public ::testing::Test {
 protected:
@@ -99,9 +80,9 @@ protected:
     testing::TempFolder work{"engine-window-work"};
     testing::TempFolder dataHome{"engine-window-data"};
     testing::TempFolder stateHome{"engine-window-state"};
-    ScopedVariable dataVariable{"XDG_DATA_HOME", dataHome.path()};
-    ScopedVariable stateVariable{"XDG_STATE_HOME", stateHome.path()};
-    ScopedVariable pathVariable{"PATH", work.file("bin") + ":" + std::getenv("PATH")};
+    testing::ScopedEnvironment dataVariable{"XDG_DATA_HOME", dataHome.path()};
+    testing::ScopedEnvironment stateVariable{"XDG_STATE_HOME", stateHome.path()};
+    testing::ScopedEnvironment pathVariable{"PATH", work.file("bin") + ":" + std::getenv("PATH")};
     testing::SigningKey key{"window-release"};
     testing::RecordingPresenter presenter;
     std::unique_ptr<MainWindow> window;
