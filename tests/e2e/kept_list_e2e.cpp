@@ -117,6 +117,13 @@ TEST_F(KeptListEndToEnd, RowsAddedBeforeAKillAreBackAtTheNextStart) {
     program = start({});
     window = windowOf(*program);
     ASSERT_FALSE(window.isEmpty()) << program->readAllStandardError().toStdString();
+    letEventsRun(500);
+    // What the user sees: the two rows back and the status bar saying so.
+    fs::create_directories(VANTARO_BINARY_DIR "/artifacts/screenshots");
+    EXPECT_EQ(QProcess::execute("import", {"-window", window,
+                                           VANTARO_BINARY_DIR
+                                           "/artifacts/screenshots/kept-list-restored.png"}),
+              0);
     addLink(window, third, picture);
     const std::vector<std::string> three{first.toStdString(), second.toStdString(),
                                          third.toStdString()};
