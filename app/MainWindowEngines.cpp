@@ -11,7 +11,9 @@
 
 #include <QAction>
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 
 namespace vantaro {
@@ -123,20 +125,26 @@ std::string MainWindow::runEngineUpdate(const EngineUpdater& updater, Engine eng
                                          : "Mise à jour de " + name + " : vérification...";
     std::int64_t sent = -1;
     std::int64_t shownTotal = -1;
+    // At most one step between the first and the last waits for the window at a time: bytes
+    // arriving faster than the window takes them must not pile up into one long turn of its loop.
+    const auto stepQueued = std::make_shared<std::atomic<bool>>(false);
     const auto progress = [&](std::int64_t bytes, std::int64_t total) {
         const std::int64_t step =
             total > 0 ? std::max<std::int64_t>(total / ProgressSteps, 1) : UnknownSizeStep;
         // A new file (the checksum list, then the engine) starts the bar again.
         const bool first = total != shownTotal;
         const bool last = total > 0 && bytes >= total;
-        if (!first && !last && bytes - sent < step)
+        const bool between = !first && !last;
+        if (between && (bytes - sent < step || stepQueued->exchange(true)))
             return;
         sent = bytes;
         shownTotal = total;
         const std::string status = last ? checking : downloading;
         QMetaObject::invokeMethod(
             this,
-            [this, bytes, total, status, first, last] {
+            [this, bytes, total, status, first, last, between, stepQueued] {
+                if (between)
+                    *stepQueued = false;
                 if (first || last)
                     setStatus(status);
                 if (first)
